@@ -1,0 +1,28 @@
+include(GoogleTest)
+
+# moon_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DISPLAY]
+#                [LABELS <labels...>] [TIMEOUT <seconds>])
+#
+# Builds a GoogleTest executable and registers each of its tests with CTest as
+# a process of its own, so process-wide state (the generator, the framework
+# core, the views' angles) starts fresh for every test.
+# DISPLAY marks tests that need real windows or real GL: they are left out of
+# the sanitizer build.
+function(moon_add_gtest name)
+  cmake_parse_arguments(ARG "DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(ARG_DISPLAY AND MOON_SANITIZE)
+    return()
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 60)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  set(labels ${ARG_LABELS})
+  if(ARG_DISPLAY)
+    list(APPEND labels display)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+endfunction()
