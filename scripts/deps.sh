@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that moon needs, when any is missing.
+#   deps.sh build   packages to build and run the viewer and its tools
+#   deps.sh test    those plus the test tools (virtual X server, input driver, ...)
+set -euo pipefail
+
+packages=(g++ cmake make pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+          libgtest-dev libbenchmark-dev)
+if [[ "${1:-build}" == test ]]; then
+    packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
