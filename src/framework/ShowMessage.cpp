@@ -1,0 +1,47 @@
+#include "framework/ShowMessage.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "framework/GLAppCore.h"
+
+namespace moon {
+
+namespace {
+
+constexpr int kBufferSize = 1024;  // characters, terminator included
+
+}  // namespace
+
+void ShowMessage(const char* format, ...) {
+    auto buffer = std::make_unique<char[]>(kBufferSize);
+    std::va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer.get(), kBufferSize, format, args);
+    va_end(args);
+    // A text that does not fit (beyond 1024 characters) is not shown at all; one
+    // of exactly 1024 loses its last character to the terminator, as vsnprintf
+    // has already done.
+    if (length < 0 || length > kBufferSize) {
+        return;
+    }
+    if (GLAppCore::Instance()->m_bConsole) {
+        std::fputs(buffer.get(), stdout);
+    } else {
+        platform::Platform::Get().MessageBox(platform::WindowHandle{}, buffer.get(), "Message",
+                                             platform::MB_OK);
+    }
+}
+
+void ReportFailure(const char* line) {
+    std::fputs(line, stdout);
+    const std::string reason = platform::Platform::Get().LastError();
+    if (!reason.empty()) {
+        std::printf("%s\n", reason.c_str());
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace moon

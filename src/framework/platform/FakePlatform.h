@@ -1,0 +1,202 @@
+// A window system kept in memory, for tests: real state (windows, geometry,
+// visibility, update regions, the current pair, the queue, capture, styles,
+// parents, display mode), a log of the calls made, messages a test injects,
+// and failures a test asks for.
+//
+// Geometry: a window with a caption (WS_CAPTION) has a frame of 8 pixels on
+// each side plus a 23-pixel caption; one with only WS_THICKFRAME has the frame;
+// any other window has no border. The display is 1920 x 1080.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/platform/Platform.h"
+
+namespace moon::platform {
+
+class FakePlatform : public Platform {
+public:
+    // What the fake knows of one window; stays readable after destruction.
+    struct WindowState {
+        bool alive = false;
+        std::string className;
+        std::string title;
+        std::uint32_t exStyle = 0;
+        std::uint32_t style = 0;
+        WindowHandle parent;
+        Rect outer;  // screen coordinates
+        bool visible = false;
+        bool shownOnce = false;
+        std::intptr_t userData = 0;
+        bool hasUpdate = false;
+        Rect update;  // client coordinates, valid while hasUpdate
+        DeviceContextHandle dc;
+        int pixelFormat = 0;
+        PaletteHandle selectedPalette;
+        int swapCount = 0;
+        void* createParam = nullptr;
+    };
+
+    FakePlatform();
+
+    // --- Test controls -------------------------------------------------------
+    // Names of the operations called, in order (e.g. "CreateWindowEx").
+    const std::vector<std::string>& Calls() const { return m_calls; }
+    void ClearCalls() { m_calls.clear(); }
+    int CountCalls(const std::string& name) const;
+    // Adds a marker to the call log, so a test can order its own events
+    // (handler calls) among the platform calls.
+    void Note(const std::string& marker) { m_calls.push_back(marker); }
+    // The next `times` calls of the named operation fail (-1: every call).
+    void Fail(const std::string& operation, int times = -1);
+    // Queues a message as input from the window system (after posted messages).
+    void Inject(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
+    // Calls the window's procedure at once, as the window system's sends do.
+    LResult Send(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
+    // Pixel formats offered (1-based indices); ChoosePixelFormat takes the
+    // first one with at least the requested depth bits, else the deepest.
+    void SetPixelFormats(std::vector<PixelFormatDescriptor> formats);
+    void SetDisplayMode(const DevMode& mode) { m_displayMode = mode; }
+
+    // --- Inspection ------------------------------------------------------------
+    // Every window ever created, in creation order.
+    std::vector<WindowHandle> Windows() const;
+    const WindowState& State(WindowHandle window) const;
+    bool ClientRect(WindowHandle window, Rect& rect) const;
+    WindowHandle Capture() const { return m_capture; }
+    ContextHandle CurrentContext() const { return m_currentContext; }
+    // The descriptor of the last ChoosePixelFormat call.
+    const PixelFormatDescriptor& LastRequested() const { return m_lastRequested; }
+    CursorHandle Cursor() const { return m_cursor; }
+    bool ContextAlive(ContextHandle context) const;
+    bool PaletteAlive(PaletteHandle palette) const;
+    const LogPalette& PaletteContents(PaletteHandle palette) const;
+    bool ClassRegistered(const std::string& name) const;
+    const std::deque<Msg>& Posted() const { return m_posted; }
+    // Texts shown in message boxes, with their captions.
+    const std::vector<std::pair<std::string, std::string>>& MessageBoxes() const {
+        return m_messageBoxes;
+    }
+    // Messages that reached DefWindowProc, in order.
+    const std::vector<Msg>& Defaulted() const { return m_defaulted; }
+
+    // --- Platform ------------------------------------------------------------
+    std::string LastError() const override { return m_lastError; }
+    ModuleHandle GetModuleHandle() override;
+    Atom RegisterClass(const WndClass& windowClass) override;
+    bool UnregisterClass(Atom atom, ModuleHandle instance) override;
+    IconHandle LoadIcon(ModuleHandle instance, int id) override;
+    CursorHandle LoadCursor(ModuleHandle instance, int id) override;
+    WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
+                                const char* windowName, std::uint32_t style, int x, int y,
+                                int width, int height, WindowHandle parent, ModuleHandle instance,
+                                void* param) override;
+    bool DestroyWindow(WindowHandle window) override;
+    bool ShowWindow(WindowHandle window, int command) override;
+    bool GetClientRect(WindowHandle window, Rect& rect) override;
+    bool GetWindowRect(WindowHandle window, Rect& rect) override;
+    bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
+    bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
+                      std::uint32_t flags) override;
+    bool SetWindowText(WindowHandle window, const char* text) override;
+    std::intptr_t GetWindowLong(WindowHandle window, int index) override;
+    std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) override;
+    WindowHandle SetParent(WindowHandle window, WindowHandle parent) override;
+    WindowHandle GetParent(WindowHandle window) override;
+    bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
+    bool GetUpdateRect(WindowHandle window, Rect* rect, bool erase) override;
+    DeviceContextHandle BeginPaint(WindowHandle window, PaintStruct& paint) override;
+    bool EndPaint(WindowHandle window, const PaintStruct& paint) override;
+    bool PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                     LParam lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    bool PeekMessage(Msg& msg) override;
+    bool TranslateMessage(const Msg& msg) override;
+    LResult DispatchMessage(const Msg& msg) override;
+    LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
+                          LParam lParam) override;
+    bool KillTimer(WindowHandle window, std::uintptr_t id) override;
+    WindowHandle SetCapture(WindowHandle window) override;
+    bool ReleaseCapture() override;
+    CursorHandle SetCursor(CursorHandle cursor) override;
+    int MessageBox(WindowHandle owner, const char* text, const char* caption,
+                   std::uint32_t type) override;
+    DeviceContextHandle GetDC(WindowHandle window) override;
+    int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
+    int SetPixelFormat(DeviceContextHandle dc, int format,
+                       const PixelFormatDescriptor& descriptor) override;
+    int GetPixelFormat(DeviceContextHandle dc) override;
+    int DescribePixelFormat(DeviceContextHandle dc, int format,
+                            PixelFormatDescriptor& descriptor) override;
+    ContextHandle CreateContext(DeviceContextHandle dc) override;
+    bool DeleteContext(ContextHandle context) override;
+    int MakeCurrent(DeviceContextHandle dc, ContextHandle context) override;
+    ContextHandle GetCurrentContext() override;
+    DeviceContextHandle GetCurrentDC() override;
+    bool SwapBuffers(DeviceContextHandle dc) override;
+    PaletteHandle CreatePalette(const LogPalette& palette) override;
+    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                bool forceBackground) override;
+    std::uint32_t RealizePalette(DeviceContextHandle dc) override;
+    bool DeleteObject(PaletteHandle palette) override;
+    bool EnumDisplaySettings(DevMode& mode) override;
+
+private:
+    // Palette 1 is the stock palette every device context starts with.
+    static constexpr PaletteHandle kStockPalette{1};
+
+    struct ClassState {
+        Atom atom = 0;
+        WndClass windowClass;
+        std::string name;
+    };
+    struct ContextState {
+        bool alive = false;
+        int pixelFormat = 0;
+    };
+    struct PaletteState {
+        bool alive = false;
+        LogPalette contents;
+    };
+
+    // Logs the call; false (with LastError set) when a failure was asked for.
+    bool Enter(const char* operation);
+    bool Failed(const std::string& reason);
+    WindowState* Live(WindowHandle window);
+    WindowState* LiveDC(DeviceContextHandle dc);
+    Rect Borders(std::uint32_t style) const;
+    void SendSize(WindowHandle window);
+    // The internal halves of InvalidateRect and DestroyWindow: no log entry,
+    // no injected failure; window must be alive.
+    void Invalidate(WindowHandle window, const Rect* rect);
+    void Destroy(WindowHandle window);
+    const ClassState* FindClass(const std::string& name) const;
+
+    std::vector<std::string> m_calls;
+    std::map<std::string, int> m_failures;
+    std::string m_lastError;
+
+    std::vector<ClassState> m_classes;
+    Atom m_nextAtom = 0xC000;
+    std::vector<WindowState> m_windows;  // handle id - 1
+    std::vector<ContextState> m_contexts;
+    std::vector<PaletteState> m_palettes;
+    std::vector<PixelFormatDescriptor> m_formats;
+    std::deque<Msg> m_posted;
+    std::deque<Msg> m_input;
+    std::vector<Msg> m_defaulted;
+    std::vector<std::pair<std::string, std::string>> m_messageBoxes;
+
+    DeviceContextHandle m_currentDC;
+    ContextHandle m_currentContext;
+    WindowHandle m_capture;
+    CursorHandle m_cursor;
+    DevMode m_displayMode{1920, 1080};
+    PixelFormatDescriptor m_lastRequested;
+};
+
+}  // namespace moon::platform

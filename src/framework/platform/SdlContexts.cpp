@@ -1,0 +1,275 @@
+// Device contexts, pixel formats, GL contexts, palettes and the display of
+// the SDL backend.
+#include "framework/platform/SdlPlatform.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/platform/SdlPixelFormat.h"
+
+namespace moon::platform {
+// --- Device contexts, pixel formats, GL contexts --------------------------------
+
+DeviceContextHandle SdlPlatform::GetDC(WindowHandle window) {
+    const WindowEntry* entry = FindWindow(window);
+    return entry != nullptr ? entry->dc : DeviceContextHandle{};
+}
+
+// Finds the first request of the wish's fallback ladder for which SDL can make
+// the window; the window is made anew when that request differs from the one
+// it was made with. Once a format is set, choosing changes nothing.
+int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
+                                   const PixelFormatDescriptor& descriptor) {
+    WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return 0;
+    }
+    const std::vector<GlAttributes> ladder = FallbackLadder(AttributesFromDescriptor(descriptor));
+    if (entry->format != 0) {
+        const GlAttributes& set = m_formats[entry->format - 1].requested;
+        const bool matches = std::find(ladder.begin(), ladder.end(), set) != ladder.end();
+        return matches ? entry->format : FormatIndex(ladder.front());
+    }
+    std::string reason;
+    for (const GlAttributes& attributes : ladder) {
+        if (entry->created == attributes || RemakeSdlWindow(*entry, attributes)) {
+            return FormatIndex(attributes);
+        }
+        if (reason.empty()) {
+            reason = m_lastError;  // the wish's own reason tells most
+        }
+    }
+    Fail(reason);
+    return 0;
+}
+
+int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
+                                const PixelFormatDescriptor& /*descriptor*/) {
+    WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return 0;
+    }
+    if (format < 1 || format > static_cast<int>(m_formats.size())) {
+        Fail("no such pixel format");
+        return 0;
+    }
+    if (entry->format != 0) {
+        if (entry->format == format) {
+            return 1;
+        }
+        Fail("pixel format already set");
+        return 0;
+    }
+    const GlAttributes& attributes = m_formats[format - 1].requested;
+    if (!(entry->created == attributes) && !RemakeSdlWindow(*entry, attributes)) {
+        return 0;
+    }
+    entry->format = format;
+    m_lastFormat = attributes;
+    return 1;
+}
+
+int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
+    const WindowEntry* entry = FindWindowOfDc(dc);
+    return entry != nullptr ? entry->format : 0;
+}
+
+// Describes what the driver gave once a context exists, the request before.
+int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
+                                     PixelFormatDescriptor& descriptor) {
+    if (FindWindowOfDc(dc) == nullptr) {
+        return 0;
+    }
+    if (format < 1 || format > static_cast<int>(m_formats.size())) {
+        Fail("no such pixel format");
+        return 0;
+    }
+    const FormatEntry& entry = m_formats[format - 1];
+    descriptor = DescriptorFromAttributes(entry.actualKnown ? entry.actual : entry.requested);
+    return static_cast<int>(m_formats.size());
+}
+
+// SDL makes a new context current; it is created, read and put back so that
+// the pair current before is current again, as the framework expects.
+ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
+    WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return ContextHandle{};
+    }
+    if (entry->format == 0) {
+        Fail("no pixel format set");
+        return ContextHandle{};
+    }
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    FormatEntry& format = m_formats[entry->format - 1];
+    ApplyAttributes(format.requested);
+    SDL_GLContext gl = SDL_GL_CreateContext(entry->sdl);
+    if (gl == nullptr) {
+        FailSdl();
+        SDL_GL_MakeCurrent(previousWindow, previousContext);
+        return ContextHandle{};
+    }
+    if (!format.actualKnown) {
+        format.actual = ReadCurrentAttributes(format.requested);
+        format.actualKnown = true;
+    }
+    // Vsync where the driver offers it, so a repainting window does not burn
+    // a core; without it (Xvfb) the program simply runs unthrottled.
+    SDL_GL_SetSwapInterval(1);
+    SDL_GL_MakeCurrent(previousContext != nullptr ? previousWindow : nullptr, previousContext);
+    const std::uint32_t id = m_nextContext++;
+    m_contexts[id] = ContextEntry{gl, entry->format, entry->id};
+    return ContextHandle{id};
+}
+
+bool SdlPlatform::DeleteContext(ContextHandle context) {
+    const auto found = m_contexts.find(context.id);
+    if (found == m_contexts.end()) {
+        return Fail("no such GL context");
+    }
+    SDL_GL_DeleteContext(found->second.gl);  // releases it first if current
+    m_contexts.erase(found);
+    return true;
+}
+
+int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
+    if (!context) {
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+        return 1;
+    }
+    const auto found = m_contexts.find(context.id);
+    if (found == m_contexts.end()) {
+        Fail("no such GL context");
+        return 0;
+    }
+    const WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return 0;
+    }
+    if (entry->format != found->second.format) {
+        Fail("the GL context does not suit the device context's pixel format");
+        return 0;
+    }
+    if (SDL_GL_MakeCurrent(entry->sdl, found->second.gl) != 0) {
+        FailSdl();
+        return 0;
+    }
+    return 1;
+}
+
+ContextHandle SdlPlatform::GetCurrentContext() {
+    SDL_GLContext current = SDL_GL_GetCurrentContext();
+    for (const auto& [id, context] : m_contexts) {
+        if (current != nullptr && context.gl == current) {
+            return ContextHandle{id};
+        }
+    }
+    return ContextHandle{};
+}
+
+DeviceContextHandle SdlPlatform::GetCurrentDC() {
+    if (SDL_GL_GetCurrentContext() == nullptr) {
+        return DeviceContextHandle{};
+    }
+    SDL_Window* current = SDL_GL_GetCurrentWindow();
+    for (const auto& [id, entry] : m_windows) {
+        if (current != nullptr && entry.sdl == current) {
+            return entry.dc;
+        }
+    }
+    return DeviceContextHandle{};
+}
+
+// SDL swaps only the window whose context is current; any other window is
+// swapped with one of its own contexts made current for the moment.
+bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
+    const WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return false;
+    }
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    if (previousContext != nullptr && previousWindow == entry->sdl) {
+        SDL_GL_SwapWindow(entry->sdl);
+        return true;
+    }
+    const std::uint32_t windowId = entry->id;
+    for (const auto& [id, context] : m_contexts) {
+        if (context.window == windowId && SDL_GL_MakeCurrent(entry->sdl, context.gl) == 0) {
+            SDL_GL_SwapWindow(entry->sdl);
+            SDL_GL_MakeCurrent(previousContext != nullptr ? previousWindow : nullptr,
+                               previousContext);
+            return true;
+        }
+    }
+    return Fail("no GL context for this window");
+}
+
+// --- Palettes ---------------------------------------------------------------------
+// Kept as data only: SDL's GL windows are true-colour and their formats never
+// ask for a palette.
+
+PaletteHandle SdlPlatform::CreatePalette(const LogPalette& palette) {
+    const std::uint32_t id = m_nextPalette++;
+    m_palettes[id] = palette;
+    return PaletteHandle{id};
+}
+
+PaletteHandle SdlPlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                         bool /*forceBackground*/) {
+    WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return PaletteHandle{};
+    }
+    if (m_palettes.count(palette.id) == 0) {
+        Fail("no such palette");
+        return PaletteHandle{};
+    }
+    const PaletteHandle previous = entry->palette;
+    entry->palette = palette;
+    return previous;
+}
+
+std::uint32_t SdlPlatform::RealizePalette(DeviceContextHandle dc) {
+    const WindowEntry* entry = FindWindowOfDc(dc);
+    if (entry == nullptr) {
+        return 0;
+    }
+    const auto found = m_palettes.find(entry->palette.id);
+    return found != m_palettes.end() ? found->second.palNumEntries : 0;
+}
+
+bool SdlPlatform::DeleteObject(PaletteHandle palette) {
+    if (palette.id == kStockPalette || m_palettes.count(palette.id) == 0) {
+        return Fail("no such palette");
+    }
+    m_palettes.erase(palette.id);
+    for (auto& [id, entry] : m_windows) {
+        if (entry.palette == palette) {
+            entry.palette = PaletteHandle{kStockPalette};
+        }
+    }
+    return true;
+}
+
+bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
+    if (!EnsureVideo()) {
+        return false;
+    }
+    SDL_DisplayMode current;
+    if (SDL_GetCurrentDisplayMode(0, &current) != 0) {
+        return FailSdl();
+    }
+    if (current.w <= 0 || current.h <= 0) {
+        return Fail("the display has no size");
+    }
+    mode.dmPelsWidth = static_cast<std::uint32_t>(current.w);
+    mode.dmPelsHeight = static_cast<std::uint32_t>(current.h);
+    return true;
+}
+
+}  // namespace moon::platform

@@ -1,0 +1,122 @@
+#include "framework/platform/SdlPixelFormat.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace moon::platform {
+namespace {
+
+// SDL asks per channel; a 24-bit wish is 8-8-8, 16 bits is 5-6-5.
+constexpr int kMaxChannelBits = 8;
+
+int channelBits(int colourBits, int channel) {
+    const int share = colourBits / 3;
+    const int extra = (channel == 1) ? colourBits % 3 : 0;  // green takes the remainder
+    return std::min(share + extra, kMaxChannelBits);
+}
+
+void addOnce(std::vector<GlAttributes>& list, const GlAttributes& attributes) {
+    if (std::find(list.begin(), list.end(), attributes) == list.end()) {
+        list.push_back(attributes);
+    }
+}
+
+}  // namespace
+
+GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor) {
+    GlAttributes attributes;
+    attributes.colourBits = descriptor.cColorBits;
+    attributes.alphaBits = descriptor.cAlphaBits;
+    attributes.depthBits = descriptor.cDepthBits;
+    attributes.stencilBits = descriptor.cStencilBits;
+    attributes.accumBits = descriptor.cAccumBits;
+    attributes.doubleBuffer = (descriptor.dwFlags & PFD_DOUBLEBUFFER) != 0;
+    attributes.stereo = (descriptor.dwFlags & PFD_STEREO) != 0;
+    return attributes;
+}
+
+PixelFormatDescriptor DescriptorFromAttributes(const GlAttributes& attributes) {
+    PixelFormatDescriptor descriptor;
+    descriptor.nSize = 40;
+    descriptor.nVersion = 1;
+    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (attributes.doubleBuffer) {
+        descriptor.dwFlags |= PFD_DOUBLEBUFFER;
+    }
+    if (attributes.stereo) {
+        descriptor.dwFlags |= PFD_STEREO;
+    }
+    descriptor.iPixelType = PFD_TYPE_RGBA;
+    descriptor.cColorBits = static_cast<std::uint8_t>(attributes.colourBits);
+    descriptor.cAlphaBits = static_cast<std::uint8_t>(attributes.alphaBits);
+    descriptor.cAccumBits = static_cast<std::uint8_t>(attributes.accumBits);
+    descriptor.cDepthBits = static_cast<std::uint8_t>(attributes.depthBits);
+    descriptor.cStencilBits = static_cast<std::uint8_t>(attributes.stencilBits);
+    descriptor.iLayerType = PFD_MAIN_PLANE;
+    return descriptor;
+}
+
+std::vector<GlAttributes> FallbackLadder(const GlAttributes& wish) {
+    std::vector<GlAttributes> ladder;
+    GlAttributes plain = wish;
+    plain.stencilBits = 0;
+    plain.alphaBits = 0;
+    plain.accumBits = 0;
+    for (const GlAttributes& base : {wish, plain}) {
+        for (int depth : {base.depthBits, 24, 16}) {
+            GlAttributes attempt = base;
+            attempt.depthBits = std::min(depth, base.depthBits);
+            addOnce(ladder, attempt);
+        }
+    }
+    return ladder;
+}
+
+void ApplyAttributes(const GlAttributes& attributes) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits(attributes.colourBits, 0));
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits(attributes.colourBits, 1));
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits(attributes.colourBits, 2));
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, attributes.alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, attributes.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, attributes.stencilBits);
+    const int accumChannel = attributes.accumBits / 4;
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accumChannel);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accumChannel);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accumChannel);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accumChannel);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, attributes.doubleBuffer ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STEREO, attributes.stereo ? 1 : 0);
+}
+
+GlAttributes ReadCurrentAttributes(const GlAttributes& requested) {
+    GlAttributes actual = requested;
+    auto read = [](SDL_GLattr attribute, int& field) {
+        int value = 0;
+        if (SDL_GL_GetAttribute(attribute, &value) == 0 && value >= 0) {
+            field = value;
+        }
+    };
+    int red = -1, green = -1, blue = -1;
+    read(SDL_GL_RED_SIZE, red);
+    read(SDL_GL_GREEN_SIZE, green);
+    read(SDL_GL_BLUE_SIZE, blue);
+    if (red >= 0 && green >= 0 && blue >= 0) {
+        actual.colourBits = red + green + blue;
+    }
+    read(SDL_GL_ALPHA_SIZE, actual.alphaBits);
+    read(SDL_GL_DEPTH_SIZE, actual.depthBits);
+    read(SDL_GL_STENCIL_SIZE, actual.stencilBits);
+    int accum[4] = {-1, -1, -1, -1};
+    read(SDL_GL_ACCUM_RED_SIZE, accum[0]);
+    read(SDL_GL_ACCUM_GREEN_SIZE, accum[1]);
+    read(SDL_GL_ACCUM_BLUE_SIZE, accum[2]);
+    read(SDL_GL_ACCUM_ALPHA_SIZE, accum[3]);
+    if (accum[0] >= 0 && accum[1] >= 0 && accum[2] >= 0 && accum[3] >= 0) {
+        actual.accumBits = accum[0] + accum[1] + accum[2] + accum[3];
+    }
+    return actual;
+}
+
+}  // namespace moon::platform

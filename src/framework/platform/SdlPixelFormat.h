@@ -1,0 +1,45 @@
+// Pixel formats on SDL: the buffer sizes asked of SDL before a GL window is
+// created, and the order in which smaller requests are tried.
+//
+// SDL takes the requested sizes as minimums and fails when no visual meets
+// them, where the pixel-format choice the framework expects picks the closest
+// format. The fallback ladder bridges the two: the same request with less
+// depth, then without the optional buffers.
+#pragma once
+
+#include <vector>
+
+#include "framework/platform/Platform.h"
+
+namespace moon::platform {
+
+// Buffer sizes in bits (colour without alpha; accumulation over all four
+// channels, as in a pixel-format descriptor).
+struct GlAttributes {
+    int colourBits = 24;
+    int alphaBits = 0;
+    int depthBits = 24;
+    int stencilBits = 0;
+    int accumBits = 0;
+    bool doubleBuffer = true;
+    bool stereo = false;
+
+    friend bool operator==(const GlAttributes&, const GlAttributes&) = default;
+};
+
+GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor);
+PixelFormatDescriptor DescriptorFromAttributes(const GlAttributes& attributes);
+
+// The requests to try for a wish, best first, without repeats: the wish; its
+// depth lowered to 24, then 16 bits; then the same depths without stencil,
+// alpha and accumulation buffers. Smaller depth wishes are never raised.
+std::vector<GlAttributes> FallbackLadder(const GlAttributes& wish);
+
+// Sets SDL's GL attributes for the next window or context created.
+void ApplyAttributes(const GlAttributes& attributes);
+
+// The sizes of the current context's framebuffer as the driver reports them;
+// fields SDL cannot read keep their value in requested.
+GlAttributes ReadCurrentAttributes(const GlAttributes& requested);
+
+}  // namespace moon::platform
