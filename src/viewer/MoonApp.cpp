@@ -1,0 +1,81 @@
+#include "viewer/MoonApp.h"
+
+#include <GL/gl.h>
+
+#include <ctime>
+#include <span>
+
+#include "scene/Random.h"
+#include "terrain/TerrainModel.h"
+#include "viewer/StarField.h"
+#include "viewer/Sun.h"
+
+namespace moon {
+
+namespace {
+
+constexpr int kTerrainDepth = 6;
+// Stars: x in 0 to 1999, z in -1999 to 0 of the star plane; 350 of them.
+constexpr int kStarRange = 2000;
+constexpr int kStarCount = 350;
+// The sun sphere: radius in world units, GLU subdivisions.
+constexpr float kSunRadius = 20.0f;
+constexpr int kSunSlices = 20;
+constexpr int kSunStacks = 20;
+
+}  // namespace
+
+MoonApp::MoonApp() {
+    // Seconds of the clock: runs started within the same second see the same
+    // landscape and stars.
+    Random::Seed(static_cast<std::uint32_t>(std::time(nullptr)));
+
+    // Height 120 above (50, -30), looking 10 degrees down and diagonally
+    // across the terrain towards +x and -z.
+    m_camera.SetPosition(0, 0, 0);
+    m_camera.Translate(50, 120, -30);
+    m_camera.Turn(Camera::kPitch, 10);
+    m_camera.Turn(Camera::kYaw, 45);
+
+    // The random sequence is consumed by the terrain first, then the stars.
+    m_pTerrainModel = std::make_unique<TerrainModel>();
+    m_pTerrainModel->Regenerate(kTerrainDepth);
+    m_pStarField = std::make_unique<StarField>();
+    m_pSun = std::make_unique<Sun>();
+    m_pSun->Init(kSunRadius, kSunSlices, kSunStacks, GL_FALSE);
+    m_pStarField->Fill(kStarRange, kStarRange, kStarCount);
+    InitLights();
+
+    // The window operations only record their values: no OS window exists
+    // until Run creates them, the plan view first.
+    m_planView.SetSize(580, 435);
+    m_planView.SetPosition(600, 25);
+    m_planView.SetScene(&m_camera, m_pTerrainModel.get(), m_lights);
+    m_planView.SetTitle("Moon : Plan view - Corvath");
+
+    m_perspectiveView.SetSize(640, 480);
+    m_perspectiveView.SetPosition(10, 10);
+    m_perspectiveView.SetScene(&m_camera, m_pTerrainModel.get(), m_pStarField.get(), m_pSun.get(),
+                               m_lights);
+    m_perspectiveView.SetTitle("Moon : Perspective view - Corvath");
+
+    // Closing the perspective view ends the program; closing the plan view
+    // only hides it.
+    m_perspectiveView.MakeMain();
+    m_planView.SetReady();
+    m_perspectiveView.SetReady();
+}
+
+MoonApp::~MoonApp() {
+    // The scene goes first, in this order; the lights, the camera and then the
+    // two windows follow as members.
+    m_pTerrainModel.reset();
+    m_pStarField.reset();
+    m_pSun.reset();
+}
+
+void MoonApp::InitLights() {
+    InitSceneLights(std::span<Light, kSceneLightCount>(m_lights));
+}
+
+}  // namespace moon

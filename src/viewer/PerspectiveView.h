@@ -1,0 +1,61 @@
+// The viewer's main window: the terrain in perspective from the camera, with a
+// star backdrop fixed to the eye, the four fixed lights, and the circling light
+// carrying the sun. It is the only window with controls: mouse drags move and
+// turn the shared camera (refining the terrain around it while level of detail
+// is on), and keys regenerate the terrain, pick palettes and render modes,
+// switch level of detail and brighten or dim the lights.
+#pragma once
+
+#include "framework/GLWindow.h"
+
+namespace moon {
+
+class Camera;
+class Light;
+class StarField;
+class Sun;
+class TerrainModel;
+
+class PerspectiveView : public GLWindow {
+public:
+    // Asks for a 24-bit depth buffer; level of detail on, not ready.
+    PerspectiveView();
+    ~PerspectiveView() override = default;
+
+    // Non-owning pointers; lights is the first of the scene's five.
+    void SetScene(Camera* camera, TerrainModel* terrainModel, StarField* starField, Sun* sun,
+                  Light* lights);
+    // From now on a paint draws the scene rather than only clearing.
+    void SetReady();
+    bool IsReady() const { return m_bReady; }
+    bool IsDetailOn() const { return m_bDetail; }
+
+    void OnCreate() override;
+    void OnDisplay() override;
+    // button: 0 left, 1 middle (ignored), 2 right.
+    void OnMouseButton(int button, bool down) override;
+    // x, y: client pixels, y counted upward from the bottom row.
+    void OnMouseMove(int x, int y) override;
+    // key: virtual-key code; letters arrive as their upper-case codes.
+    void OnKeyboard(int key, bool down) override;
+    void OnIdle() override;
+
+    // Degrees; process-wide, advanced by one per drawn frame of this view,
+    // 1 to 360. The plan view keeps its own.
+    static double GetCirclingAngle();
+
+private:
+    TerrainModel* m_pTerrainModel = nullptr;
+    StarField* m_pStarField = nullptr;
+    Camera* m_pCamera = nullptr;
+    Sun* m_pSun = nullptr;
+    Light* m_pLights = nullptr;
+    bool m_bReady = false;
+    bool m_bDetail = true;
+    bool m_bLeftDrag = false;
+    bool m_bRightDrag = false;
+    bool m_bSkipMove = false;  // the next pointer move only records the position
+    bool m_bShift = false;
+};
+
+}  // namespace moon

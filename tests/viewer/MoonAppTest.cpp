@@ -1,0 +1,125 @@
+#include "viewer/MoonApp.h"
+
+#include <gtest/gtest.h>
+
+#include "ViewerFixture.h"
+#include "scene/Random.h"
+#include "viewer/StarField.h"
+#include "viewer/Sun.h"
+
+namespace moon {
+namespace {
+
+using test::RecordingGL;
+using test::ViewerTest;
+
+using MoonAppTest = ViewerTest;
+
+TEST_F(MoonAppTest, ConstructionBuildsTheSceneAndRecordsBothWindows) {
+    const Camera& camera = TheCamera();
+    EXPECT_EQ(camera.GetPosition(), Vec3(50, 120, -30));
+    EXPECT_EQ(camera.GetAngle(Camera::kPitch), 10.0);
+    EXPECT_EQ(camera.GetAngle(Camera::kYaw), 45.0);
+
+    const test::TreeCounts tree = test::CountTree(Model());
+    EXPECT_EQ(tree.nodes, 5461);
+    EXPECT_EQ(tree.leaves, 4096);
+    EXPECT_EQ(tree.fixedNodes, 5461);
+    EXPECT_EQ(Model().GetPaletteIndex(), 0);
+    EXPECT_EQ(Model().GetRenderMode(), Flat);
+
+    // Filled stars: some are away from the origin.
+    int placed = 0;
+    for (const Vec3& star : App().GetStarField()->GetStars()) {
+        placed += (star.x != 0 || star.z != 0) ? 1 : 0;
+    }
+    EXPECT_GT(placed, 300);
+    EXPECT_TRUE(App().GetSun()->HasQuadric());
+    for (int slot = 0; slot < 5; ++slot) {
+        EXPECT_EQ(App().GetLights()[slot].GetIndex(), slot + 1);
+        EXPECT_EQ(App().GetLights()[slot].GetIntensity(), 1.0);
+    }
+
+    // Only wishes are recorded: no OS window exists yet.
+    const GLWindowExtra* plan = Plan().GetExtra();
+    const GLWindowExtra* perspective = Perspective().GetExtra();
+    EXPECT_EQ(plan->m_width, 580);
+    EXPECT_EQ(plan->m_height, 435);
+    EXPECT_EQ(plan->m_x, 600);
+    EXPECT_EQ(plan->m_y, 25);
+    EXPECT_EQ(plan->m_title, "Moon : Plan view - Corvath");
+    EXPECT_EQ(plan->m_depthBits, 24);
+    EXPECT_FALSE(plan->m_hWnd);
+    EXPECT_EQ(perspective->m_width, 640);
+    EXPECT_EQ(perspective->m_height, 480);
+    EXPECT_EQ(perspective->m_x, 10);
+    EXPECT_EQ(perspective->m_y, 10);
+    EXPECT_EQ(perspective->m_title, "Moon : Perspective view - Corvath");
+    EXPECT_EQ(perspective->m_depthBits, 24);
+    EXPECT_FALSE(perspective->m_hWnd);
+    EXPECT_TRUE(m_fake->Windows().empty());
+
+    // The plan view is listed first, the perspective view is the main window.
+    const GLAppCore& core = *GLAppCore::Instance();
+    ASSERT_EQ(core.m_windows.size(), 2u);
+    EXPECT_EQ(core.m_windows[0], plan);
+    EXPECT_EQ(core.m_windows[1], perspective);
+    EXPECT_EQ(core.GetMainWindow(), perspective);
+    EXPECT_EQ(core.m_pApp, m_app.get());
+    EXPECT_TRUE(Plan().IsReady());
+    EXPECT_TRUE(Perspective().IsReady());
+    EXPECT_TRUE(Perspective().IsDetailOn());
+}
+
+TEST_F(MoonAppTest, TheClockSeedsTheTerrainFirstAndThenTheStars) {
+    // One of the seconds the constructor ran in reproduces its terrain and its
+    // stars, drawn in that order from the sequence.
+    bool reproduced = false;
+    for (std::time_t second = m_clockBefore; second <= m_clockAfter && !reproduced; ++second) {
+        Random::Seed(static_cast<std::uint32_t>(second));
+        TerrainModel model;
+        model.Regenerate(6);
+        StarField stars;
+        stars.Fill(2000, 2000, 350);
+        reproduced =
+            stars.GetStars() == App().GetStarField()->GetStars() &&
+            model.GetTerrain()->GetRoot()->points == Model().GetTerrain()->GetRoot()->points;
+    }
+    EXPECT_TRUE(reproduced);
+}
+
+TEST_F(MoonAppTest, ClosingThePlanViewHidesItAndClosingThePerspectiveViewEndsRun) {
+    OpenWindows();
+    const platform::WindowHandle plan = Plan().GetExtra()->m_hWnd;
+    const platform::WindowHandle perspective = Perspective().GetExtra()->m_hWnd;
+    ASSERT_TRUE(m_fake->State(plan).visible);
+
+    // Count only: the loop paints both views until the close arrives.
+    RecordingGL::SetMode(RecordingGL::Mode::Count);
+    m_fake->Inject(plan, platform::WM_CLOSE);
+    m_fake->Inject(perspective, platform::WM_CLOSE);
+    EXPECT_EQ(GLAppCore::Instance()->Run(0, nullptr), 0);
+
+    EXPECT_TRUE(m_fake->State(plan).alive);
+    EXPECT_FALSE(m_fake->State(plan).visible);
+    EXPECT_FALSE(m_fake->State(perspective).alive);
+}
+
+TEST_F(MoonAppTest, DestructionFreesTheSceneOnceAndClosesBothWindows) {
+    OpenWindows();
+    const platform::WindowHandle plan = Plan().GetExtra()->m_hWnd;
+    const platform::WindowHandle perspective = Perspective().GetExtra()->m_hWnd;
+    m_fake->ClearCalls();
+    RecordingGL::Reset();
+    m_app.reset();
+
+    EXPECT_EQ(RecordingGL::CallsNamed("gluDeleteQuadric").size(), 1u);
+    EXPECT_FALSE(m_fake->State(plan).alive);
+    EXPECT_FALSE(m_fake->State(perspective).alive);
+    EXPECT_EQ(m_fake->CountCalls("DestroyWindow"), 2);
+    EXPECT_TRUE(GLAppCore::Instance()->m_windows.empty());
+    EXPECT_EQ(GLAppCore::Instance()->m_pApp, nullptr);
+}
+
+}  // namespace
+}  // namespace moon
