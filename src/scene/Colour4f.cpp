@@ -10,7 +10,9 @@ namespace {
 constexpr double kByteToUnit = static_cast<double>(1.0f / 255.0f);
 static_assert(kByteToUnit == 0.003921568859368563);
 
-float FromByte(int value) { return static_cast<float>(value * kByteToUnit); }
+float FromByte(int value) {
+    return static_cast<float>(value * kByteToUnit);
+}
 
 }  // namespace
 

@@ -17,6 +17,8 @@ int Random::Next() {
     return static_cast<int>((s_state >> 16) & 0x7FFFu);
 }
 
-std::uint64_t Random::Drawn() { return s_drawn; }
+std::uint64_t Random::Drawn() {
+    return s_drawn;
+}
 
 }  // namespace moon

@@ -18,7 +18,9 @@ Vec3& Vec3::Add(const Vec3& a, const Vec3& b) {
     return *this;
 }
 
-Vec3 Vec3::Subtract(const Vec3& b) const { return Vec3(x - b.x, y - b.y, z - b.z); }
+Vec3 Vec3::Subtract(const Vec3& b) const {
+    return Vec3(x - b.x, y - b.y, z - b.z);
+}
 
 Vec3& Vec3::Cross(const Vec3& a, const Vec3& b) {
     x = a.y * b.z - a.z * b.y;

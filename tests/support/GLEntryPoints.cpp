@@ -13,7 +13,8 @@ using moon::test::RecordingGL;
 namespace {
 
 void AddVector(const char* name, GLenum a, GLenum b, const GLfloat* v) {
-    RecordingGL::Add(name, {static_cast<double>(a), static_cast<double>(b), v[0], v[1], v[2], v[3]});
+    RecordingGL::Add(name,
+                     {static_cast<double>(a), static_cast<double>(b), v[0], v[1], v[2], v[3]});
 }
 
 // GLU quadrics are opaque to callers; ours only carry a serial number.
@@ -35,7 +36,9 @@ double Serial(GLUquadric* quadric) {
 extern "C" {
 
 // Frame and state
-void glClear(GLbitfield mask) { RecordingGL::Add("glClear", {static_cast<double>(mask)}); }
+void glClear(GLbitfield mask) {
+    RecordingGL::Add("glClear", {static_cast<double>(mask)});
+}
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
     RecordingGL::Add("glClearColor", {r, g, b, a});
 }
@@ -43,22 +46,44 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     RecordingGL::Add("glViewport", {static_cast<double>(x), static_cast<double>(y),
                                     static_cast<double>(width), static_cast<double>(height)});
 }
-void glEnable(GLenum cap) { RecordingGL::Add("glEnable", {static_cast<double>(cap)}); }
-void glDisable(GLenum cap) { RecordingGL::Add("glDisable", {static_cast<double>(cap)}); }
+void glEnable(GLenum cap) {
+    RecordingGL::Add("glEnable", {static_cast<double>(cap)});
+}
+void glDisable(GLenum cap) {
+    RecordingGL::Add("glDisable", {static_cast<double>(cap)});
+}
 void glPolygonMode(GLenum face, GLenum mode) {
     RecordingGL::Add("glPolygonMode", {static_cast<double>(face), static_cast<double>(mode)});
 }
-void glShadeModel(GLenum mode) { RecordingGL::Add("glShadeModel", {static_cast<double>(mode)}); }
-void glPointSize(GLfloat size) { RecordingGL::Add("glPointSize", {size}); }
-void glFinish() { RecordingGL::Add("glFinish", {}); }
-void glFlush() { RecordingGL::Add("glFlush", {}); }
-GLenum glGetError() { return GL_NO_ERROR; }
+void glShadeModel(GLenum mode) {
+    RecordingGL::Add("glShadeModel", {static_cast<double>(mode)});
+}
+void glPointSize(GLfloat size) {
+    RecordingGL::Add("glPointSize", {size});
+}
+void glFinish() {
+    RecordingGL::Add("glFinish", {});
+}
+void glFlush() {
+    RecordingGL::Add("glFlush", {});
+}
+GLenum glGetError() {
+    return GL_NO_ERROR;
+}
 
 // Matrices
-void glMatrixMode(GLenum mode) { RecordingGL::Add("glMatrixMode", {static_cast<double>(mode)}); }
-void glLoadIdentity() { RecordingGL::Add("glLoadIdentity", {}); }
-void glPushMatrix() { RecordingGL::Add("glPushMatrix", {}); }
-void glPopMatrix() { RecordingGL::Add("glPopMatrix", {}); }
+void glMatrixMode(GLenum mode) {
+    RecordingGL::Add("glMatrixMode", {static_cast<double>(mode)});
+}
+void glLoadIdentity() {
+    RecordingGL::Add("glLoadIdentity", {});
+}
+void glPushMatrix() {
+    RecordingGL::Add("glPushMatrix", {});
+}
+void glPopMatrix() {
+    RecordingGL::Add("glPopMatrix", {});
+}
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
     RecordingGL::Add("glOrtho", {l, r, b, t, n, f});
 }
@@ -77,20 +102,38 @@ void glTranslated(GLdouble x, GLdouble y, GLdouble z) {
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     RecordingGL::Add("glTranslatef", {x, y, z});
 }
-void glScaled(GLdouble x, GLdouble y, GLdouble z) { RecordingGL::Add("glScaled", {x, y, z}); }
+void glScaled(GLdouble x, GLdouble y, GLdouble z) {
+    RecordingGL::Add("glScaled", {x, y, z});
+}
 
 // Immediate mode
-void glBegin(GLenum mode) { RecordingGL::Add("glBegin", {static_cast<double>(mode)}); }
-void glEnd() { RecordingGL::Add("glEnd", {}); }
-void glVertex3d(GLdouble x, GLdouble y, GLdouble z) { RecordingGL::Add("glVertex3d", {x, y, z}); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { RecordingGL::Add("glVertex3f", {x, y, z}); }
-void glNormal3d(GLdouble x, GLdouble y, GLdouble z) { RecordingGL::Add("glNormal3d", {x, y, z}); }
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { RecordingGL::Add("glNormal3f", {x, y, z}); }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { RecordingGL::Add("glColor3f", {r, g, b}); }
-void glColor3d(GLdouble r, GLdouble g, GLdouble b) { RecordingGL::Add("glColor3d", {r, g, b}); }
+void glBegin(GLenum mode) {
+    RecordingGL::Add("glBegin", {static_cast<double>(mode)});
+}
+void glEnd() {
+    RecordingGL::Add("glEnd", {});
+}
+void glVertex3d(GLdouble x, GLdouble y, GLdouble z) {
+    RecordingGL::Add("glVertex3d", {x, y, z});
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+    RecordingGL::Add("glVertex3f", {x, y, z});
+}
+void glNormal3d(GLdouble x, GLdouble y, GLdouble z) {
+    RecordingGL::Add("glNormal3d", {x, y, z});
+}
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
+    RecordingGL::Add("glNormal3f", {x, y, z});
+}
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+    RecordingGL::Add("glColor3f", {r, g, b});
+}
+void glColor3d(GLdouble r, GLdouble g, GLdouble b) {
+    RecordingGL::Add("glColor3d", {r, g, b});
+}
 void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
-    RecordingGL::Add("glColor3ub", {static_cast<double>(r), static_cast<double>(g),
-                                    static_cast<double>(b)});
+    RecordingGL::Add("glColor3ub",
+                     {static_cast<double>(r), static_cast<double>(g), static_cast<double>(b)});
 }
 
 // Lights and materials
@@ -116,8 +159,12 @@ GLuint glGenLists(GLsizei range) {
 void glNewList(GLuint list, GLenum mode) {
     RecordingGL::Add("glNewList", {static_cast<double>(list), static_cast<double>(mode)});
 }
-void glEndList() { RecordingGL::Add("glEndList", {}); }
-void glCallList(GLuint list) { RecordingGL::Add("glCallList", {static_cast<double>(list)}); }
+void glEndList() {
+    RecordingGL::Add("glEndList", {});
+}
+void glCallList(GLuint list) {
+    RecordingGL::Add("glCallList", {static_cast<double>(list)});
+}
 void glDeleteLists(GLuint list, GLsizei range) {
     RecordingGL::Add("glDeleteLists", {static_cast<double>(list), static_cast<double>(range)});
 }
@@ -125,11 +172,14 @@ void glDeleteLists(GLuint list, GLsizei range) {
 // GLU quadrics
 GLUquadric* gluNewQuadric() {
     auto& quadrics = Quadrics();
-    quadrics.push_back(std::make_unique<QuadricRecord>(QuadricRecord{static_cast<int>(quadrics.size()) + 1}));
+    quadrics.push_back(
+        std::make_unique<QuadricRecord>(QuadricRecord{static_cast<int>(quadrics.size()) + 1}));
     RecordingGL::Add("gluNewQuadric", {static_cast<double>(quadrics.back()->serial)});
     return reinterpret_cast<GLUquadric*>(quadrics.back().get());
 }
-void gluDeleteQuadric(GLUquadric* quadric) { RecordingGL::Add("gluDeleteQuadric", {Serial(quadric)}); }
+void gluDeleteQuadric(GLUquadric* quadric) {
+    RecordingGL::Add("gluDeleteQuadric", {Serial(quadric)});
+}
 void gluQuadricNormals(GLUquadric* quadric, GLenum normal) {
     RecordingGL::Add("gluQuadricNormals", {Serial(quadric), static_cast<double>(normal)});
 }

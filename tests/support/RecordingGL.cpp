@@ -17,7 +17,8 @@ std::string GLCall::ToString() const {
     text += '(';
     for (int i = 0; i < argc; ++i) {
         char buffer[32];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, args[static_cast<std::size_t>(i)]);
+        auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, args[static_cast<std::size_t>(i)]);
         if (i > 0) {
             text += ", ";
         }
@@ -39,16 +40,24 @@ bool GLCall::operator==(const GLCall& other) const {
     return true;
 }
 
-void RecordingGL::SetMode(Mode mode) { g_mode = mode; }
-RecordingGL::Mode RecordingGL::GetMode() { return g_mode; }
+void RecordingGL::SetMode(Mode mode) {
+    g_mode = mode;
+}
+RecordingGL::Mode RecordingGL::GetMode() {
+    return g_mode;
+}
 
 void RecordingGL::Reset() {
     g_calls.clear();
     g_count = 0;
 }
 
-const std::vector<GLCall>& RecordingGL::Calls() { return g_calls; }
-std::uint64_t RecordingGL::Count() { return g_count; }
+const std::vector<GLCall>& RecordingGL::Calls() {
+    return g_calls;
+}
+std::uint64_t RecordingGL::Count() {
+    return g_count;
+}
 
 std::vector<std::string> RecordingGL::Names() {
     std::vector<std::string> names;
