@@ -1,0 +1,231 @@
+#include "terrain/Terrain.h"
+
+#include "scene/Check.h"
+#include "scene/Numeric.h"
+#include "scene/Random.h"
+#include "terrain/GLTriangleSink.h"
+
+namespace moon {
+namespace {
+
+// 1/32767: a draw times this below one half is a negative sign (draws 0 to 16383).
+constexpr double kUnitScale = 1.0 / 32767.0;
+static_assert(kUnitScale == 3.051850947599719e-05);
+
+// The repair walk compares coordinates rounded to this many decimals.
+constexpr int kRepairDecimals = 3;
+
+// Cells at this depth or deeper keep their children's common corner undisplaced.
+constexpr int kDisplacedCornerDepth = 10;
+
+double RandomSign() {
+    return Random::Next() * kUnitScale < 0.5 ? -1.0 : 1.0;
+}
+
+// A whole-number displacement for a cell of the given depth: a sign, then a
+// magnitude below the bound 40 / depth (depth 0 counts as 1). Beyond depth 40
+// the bound is 0 and a remainder by it undefined: the displacement is then 0,
+// but both values are still drawn so the sequence stays in step.
+double RandomDisplacement(int depth) {
+    const double scale = depth == 0 ? 1.0 : static_cast<double>(depth);
+    const auto bound = static_cast<unsigned>(40.0 / scale);
+    const double sign = RandomSign();
+    const auto draw = static_cast<unsigned>(Random::Next());
+    if (bound == 0) {
+        return 0.0;
+    }
+    return static_cast<double>(draw % bound) * sign;
+}
+
+// The repair walk's bounds test: inclusive on all four sides, every value rounded to
+// 3 decimals, compared in this order; a comparison with NaN is false.
+bool ContainsRounded(const TerrainNode& node, const double& roundedX, const double& roundedZ) {
+    return RoundToDecimals(node.points[0].x, kRepairDecimals) <= roundedX &&
+           roundedX <= RoundToDecimals(node.points[3].x, kRepairDecimals) &&
+           RoundToDecimals(node.points[0].z, kRepairDecimals) <= roundedZ &&
+           roundedZ <= RoundToDecimals(node.points[2].z, kRepairDecimals);
+}
+
+}  // namespace
+
+// A new edge point, with its x and z rounded once for the bounds tests.
+struct Terrain::SharedPoint {
+    double x, y, z;
+    double roundedX, roundedZ;
+};
+
+void Terrain::SetRoot(std::unique_ptr<TerrainNode> node) {
+    m_pCellGrid.reset();
+    root = std::move(node);
+}
+
+void Terrain::Generate(int depth) {
+    if (root) {
+        return;
+    }
+    root = std::make_unique<TerrainNode>();
+    const double s0 = RandomSign();
+    const double s1 = RandomSign();
+    const double s2 = RandomSign();
+    const double s3 = RandomSign();
+    // Corners 0 and 2 use negative multipliers: a negative sign lifts them to +20.
+    const std::array<Vec3, 5> corners = {Vec3(0.0, -20.0 * s0, -500.0), Vec3(0.0, 30.0 * s1, 0.0),
+                                         Vec3(500.0, -20.0 * s2, 0.0),
+                                         Vec3(500.0, 10.0 * s3, -500.0), Vec3(250.0, 0.0, -250.0)};
+    root->Init(nullptr, corners, true);
+    if (depth <= CellGrid::kMaxDepth) {
+        m_pCellGrid = std::make_unique<CellGrid>(depth < 0 ? 0 : depth, 0.0, -500.0, 500.0);
+        m_pCellGrid->Add(root.get());
+    }
+    m_bGenerating = true;
+    Subdivide(0, depth, root.get(), true);
+    m_bGenerating = false;
+}
+
+void Terrain::SetNewEdgePoint(const TerrainNode& cell, Vec3& target, double x, double y, double z) {
+    target.Set(x, y, z);
+    if (!cell.fixed) {
+        return;
+    }
+    // The grid finds the same corners as the walk from the root, without walking.
+    if (m_pCellGrid) {
+        m_pCellGrid->SetHeight(x, y, z);
+    } else {
+        RepairSharedPoint(root.get(), x, y, z);
+    }
+}
+
+void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
+    MOON_CHECK(cell != nullptr);
+    if (level >= target) {
+        return;
+    }
+    ++level;
+    if (random && !m_bGenerating) {
+        // Fixed cells made outside generation: the grid no longer covers them all.
+        m_pCellGrid.reset();
+    }
+
+    // The cell's own points: the repairs this step makes never reach them, as
+    // every new edge point lies finer than the cell's corners.
+    const std::array<Vec3, 5>& p = cell->points;
+    const double xe = cell->xExtent;
+    const double ze = cell->zExtent;
+
+    // The children's common corner, from the corners only (not the stored centre).
+    Vec3 m((p[2].x + p[0].x + p[3].x + p[1].x) * 0.25, (p[2].y + p[3].y + p[1].y + p[0].y) * 0.25,
+           (p[1].z + p[0].z + p[2].z + p[3].z) * 0.25);
+    double h03 = (p[3].y + p[0].y) * 0.5;
+    double h01 = (p[1].y + p[0].y) * 0.5;
+    double h12 = (p[2].y + p[1].y) * 0.5;
+    double h23 = (p[2].y + p[3].y) * 0.5;
+
+    if (random) {
+        const double d0 = RandomDisplacement(cell->depth);
+        const double d1 = RandomDisplacement(cell->depth);
+        const double d2 = RandomDisplacement(cell->depth);
+        const double d3 = RandomDisplacement(cell->depth);
+        const double d4 = RandomDisplacement(cell->depth);
+        h03 += d0;
+        h01 += d1;
+        h12 += d2;
+        h23 += d3;
+        if (cell->depth < kDisplacedCornerDepth) {
+            m.y += d4;
+        }
+    }
+
+    for (int k = 0; k < 4; ++k) {
+        std::unique_ptr<TerrainNode>& slot = cell->children[static_cast<unsigned>(k)];
+        if (slot) {
+            continue;
+        }
+        std::array<Vec3, 5> q;
+        switch (k) {
+            case 0:
+                q[0] = p[0];
+                SetNewEdgePoint(*cell, q[1], p[0].x, h01, ze * 0.5 + p[0].z);
+                q[2] = m;
+                SetNewEdgePoint(*cell, q[3], xe * 0.5 + p[0].x, h03, p[0].z);
+                break;
+            case 1:
+                SetNewEdgePoint(*cell, q[0], p[1].x, h01, p[1].z - ze * 0.5);
+                q[1] = p[1];
+                SetNewEdgePoint(*cell, q[2], xe * 0.5 + p[1].x, h12, p[1].z);
+                q[3] = m;
+                break;
+            case 2:
+                q[0] = m;
+                SetNewEdgePoint(*cell, q[1], p[2].x - xe * 0.5, h12, p[2].z);
+                q[2] = p[2];
+                SetNewEdgePoint(*cell, q[3], p[2].x, h23, p[2].z - ze * 0.5);
+                break;
+            default:
+                SetNewEdgePoint(*cell, q[0], p[3].x - xe * 0.5, h03, p[3].z);
+                q[1] = m;
+                SetNewEdgePoint(*cell, q[2], p[3].x, h23, ze * 0.5 + p[3].z);
+                q[3] = p[3];
+                break;
+        }
+        // The child's centre uses the cell's extents, a quarter of them.
+        q[4].Set(xe * 0.25 + q[0].x, (q[2].y + q[0].y + q[3].y + q[1].y) * 0.25,
+                 ze * 0.25 + q[0].z);
+        slot = std::make_unique<TerrainNode>();
+        slot->Init(cell, q, random);
+        if (m_bGenerating && m_pCellGrid) {
+            m_pCellGrid->Add(slot.get());
+        }
+        Subdivide(level, target, slot.get(), random);
+    }
+}
+
+void Terrain::RepairSharedPoint(TerrainNode* node, double x, double y, double z) {
+    const SharedPoint point{x, y, z, RoundToDecimals(x, kRepairDecimals),
+                            RoundToDecimals(z, kRepairDecimals)};
+    RepairWalk(node, point);
+}
+
+void Terrain::RepairWalk(TerrainNode* node, const SharedPoint& shared) {
+    if (node == nullptr || !ContainsRounded(*node, shared.roundedX, shared.roundedZ)) {
+        return;
+    }
+    if (!node->fixed) {
+        return;
+    }
+    for (std::unique_ptr<TerrainNode>& child : node->children) {
+        RepairWalk(child.get(), shared);
+    }
+    for (Vec3& point : node->points) {
+        if (NearlyEqual(point.x, shared.x) && NearlyEqual(point.z, shared.z)) {
+            point.y = shared.y;
+        }
+    }
+}
+
+void Terrain::Draw(const RenderMode& mode, const HeightPalette& palette) const {
+    GLTriangleSink sink;
+    Draw(mode, palette, sink);
+}
+
+void Terrain::DrawSubtree(const TerrainNode* node, const RenderMode& mode,
+                          const HeightPalette& palette) const {
+    GLTriangleSink sink;
+    DrawSubtree(node, mode, palette, sink);
+}
+
+void Terrain::Draw(const RenderMode& mode, const HeightPalette& palette, TriangleSink& sink) const {
+    DrawSubtree(root.get(), mode, palette, sink);
+}
+
+void Terrain::DrawSubtree(const TerrainNode* node, const RenderMode& mode,
+                          const HeightPalette& palette, TriangleSink& sink) const {
+    if (node == nullptr) {
+        return;
+    }
+    for (const std::unique_ptr<TerrainNode>& child : node->children) {
+        DrawSubtree(child.get(), mode, palette, sink);
+    }
+    node->DrawCell(mode, palette, sink);
+}
+
+}  // namespace moon

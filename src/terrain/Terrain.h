@@ -1,0 +1,69 @@
+// The terrain quadtree over x 0..500 and z -500..0 (world units, y up):
+// generation by random midpoint displacement with repair of shared points,
+// level-of-detail refinement around a viewpoint, and the walk that draws the
+// leaves. Generation draws from the process-wide Random sequence in a fixed
+// order, so a seed reproduces a terrain exactly. Single-threaded.
+#pragma once
+
+#include <memory>
+
+#include "scene/Vec3.h"
+#include "terrain/CellGrid.h"
+#include "terrain/RenderMode.h"
+#include "terrain/TerrainNode.h"
+
+namespace moon {
+
+class HeightPalette;
+class TriangleSink;
+
+class Terrain {
+public:
+    Terrain() = default;
+    Terrain(const Terrain&) = delete;
+    Terrain& operator=(const Terrain&) = delete;
+
+    // Null until Generate runs. Heights may be read and written through it;
+    // x and z of a node must not change after its Init.
+    TerrainNode* GetRoot() { return root.get(); }
+    const TerrainNode* GetRoot() const { return root.get(); }
+    // Replaces the tree by one built elsewhere (tests, tools).
+    void SetRoot(std::unique_ptr<TerrainNode> node);
+
+    // Builds the root with random corner heights and subdivides it depth levels
+    // (0 or less: the root alone). Does nothing when the tree exists already.
+    void Generate(int depth);
+    // One subdivision step and, below it, target - level - 1 more. random: true
+    // for generation (displaced heights, fixed cells), false for refinement
+    // (plain averages, cells level of detail may remove). Occupied slots are skipped.
+    void Subdivide(int level, int target, TerrainNode* cell, bool random);
+    // Gives every generated cell under node with a point at (x, z) the height y.
+    void RepairSharedPoint(TerrainNode* node, double x, double y, double z);
+
+    // One level-of-detail pass: refines near viewpoint, removes refined cells
+    // away from it; with enabled false, returns the tree to its generated cells.
+    void UpdateDetail(const Vec3& viewpoint, bool enabled);
+    void UpdateNodeDetail(TerrainNode* node, const Vec3& viewpoint, bool enabled);
+
+    // Draws every leaf to OpenGL, depth first, children 0 to 3 before the node.
+    void Draw(const RenderMode& mode, const HeightPalette& palette) const;
+    void DrawSubtree(const TerrainNode* node, const RenderMode& mode,
+                     const HeightPalette& palette) const;
+    // The same walk, sending the triangles to a sink instead.
+    void Draw(const RenderMode& mode, const HeightPalette& palette, TriangleSink& sink) const;
+    void DrawSubtree(const TerrainNode* node, const RenderMode& mode, const HeightPalette& palette,
+                     TriangleSink& sink) const;
+
+private:
+    struct SharedPoint;
+    void RepairWalk(TerrainNode* node, const SharedPoint& shared);
+    // Sets a new edge point of a child of cell and, if cell is fixed, repairs it.
+    void SetNewEdgePoint(const TerrainNode& cell, Vec3& target, double x, double y, double z);
+
+    std::unique_ptr<TerrainNode> root;
+    // The generated cells, while they are the only fixed cells; null otherwise.
+    std::unique_ptr<CellGrid> m_pCellGrid;
+    bool m_bGenerating = false;
+};
+
+}  // namespace moon

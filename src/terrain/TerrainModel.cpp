@@ -1,0 +1,65 @@
+#include "terrain/TerrainModel.h"
+
+#include <cstddef>
+
+#include "scene/Check.h"
+
+namespace moon {
+
+TerrainModel::TerrainModel() {
+    InitPalettes();
+}
+
+void TerrainModel::InitPalettes() {
+    // Bands, lowest first: colour bytes and upper thresholds (world y).
+    // Palette 5 alone uses 25 and 30; threshold 0 is never consulted.
+    palettes[0].Set(Colour4f(173, 148, 102), 0.0, Colour4f(181, 153, 112), 15.0,
+                    Colour4f(255, 240, 173), 20.0);
+    palettes[1].Set(Colour4f(75, 75, 75), 0.0, Colour4f(115, 115, 115), 15.0,
+                    Colour4f(190, 190, 190), 20.0);
+    palettes[2].Set(Colour4f(135, 167, 180), 0.0, Colour4f(172, 244, 241), 15.0,
+                    Colour4f(252, 253, 255), 20.0);
+    palettes[3].Set(Colour4f(95, 37, 0), 0.0, Colour4f(214, 108, 34), 15.0, Colour4f(255, 200, 101),
+                    20.0);
+    palettes[4].Set(Colour4f(184, 183, 162), 0.0, Colour4f(231, 200, 172), 15.0,
+                    Colour4f(133, 89, 62), 20.0);
+    palettes[5].Set(Colour4f(176, 112, 74), 0.0, Colour4f(255, 255, 202), 25.0,
+                    Colour4f(181, 149, 160), 30.0);
+}
+
+void TerrainModel::Regenerate(int depth) {
+    terrain.reset();
+    terrain = std::make_unique<Terrain>();
+    terrain->Generate(depth);
+}
+
+void TerrainModel::Draw() const {
+    if (terrain) {
+        terrain->Draw(renderMode, GetPalette(paletteIndex));
+    }
+}
+
+void TerrainModel::Draw(TriangleSink& sink) const {
+    if (terrain) {
+        terrain->Draw(renderMode, GetPalette(paletteIndex), sink);
+    }
+}
+
+void TerrainModel::UpdateDetail(const Vec3& viewpoint, bool enabled) {
+    if (terrain) {
+        terrain->UpdateDetail(viewpoint, enabled);
+    }
+}
+
+void TerrainModel::SetPalette(int index) {
+    if (index >= 0 && index < kPaletteCount) {
+        paletteIndex = index;
+    }
+}
+
+const HeightPalette& TerrainModel::GetPalette(int index) const {
+    MOON_CHECK(index >= 0 && index < kPaletteCount);
+    return palettes[static_cast<std::size_t>(index)];
+}
+
+}  // namespace moon

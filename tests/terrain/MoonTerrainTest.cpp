@@ -1,0 +1,368 @@
+// moon-terrain: the commands run in-process for output and exit status, and
+// the real program for what only a process shows (file limits, main's wiring).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "RecordingGL.h"
+#include "TerrainTestSupport.h"
+#include "TerrainTool.h"
+#include "terrain/TerrainModel.h"
+
+namespace moon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::GLCall;
+using test::RecordingGL;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
+    }
+    std::fclose(file);
+    return text;
+}
+
+Result RunTool(const std::vector<std::string>& args) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const std::vector<std::string_view> views(args.begin(), args.end());
+    Result result;
+    result.status = RunTerrainTool(views, out, err);
+    result.out = ReadAll(out);
+    result.err = ReadAll(err);
+    return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<double> Numbers(const std::string& line) {
+    std::vector<double> numbers;
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while (p < end) {
+        double value = 0.0;
+        const auto result = std::from_chars(p, end, value);
+        EXPECT_EQ(result.ec, std::errc()) << line;
+        numbers.push_back(value);
+        p = result.ptr + (result.ptr < end ? 1 : 0);
+    }
+    return numbers;
+}
+
+class MoonTerrainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+TEST_F(MoonTerrainTest, DumpPrintsEveryNodeInPreOrderExactly) {
+    const Result result = RunTool({"dump", "--seed", "1", "--depth", "2"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines.back(), "21 16 54");
+    EXPECT_EQ(lines[0].rfind("0 1 0 20 -500 0 30 0 500 20 0 500 10 -500 250 0 -250 ", 0), 0u);
+
+    // Every number reads back to the generated value, bit for bit.
+    auto terrain = test::GeneratedTerrain(1, 2);
+    std::size_t row = 0;
+    test::ForEachNode(terrain->GetRoot(), [&](const TerrainNode& node) {
+        const std::vector<double> fields = Numbers(lines[row++]);
+        ASSERT_EQ(fields.size(), 32u);
+        std::vector<double> expected = {static_cast<double>(node.depth), node.fixed ? 1.0 : 0.0};
+        auto add = [&expected](const Vec3& v) { expected.insert(expected.end(), {v.x, v.y, v.z}); };
+        std::for_each(node.points.begin(), node.points.end(), add);
+        std::for_each(node.faceNormals.begin(), node.faceNormals.end(), add);
+        add(node.vertexNormals[4]);
+        for (std::size_t i = 0; i < 32; ++i) {
+            EXPECT_EQ(std::memcmp(&fields[i], &expected[i], sizeof(double)), 0)
+                << "row " << row << " field " << i << ": " << fields[i] << " vs " << expected[i];
+        }
+    });
+}
+
+TEST_F(MoonTerrainTest, DetailPassesRunInCommandLineOrder) {
+    const std::string plain = RunTool({"dump", "--seed", "9", "--depth", "3"}).out;
+    const std::string joined =
+        RunTool({"dump", "--seed", "9", "--depth", "3", "--lod=-10,5,-250"}).out;
+    const std::string split =
+        RunTool({"dump", "--seed", "9", "--depth", "3", "--lod", "-10,5,-250"}).out;
+    EXPECT_EQ(joined, split);
+    EXPECT_NE(joined, plain);
+    EXPECT_EQ(RunTool({"dump", "--seed=9", "--depth=3", "--lod", "250,20,-250", "--lod-off"}).out,
+              plain);
+    const std::string refined =
+        RunTool({"dump", "--depth", "3", "--lod", "250,20,-250", "--seed", "9"}).out;
+    EXPECT_EQ(
+        RunTool({"dump", "--seed", "9", "--depth", "3", "--lod-off", "--lod", "250,20,-250"}).out,
+        refined);
+    EXPECT_GT(Numbers(Lines(refined).back())[0], 85.0);
+}
+
+TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "missing command"},
+        {{"draw"}, "unknown command \"draw\""},
+        {{"--verbose"}, "unknown option \"--verbose\""},
+        {{"dump", "--seed", "1", "--depth", "2", "--fast"}, "unknown option \"--fast\""},
+        {{"dump", "--depth", "2"}, "--seed is required"},
+        {{"dump", "--seed", "1"}, "--depth is required"},
+        {{"dump", "--depth", "2", "--seed"}, "--seed needs a value"},
+        {{"dump", "--seed", "-1", "--depth", "2"}, "0 to 4294967295, not \"-1\""},
+        {{"dump", "--seed", "4294967296", "--depth", "2"}, "not \"4294967296\""},
+        {{"dump", "--seed", "12ab", "--depth", "2"}, "not \"12ab\""},
+        {{"dump", "--seed", "1", "--seed", "2", "--depth", "2"}, "--seed given more than once"},
+        {{"dump", "--seed", "1", "--depth", "11"}, "deeper trees need gigabytes"},
+        {{"dump", "--seed", "1", "--depth", "-1"}, "--depth -1 is outside 0 to 10"},
+        {{"dump", "--seed", "1", "--depth", "2.5"}, "not \"2.5\""},
+        {{"dump", "--seed", "1", "--depth", "2", "--lod", "1,2"}, "three numbers X,Y,Z"},
+        {{"dump", "--seed", "1", "--depth", "2", "--lod=1,2,x"}, "not \"1,2,x\""},
+        {{"dump", "--seed", "1", "--depth", "2", "--lod", "nan,0,0"}, "three numbers"},
+        {{"dump", "--seed", "1", "--depth", "2", "--lod-off=1"}, "--lod-off takes no value"},
+        {{"dump", "--seed", "1", "--depth", "2", "extra"}, "unexpected argument \"extra\""},
+        {{"export", "--seed", "1", "--depth", "2"}, "-o FILE is required"},
+        {{"export", "--seed", "1", "--depth", "2", "-o", "x", "--palette", "6"}, "0 to 5"},
+        {{"export", "--seed", "1", "--depth", "2", "-o", "x", "--mode", "wire"}, "flat or smooth"},
+        {{"export", "--seed", "1", "--depth", "2", "-o", "x", "--format", "stl"}, "ply or obj"},
+        {{"export", "--seed", "1", "--depth", "2", "-o", "x", "--output", "y"}, "more than once"},
+    };
+    for (const auto& [args, problem] : cases) {
+        const Result result = RunTool(args);
+        const std::string shown = ::testing::PrintToString(args);
+        EXPECT_EQ(result.status, 2) << shown;
+        EXPECT_EQ(result.out, "") << shown;
+        EXPECT_NE(result.err.find(problem), std::string::npos) << shown << ": " << result.err;
+        EXPECT_EQ(result.err.rfind("moon-terrain", 0), 0u) << shown;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << shown;
+        EXPECT_EQ(result.err.back(), '\n') << shown;
+    }
+    EXPECT_FALSE(fs::exists("x"));
+
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"},
+                                                 {"dump", "--help"},
+                                                 {"export", "--seed", "1", "-h"}}) {
+        const Result result = RunTool(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.rfind("Usage: moon-terrain", 0), 0u) << result.out;
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+// What the viewer would send: one record per vertex, with OpenGL's current normal.
+struct DrawnVertex {
+    GLCall vertex;
+    GLCall normal;
+    GLCall colour;
+};
+
+std::vector<DrawnVertex> DrawnVertices(std::uint32_t seed, int depth, std::optional<Vec3> viewpoint,
+                                       int palette, RenderMode mode) {
+    Random::Seed(seed);
+    TerrainModel model;
+    model.Regenerate(depth);
+    if (viewpoint) {
+        model.UpdateDetail(*viewpoint, true);
+    }
+    model.SetPalette(palette);
+    model.SetRenderMode(mode);
+    RecordingGL::Reset();
+    model.Draw();
+    std::vector<DrawnVertex> vertices;
+    DrawnVertex current;
+    for (const GLCall& call : RecordingGL::Calls()) {
+        const std::string name = call.name;
+        if (name == "glNormal3d") {
+            current.normal = call;
+        } else if (name == "glColor3f") {
+            current.colour = call;
+        } else if (name == "glVertex3d") {
+            current.vertex = call;
+            vertices.push_back(current);
+        }
+    }
+    return vertices;
+}
+
+template <typename T>
+T ReadLittle(const std::string& bytes, std::size_t& at) {
+    T value;
+    std::memcpy(&value, bytes.data() + at, sizeof value);  // the test machine is little-endian
+    at += sizeof value;
+    return value;
+}
+
+TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesAndColours) {
+    const std::string file = Path("terrain.ply");
+    const Result result = RunTool({"export", "--seed", "3", "--depth", "3", "--lod", "100,10,-120",
+                                   "--palette", "2", "--mode", "smooth", "-o", file});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out + result.err, "");
+    const auto drawn = DrawnVertices(3, 3, Vec3(100, 10, -120), 2, Smooth);
+
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t body = bytes.find("end_header\n") + 11;
+    const std::string header = bytes.substr(0, body);
+    EXPECT_EQ(header.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
+    EXPECT_NE(header.find("element vertex " + std::to_string(drawn.size()) + "\n"),
+              std::string::npos);
+    EXPECT_NE(header.find("element face " + std::to_string(drawn.size() / 3) + "\n"),
+              std::string::npos);
+
+    std::size_t at = body;
+    for (const DrawnVertex& expected : drawn) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ReadLittle<float>(bytes, at), static_cast<float>(expected.vertex[i]));
+        }
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ReadLittle<float>(bytes, at), static_cast<float>(expected.normal[i]));
+        }
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ReadLittle<std::uint8_t>(bytes, at), std::lround(expected.colour[i] * 255.0));
+        }
+    }
+    for (std::size_t k = 0; k < drawn.size() / 3; ++k) {
+        EXPECT_EQ(ReadLittle<std::uint8_t>(bytes, at), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(ReadLittle<std::int32_t>(bytes, at), static_cast<std::int32_t>(3 * k + i));
+        }
+    }
+    EXPECT_EQ(at, bytes.size());
+}
+
+TEST_F(MoonTerrainTest, ObjHoldsTheDrawnTrianglesAndColours) {
+    const std::string file = Path("terrain.obj");
+    ASSERT_EQ(
+        RunTool({"export", "--seed", "5", "--depth", "2", "--format", "obj", "--output", file})
+            .status,
+        0);
+    const auto drawn = DrawnVertices(5, 2, std::nullopt, 0, Flat);
+    std::ifstream in(file);
+    std::vector<std::vector<double>> positions, normals;
+    std::vector<std::string> faces;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("v ", 0) == 0) {
+            positions.push_back(Numbers(line.substr(2)));
+        } else if (line.rfind("vn ", 0) == 0) {
+            normals.push_back(Numbers(line.substr(3)));
+        } else if (line.rfind("f ", 0) == 0) {
+            faces.push_back(line);
+        }
+    }
+    ASSERT_EQ(positions.size(), drawn.size());
+    ASSERT_EQ(normals.size(), drawn.size());
+    ASSERT_EQ(faces.size(), drawn.size() / 3);
+    for (std::size_t k = 0; k < drawn.size(); ++k) {
+        ASSERT_EQ(positions[k].size(), 6u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(positions[k][i], drawn[k].vertex[i]);
+            EXPECT_EQ(static_cast<float>(positions[k][3 + i]), drawn[k].colour[i]);
+            EXPECT_EQ(normals[k][i], drawn[k].normal[i]);
+        }
+    }
+    EXPECT_EQ(faces[1], "f 4//4 5//5 6//6");
+}
+
+TEST_F(MoonTerrainTest, UnwritableOutputFailsCleanly) {
+    const std::string missing = Path("no-such-folder/terrain.ply");
+    Result result = RunTool({"export", "--seed", "1", "--depth", "1", "-o", missing});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "moon-terrain export: cannot write \"" + missing + "\": No such file or directory\n");
+
+    // A folder in the way: the finished file cannot replace it, and nothing is left.
+    fs::create_directories(Path("taken.ply"));
+    result = RunTool({"export", "--seed", "1", "--depth", "1", "-o", Path("taken.ply")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot write \"" + Path("taken.ply") + "\": Is a directory"),
+              std::string::npos);
+    fs::remove(Path("taken.ply"));
+    EXPECT_TRUE(fs::is_empty(m_dir));
+}
+
+int RunProgram(const std::string& arguments) {
+    const int status = std::system((MOON_TERRAIN_PROGRAM " " + arguments).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MoonTerrainTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
+    const std::string out = Path("out.txt");
+    const std::string err = Path("err.txt");
+    EXPECT_EQ(RunProgram("dump --seed 1 --depth 0 >" + out + " 2>" + err), 0);
+    EXPECT_EQ(Lines(FileText(out)).size(), 2u);
+    EXPECT_EQ(RunProgram("dump --seed 1 --depth 12 >" + out + " 2>" + err), 2);
+    EXPECT_EQ(FileText(out), "");
+    EXPECT_NE(FileText(err).find("gigabytes"), std::string::npos);
+
+    // The file-size limit (512-byte blocks) stands in for a full disk.
+    const std::string mesh = Path("mesh.ply");
+    EXPECT_EQ(RunProgram("export --seed 1 --depth 1 -o " + mesh), 0);
+    const std::string old = FileText(mesh);
+    EXPECT_EQ(std::system(("sh -c 'trap \"\" XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
+                           " export --seed 1 --depth 5 -o " +
+                           mesh + " 2>" + err + "'")
+                              .c_str()),
+              1 << 8);
+    EXPECT_EQ(FileText(err),
+              "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
+    EXPECT_EQ(FileText(mesh), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+}
+
+TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
+    if (!fs::exists("/usr/bin/assimp")) {
+        GTEST_SKIP() << "assimp (Debian package assimp-utils) is not installed";
+    }
+    for (const char* format : {"ply", "obj"}) {
+        const std::string file = Path(std::string("terrain.") + format);
+        ASSERT_EQ(
+            RunProgram(std::string("export --seed 2 --depth 4 --format ") + format + " -o " + file),
+            0);
+        const std::string report = Path("assimp.txt");
+        EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
+        EXPECT_NE(FileText(report).find("Faces:              1024"), std::string::npos)
+            << FileText(report);
+    }
+}
+
+}  // namespace
+}  // namespace moon

@@ -1,0 +1,154 @@
+// moon-terrain dump: the whole tree as text, one node a line in pre-order,
+// every double in the shortest form that reads back to the same value.
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "OptionParser.h"
+#include "TerrainRequest.h"
+#include "TerrainTool.h"
+#include "scene/Random.h"
+#include "terrain/TerrainModel.h"
+
+namespace moon {
+namespace {
+
+constexpr std::string_view kDumpUsage =
+    "Usage: moon-terrain dump --seed S --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "\n"
+    "Seeds the random sequence with S, generates the terrain to depth D, runs the\n"
+    "level-of-detail passes in the order given, and prints the tree: one line per\n"
+    "node in pre-order (the node, then the subtrees of children 0, 1, 2 and 3) with\n"
+    "32 fields: depth, fixed (1 or 0), then x y z of points[0] to [4], of\n"
+    "faceNormals[0] to [3] and of vertexNormals[4]. A last line gives the node\n"
+    "count, the leaf count and the values drawn from the random sequence.\n"
+    "\n"
+    "Options:\n";
+
+constexpr std::size_t kFlushBytes = 1 << 16;
+
+// Buffers the text (a depth-10 dump is about 700 MB, so it is never held
+// whole) and remembers the first write failure, so that a full disk or a
+// closed pipe is reported instead of exiting 0 with a cut-off dump.
+class DumpOutput {
+public:
+    explicit DumpOutput(std::FILE* file) : m_pFile(file) { m_text.reserve(2 * kFlushBytes); }
+
+    template <typename T>
+    void Number(T value) {
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        m_text.append(buffer, result.ptr);
+    }
+    void Char(char c) { m_text += c; }
+    void EndLine() {
+        m_text += '\n';
+        if (m_text.size() >= kFlushBytes) {
+            Flush();
+        }
+    }
+    // Returns 0, or the errno of the first failure.
+    int Finish() {
+        Flush();
+        if (m_error == 0 && std::fflush(m_pFile) != 0) {
+            m_error = errno != 0 ? errno : EIO;
+        }
+        return m_error;
+    }
+
+private:
+    void Flush() {
+        if (m_error == 0 && !m_text.empty()) {
+            errno = 0;
+            if (std::fwrite(m_text.data(), 1, m_text.size(), m_pFile) != m_text.size()) {
+                m_error = errno != 0 ? errno : EIO;
+            }
+        }
+        m_text.clear();
+    }
+
+    std::FILE* m_pFile;
+    std::string m_text;
+    int m_error = 0;
+};
+
+struct TreeCounts {
+    std::uint64_t nodes = 0;
+    std::uint64_t leaves = 0;
+};
+
+void PrintTriple(DumpOutput& output, const Vec3& v) {
+    for (double value : {v.x, v.y, v.z}) {
+        output.Char(' ');
+        output.Number(value);
+    }
+}
+
+void PrintSubtree(DumpOutput& output, const TerrainNode* node, TreeCounts& counts) {
+    if (node == nullptr) {
+        return;
+    }
+    ++counts.nodes;
+    if (node->IsLeaf()) {
+        ++counts.leaves;
+    }
+    output.Number(node->depth);
+    output.Char(' ');
+    output.Char(node->fixed ? '1' : '0');
+    for (const Vec3& point : node->points) {
+        PrintTriple(output, point);
+    }
+    for (const Vec3& normal : node->faceNormals) {
+        PrintTriple(output, normal);
+    }
+    PrintTriple(output, node->vertexNormals[4]);
+    output.EndLine();
+    for (const auto& child : node->children) {
+        PrintSubtree(output, child.get(), counts);
+    }
+}
+
+}  // namespace
+
+int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
+    TerrainRequest request;
+    OptionParser parser;
+    request.AddOptions(parser);
+
+    std::string problem;
+    if (!parser.Parse(args, problem)) {
+        return ReportUsageError(err, "dump", problem);
+    }
+    if (parser.HelpRequested()) {
+        const std::string help = std::string(kDumpUsage) + parser.Describe();
+        std::fwrite(help.data(), 1, help.size(), out);
+        return kExitOk;
+    }
+    problem = request.CheckComplete();
+    if (!problem.empty()) {
+        return ReportUsageError(err, "dump", problem);
+    }
+
+    TerrainModel model;
+    request.Build(model);
+
+    DumpOutput output(out);
+    TreeCounts counts;
+    PrintSubtree(output, model.GetTerrain()->GetRoot(), counts);
+    output.Number(counts.nodes);
+    output.Char(' ');
+    output.Number(counts.leaves);
+    output.Char(' ');
+    output.Number(Random::Drawn());
+    output.EndLine();
+    if (const int error = output.Finish(); error != 0) {
+        std::fprintf(err, "moon-terrain dump: cannot write standard output: %s\n",
+                     std::strerror(error));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace moon

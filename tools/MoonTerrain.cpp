@@ -1,0 +1,11 @@
+// Entry point of moon-terrain; everything else is in TerrainTool.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "TerrainTool.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return moon::RunTerrainTool(args, stdout, stderr);
+}

@@ -1,0 +1,81 @@
+#include "TerrainRequest.h"
+
+#include "CommandValues.h"
+#include "OptionParser.h"
+#include "scene/Random.h"
+#include "terrain/TerrainModel.h"
+
+namespace moon {
+namespace {
+
+// The generator's whole state: every 32-bit seed is a distinct terrain.
+constexpr std::int64_t kMaxSeed = 4294967295;
+
+}  // namespace
+
+void TerrainRequest::AddOptions(OptionParser& parser) {
+    parser.AddValue("--seed", "S", "seed of the random sequence, 0 to 4294967295 (required)",
+                    [this](std::string_view name, std::string_view value) -> std::string {
+                        std::int64_t number = 0;
+                        if (ParseWholeNumber(value, 0, kMaxSeed, number) != WholeNumber::Ok) {
+                            return std::string(name) +
+                                   " must be a whole number from 0 to 4294967295, not " +
+                                   Quoted(value);
+                        }
+                        seed = static_cast<std::uint32_t>(number);
+                        return "";
+                    });
+    parser.AddValue("--depth", "D", "levels generated below the root, 0 to 10 (required)",
+                    [this](std::string_view name, std::string_view value) -> std::string {
+                        std::int64_t number = 0;
+                        switch (ParseWholeNumber(value, 0, kMaxDepth, number)) {
+                            case WholeNumber::Ok:
+                                depth = static_cast<int>(number);
+                                return "";
+                            case WholeNumber::OutOfRange:
+                                return std::string(name) + " " + std::string(value) +
+                                       " is outside 0 to 10: deeper trees need gigabytes of memory";
+                            case WholeNumber::Malformed:
+                                break;
+                        }
+                        return std::string(name) + " must be a whole number from 0 to 10, not " +
+                               Quoted(value);
+                    });
+    parser.AddValue(
+        "--lod", "X,Y,Z", "level-of-detail pass around the viewpoint (X, Y, Z); repeatable",
+        [this](std::string_view name, std::string_view value) -> std::string {
+            Vec3 viewpoint;
+            if (!ParsePoint(value, viewpoint)) {
+                return std::string(name) + " must be three numbers X,Y,Z, not " + Quoted(value);
+            }
+            passes.push_back(DetailPass{viewpoint, true});
+            return "";
+        },
+        true);
+    parser.AddFlag(
+        "--lod-off", "level-of-detail pass with detail off (back to the generated cells)",
+        [this] {
+            passes.push_back(DetailPass{Vec3(), false});
+        },
+        true);
+}
+
+std::string TerrainRequest::CheckComplete() const {
+    if (!seed) {
+        return "--seed is required";
+    }
+    if (!depth) {
+        return "--depth is required";
+    }
+    return "";
+}
+
+void TerrainRequest::Build(TerrainModel& model) const {
+    Random::Seed(seed.value_or(0));
+    model.Regenerate(depth.value_or(0));
+    for (const DetailPass& pass : passes) {
+        model.UpdateDetail(pass.viewpoint, pass.enabled);
+    }
+}
+
+}  // namespace moon

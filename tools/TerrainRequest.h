@@ -1,0 +1,37 @@
+// Which terrain a moon-terrain command builds: the options --seed, --depth,
+// --lod and --lod-off that dump and export share, and the build itself.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scene/Vec3.h"
+
+namespace moon {
+
+class OptionParser;
+class TerrainModel;
+
+struct TerrainRequest {
+    // Deeper trees need gigabytes (about 450 bytes a node, 4^depth leaves).
+    static constexpr int kMaxDepth = 10;
+
+    struct DetailPass {
+        Vec3 viewpoint;  // world units; (0, 0, 0) for a pass with detail off
+        bool enabled = true;
+    };
+
+    std::optional<std::uint32_t> seed;
+    std::optional<int> depth;
+    std::vector<DetailPass> passes;  // in command-line order
+
+    void AddOptions(OptionParser& parser);
+    // "" when every required option was given, else the problem.
+    std::string CheckComplete() const;
+    // Seeds the generator, regenerates the model to the depth and runs the passes.
+    void Build(TerrainModel& model) const;
+};
+
+}  // namespace moon

@@ -1,0 +1,57 @@
+#include "TerrainTool.h"
+
+#include <string>
+
+namespace moon {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: moon-terrain COMMAND [OPTIONS]\n"
+    "\n"
+    "Builds moon's terrain quadtree from a seed, as the viewer does, and prints\n"
+    "or exports it.\n"
+    "\n"
+    "Commands:\n"
+    "  dump     print every node of the tree, one line each\n"
+    "  export   write the leaf triangles as a PLY or OBJ mesh\n"
+    "\n"
+    "Run \"moon-terrain COMMAND --help\" for a command's options.\n";
+
+}  // namespace
+
+// The hint names the command's own help, where the options are listed.
+int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem) {
+    std::string line = "moon-terrain";
+    if (!command.empty()) {
+        line += ' ';
+        line += command;
+    }
+    line += ": ";
+    line += problem;
+    line += " (see moon-terrain ";
+    line += command.empty() ? "" : std::string(command) + " ";
+    line += "--help)\n";
+    std::fputs(line.c_str(), err);
+    return kExitUsage;
+}
+
+int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
+    if (args.empty()) {
+        return ReportUsageError(err, "", "missing command (dump or export)");
+    }
+    const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), out);
+        return kExitOk;
+    }
+    if (args[0] == "dump") {
+        return RunDumpCommand(rest, out, err);
+    }
+    if (args[0] == "export") {
+        return RunExportCommand(rest, out, err);
+    }
+    const std::string what = args[0].starts_with('-') ? "unknown option" : "unknown command";
+    return ReportUsageError(err, "", what + " \"" + std::string(args[0]) + "\"");
+}
+
+}  // namespace moon

@@ -1,0 +1,27 @@
+// moon-terrain, the command-line companion: builds the terrain quadtree from a
+// seed and prints it (dump) or writes its leaf triangles as a mesh (export).
+// Exit status: 0 done, 1 output could not be written, 2 bad command line (one
+// line on err, nothing on out).
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace moon {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// args: the arguments after the program name.
+int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
+
+// The commands; args follow the command's name.
+int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
+int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
+
+// "moon-terrain <command>: <problem> (see ...)" on err; returns kExitUsage.
+int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem);
+
+}  // namespace moon
