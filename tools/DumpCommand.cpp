@@ -11,12 +11,13 @@
 #include "TerrainTool.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
+#include "viewer/StarField.h"
 
 namespace moon {
 namespace {
 
 constexpr std::string_view kDumpUsage =
-    "Usage: moon-terrain dump --seed S --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "Usage: moon-terrain dump --seed S --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
     "\n"
     "Seeds the random sequence with S, generates the terrain to depth D, runs the\n"
     "level-of-detail passes in the order given, and prints the tree: one line per\n"
@@ -24,6 +25,8 @@ constexpr std::string_view kDumpUsage =
     "32 fields: depth, fixed (1 or 0), then x y z of points[0] to [4], of\n"
     "faceNormals[0] to [3] and of vertexNormals[4]. A last line gives the node\n"
     "count, the leaf count and the values drawn from the random sequence.\n"
+    "With --stars, the star field that the viewer fills right after its first terrain\n"
+    "follows the nodes: 350 lines \"x grey z\", drawing on from the same sequence.\n"
     "\n"
     "Options:\n";
 
@@ -110,12 +113,29 @@ void PrintSubtree(DumpOutput& output, const TerrainNode* node, TreeCounts& count
     }
 }
 
+// The viewer's star field: 2000 by 2000 world units, every star filled.
+constexpr int kStarRange = 2000;
+
+void PrintStars(DumpOutput& output, const StarField& stars) {
+    for (const Vec3& star : stars.GetStars()) {
+        output.Number(star.x);
+        output.Char(' ');
+        output.Number(star.y);
+        output.Char(' ');
+        output.Number(star.z);
+        output.EndLine();
+    }
+}
+
 }  // namespace
 
 int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
     TerrainRequest request;
     OptionParser parser;
     request.AddOptions(parser);
+    bool withStars = false;
+    parser.AddFlag("--stars", "after the nodes, the viewer's 350 stars as \"x grey z\" lines",
+                   [&withStars] { withStars = true; });
 
     std::string problem;
     if (!parser.Parse(args, problem)) {
@@ -137,6 +157,11 @@ int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, st
     DumpOutput output(out);
     TreeCounts counts;
     PrintSubtree(output, model.GetTerrain()->GetRoot(), counts);
+    if (withStars) {
+        StarField stars;
+        stars.Fill(kStarRange, kStarRange, StarField::kStarCount);
+        PrintStars(output, stars);
+    }
     output.Number(counts.nodes);
     output.Char(' ');
     output.Number(counts.leaves);

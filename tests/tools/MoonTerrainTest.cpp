@@ -17,6 +17,7 @@
 #include "TerrainTestSupport.h"
 #include "TerrainTool.h"
 #include "terrain/TerrainModel.h"
+#include "viewer/StarField.h"
 
 namespace moon {
 namespace {
@@ -131,6 +132,31 @@ TEST_F(MoonTerrainTest, DetailPassesRunInCommandLineOrder) {
         RunTool({"dump", "--seed", "9", "--depth", "3", "--lod-off", "--lod", "250,20,-250"}).out,
         refined);
     EXPECT_GT(Numbers(Lines(refined).back())[0], 85.0);
+}
+
+TEST_F(MoonTerrainTest, StarsFollowTheNodesAsTheViewerFillsThem) {
+    const std::vector<std::string> plain =
+        Lines(RunTool({"dump", "--seed", "7", "--depth", "2"}).out);
+    const Result result = RunTool({"dump", "--stars", "--seed", "7", "--depth", "2"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), plain.size() + 350);
+    // Nodes unchanged and first; the count of values drawn includes the stars'.
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end() - 1, lines.begin()));
+    EXPECT_EQ(lines.back(), "21 16 1104");  // 4 + 10 x 5 for the tree, 3 x 350 for the stars
+
+    // The same sequence the viewer draws on: terrain first, then the stars.
+    auto terrain = test::GeneratedTerrain(7, 2);
+    StarField stars;
+    stars.Fill(2000, 2000, 350);
+    for (std::size_t i = 0; i < 350; ++i) {
+        const Vec3& star = stars.GetStars()[i];
+        const std::vector<double> fields = Numbers(lines[plain.size() - 1 + i]);
+        ASSERT_EQ(fields.size(), 3u);
+        EXPECT_EQ(fields[0], star.x);
+        EXPECT_EQ(fields[1], star.y);
+        EXPECT_EQ(fields[2], star.z);
+    }
 }
 
 TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
