@@ -454,7 +454,7 @@ def case_keys(session):
     session.keys("1")
     settle(session, plan, "palette-1", PLAN_REGION, lambda p: changed_share(p, base) < 0.01, 10,
            "the first palette again after key 1")
-    # Palette 2 (key 3) is the blue one: a sign the keys pick the written palettes.
+    # Palette 2 (key 3) is the blue one: a sign the keys pick the right palettes.
     expect(blue_share(seen[2]) > blue_share(base) + 0.05,
            "key 3 did not give the bluish palette")
     log("ok: keys 2 to 6 each recolour the terrain, 1 restores the first colours")

@@ -12,17 +12,9 @@
 namespace moon {
 namespace {
 
+using test::Call;
 using test::GLCall;
 using test::RecordingGL;
-
-GLCall Call(const char* name, std::initializer_list<double> args) {
-    GLCall call;
-    call.name = name;
-    for (double value : args) {
-        call.args[static_cast<std::size_t>(call.argc++)] = value;
-    }
-    return call;
-}
 
 GLCall LightCall(int light, GLenum pname, float r, float g, float b, float a) {
     return Call("glLightfv",

@@ -40,6 +40,15 @@ bool GLCall::operator==(const GLCall& other) const {
     return true;
 }
 
+GLCall Call(const char* name, std::initializer_list<double> args) {
+    GLCall call;
+    call.name = name;
+    for (double value : args) {
+        call.args[static_cast<std::size_t>(call.argc++)] = value;
+    }
+    return call;
+}
+
 void RecordingGL::SetMode(Mode mode) {
     g_mode = mode;
 }
@@ -92,12 +101,7 @@ void RecordingGL::Add(const char* name, std::initializer_list<double> args) {
     if (g_mode != Mode::Record) {
         return;
     }
-    GLCall call;
-    call.name = name;
-    for (double value : args) {
-        call.args[static_cast<std::size_t>(call.argc++)] = value;
-    }
-    g_calls.push_back(call);
+    g_calls.push_back(Call(name, args));
 }
 
 }  // namespace moon::test

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct GLCall {
     std::string ToString() const;  // "glVertex3d(1, 2, 3)"
     bool operator==(const GLCall& other) const;
 };
+
+// The call a test expects: Call("glVertex3d", {1, 2, 3}).
+GLCall Call(const char* name, std::initializer_list<double> args);
 
 class RecordingGL {
 public:

@@ -25,15 +25,6 @@
 
 namespace moon::test {
 
-inline GLCall Call(const char* name, std::initializer_list<double> args) {
-    GLCall call;
-    call.name = name;
-    for (double value : args) {
-        call.args[static_cast<std::size_t>(call.argc++)] = value;
-    }
-    return call;
-}
-
 struct TreeCounts {
     int nodes = 0;
     int leaves = 0;
