@@ -192,13 +192,26 @@ class Session:
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("SDL_VIDEODRIVER", None)
         self.env["LIBGL_ALWAYS_SOFTWARE"] = "1"
-        self.wm = subprocess.Popen(
-            ["openbox", "--sm-disable"], env=self.env, stdout=subprocess.DEVNULL,
-            stderr=open(os.path.join(self.work, "openbox.log"), "w"),
-            start_new_session=True,
-        )
-        wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0, 20,
-                   "the window manager to start")
+        # A window manager that could not reach the new server (seen under
+        # load) is started once more.
+        for attempt in range(3):
+            self.wm = subprocess.Popen(
+                ["openbox", "--sm-disable"], env=self.env, stdout=subprocess.DEVNULL,
+                stderr=open(os.path.join(self.work, "openbox.log"), "a"),
+                start_new_session=True,
+            )
+            try:
+                wait_until(lambda: self.wm_ready(), 30, "the window manager to start")
+                break
+            except CheckFailed:
+                if attempt == 2 or self.wm.poll() is None:
+                    raise
+                time.sleep(0.5)
+
+    def wm_ready(self):
+        if self.wm.poll() is not None:
+            raise CheckFailed("the window manager ended (see openbox.log)")
+        return self.run(["wmctrl", "-m"], check=False).returncode == 0
 
     def run(self, argv, check=True):
         return subprocess.run(argv, env=self.env, capture_output=True, text=True,

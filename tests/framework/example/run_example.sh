@@ -23,10 +23,12 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
-    if [ -s "$work/program.log" ]; then
-        echo "--- program output"
-        cat "$work/program.log"
-    fi
+    for log in program xvfb openbox; do
+        if [ -s "$work/$log.log" ]; then
+            echo "--- $log output"
+            cat "$work/$log.log"
+        fi
+    done
     exit 1
 }
 
@@ -34,24 +36,32 @@ fail() {
 # so several of these tests can run at once.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     [ -s "$work/display" ] && break
     sleep 0.1
 done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
+# Generous waits: CI runs these beside other tests on two cores. A window
+# manager that could not reach the new server is started once more.
+for _ in 1 2 3; do
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    openbox_pid=$!
+    pids+=($openbox_pid)
+    for _ in $(seq 300); do
+        wmctrl -m >/dev/null 2>&1 && break
+        kill -0 "$openbox_pid" 2>/dev/null || break
+        sleep 0.1
+    done
     wmctrl -m >/dev/null 2>&1 && break
-    sleep 0.1
+    sleep 0.5
 done
 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
 
 "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     wmctrl -l 2>/dev/null | grep -q "$title" && break
     kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1
