@@ -82,6 +82,10 @@ void AtomicFile::Flush() {
             }
             continue;
         }
+        if (written == 0) {
+            m_error = EIO;  // no progress: never spin on a device that takes nothing
+            break;
+        }
         pending.remove_prefix(static_cast<std::size_t>(written));
     }
     m_buffer.clear();

@@ -25,22 +25,24 @@ void TerrainRequest::AddOptions(OptionParser& parser) {
                         seed = static_cast<std::uint32_t>(number);
                         return "";
                     });
-    parser.AddValue("--depth", "D", "levels generated below the root, 0 to 10 (required)",
-                    [this](std::string_view name, std::string_view value) -> std::string {
-                        std::int64_t number = 0;
-                        switch (ParseWholeNumber(value, 0, kMaxDepth, number)) {
-                            case WholeNumber::Ok:
-                                depth = static_cast<int>(number);
-                                return "";
-                            case WholeNumber::OutOfRange:
-                                return std::string(name) + " " + std::string(value) +
-                                       " is outside 0 to 10: deeper trees need gigabytes of memory";
-                            case WholeNumber::Malformed:
-                                break;
-                        }
-                        return std::string(name) + " must be a whole number from 0 to 10, not " +
-                               Quoted(value);
-                    });
+    parser.AddValue(
+        "--depth", "D", "levels generated below the root, 0 to 10 (required)",
+        [this](std::string_view name, std::string_view value) -> std::string {
+            std::int64_t number = 0;
+            switch (ParseWholeNumber(value, 0, kMaxDepth, number)) {
+                case WholeNumber::Ok:
+                    depth = static_cast<int>(number);
+                    return "";
+                case WholeNumber::OutOfRange:
+                    // Only a depth above the limit is about memory.
+                    return std::string(name) + " " + std::string(value) + " is outside 0 to 10" +
+                           (value.starts_with('-') ? ""
+                                                   : ": deeper trees need gigabytes of memory");
+                case WholeNumber::Malformed:
+                    break;
+            }
+            return std::string(name) + " must be a whole number from 0 to 10, not " + Quoted(value);
+        });
     parser.AddValue(
         "--lod", "X,Y,Z", "level-of-detail pass around the viewpoint (X, Y, Z); repeatable",
         [this](std::string_view name, std::string_view value) -> std::string {

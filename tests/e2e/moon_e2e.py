@@ -21,6 +21,7 @@ Exit status: 0 pass, 1 fail, 77 skipped (a tool is missing).
 import argparse
 import glob
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -162,7 +163,6 @@ class Session:
         self.moon_out = None
         self.display = None
         self.shots = 0
-        self.kept = []
 
     # Xvfb writes its display number to the descriptor given with -displayfd
     # once it accepts connections.
@@ -176,14 +176,21 @@ class Session:
             start_new_session=True,
         )
         os.close(write_end)
+        # Waited for with select: a server that neither writes nor ends must
+        # not hold the case past the deadline.
         number = b""
         deadline = time.monotonic() + 30
-        with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n") and time.monotonic() < deadline:
-                chunk = pipe.read(1)
+        try:
+            while not number.endswith(b"\n"):
+                remaining = deadline - time.monotonic()
+                if remaining <= 0 or not select.select([read_end], [], [], remaining)[0]:
+                    break
+                chunk = os.read(read_end, 64)
                 if not chunk:
                     break
                 number += chunk
+        finally:
+            os.close(read_end)
         if not number.strip():
             raise CheckFailed("Xvfb did not report a display (see xvfb.log)")
         self.display = ":" + number.decode().strip()
@@ -274,8 +281,10 @@ class Session:
 
     def focus(self, wid):
         self.run(["xdotool", "windowactivate", "--sync", wid], check=False)
-        wait_until(lambda: self.run(["xdotool", "getwindowfocus"]).stdout.strip() == wid,
-                   10, "the keyboard focus")
+        # getwindowfocus fails while the focus is on no window (the root):
+        # keep polling through that.
+        wait_until(lambda: self.run(["xdotool", "getwindowfocus"], check=False).stdout.strip()
+                   == wid, 10, "the keyboard focus")
 
     def keys(self, *names):
         self.run(["xdotool", "key", "--delay", "60"] + list(names))
@@ -327,7 +336,6 @@ def settle(session, wid, label, region, accept, timeout=15, what="the picture"):
         if accept(planes):
             return planes
         if time.monotonic() > deadline:
-            session.kept.append(picture.path)
             raise CheckFailed(f"{what}: not seen within {timeout} s; last picture {picture.path}")
         time.sleep(0.3)
 

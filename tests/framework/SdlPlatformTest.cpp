@@ -164,6 +164,15 @@ TEST_F(SdlPlatformTest, CreatesPaintsAndClosesARealWindow) {
     ASSERT_EQ(m_platform->MakeCurrent(dc, context), 1);
     EXPECT_EQ(m_platform->GetCurrentContext(), context);
     EXPECT_EQ(m_platform->GetCurrentDC(), dc);
+    // Creating another window's context leaves this pair current.
+    const WindowHandle other = m_platform->CreateWindowEx(
+        0, "TestWnd", "other", kStyle, 0, 0, 50, 50, WindowHandle{}, ModuleHandle{1}, nullptr);
+    const DeviceContextHandle otherDc = m_platform->GetDC(other);
+    ASSERT_EQ(
+        m_platform->SetPixelFormat(otherDc, m_platform->ChoosePixelFormat(otherDc, wish), wish), 1);
+    ASSERT_TRUE(m_platform->CreateContext(otherDc)) << m_platform->LastError();
+    EXPECT_EQ(m_platform->GetCurrentContext(), context);
+    EXPECT_EQ(m_platform->GetCurrentDC(), dc);
 
     // The first show sends the size once; later shows do not.
     g_seen.clear();
@@ -357,6 +366,10 @@ TEST_F(SdlPlatformTest, PaintsOnlyVisibleWindowsAndKeepsRecordedValues) {
     EXPECT_EQ(m_platform->GetParent(hidden.window), shown.window);
     EXPECT_EQ(m_platform->SetParent(hidden.window, WindowHandle{}), shown.window);
     EXPECT_FALSE(m_platform->GetParent(hidden.window));
+    // A window without the child style reports no parent even when given one.
+    EXPECT_FALSE(m_platform->SetParent(shown.window, hidden.window));
+    EXPECT_FALSE(m_platform->GetParent(shown.window));
+    EXPECT_EQ(m_platform->SetParent(shown.window, WindowHandle{}), hidden.window);
 }
 
 TEST_F(SdlPlatformTest, PixelFormatFallsBackToASmallerDepth) {

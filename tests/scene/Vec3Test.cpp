@@ -44,8 +44,10 @@ TEST(Vec3Test, SubtractAddAndDistance) {
 
     EXPECT_EQ(Vec3().Distance(Vec3(3, 4, 12)), 13.0);
     // Summing x, z, y (not x, y, z) decides the last bit here.
-    const double dx = 0.1, dy = 0.7, dz = 0.2;
-    EXPECT_EQ(Vec3(dx, dy, dz).Distance(Vec3()), std::sqrt(dx * dx + dz * dz + dy * dy));
+    const double dx = 0.1, dy = 0.3, dz = 0.1;
+    const double distance = Vec3(dx, dy, dz).Distance(Vec3());
+    EXPECT_EQ(distance, std::sqrt(dx * dx + dz * dz + dy * dy));
+    EXPECT_NE(distance, std::sqrt(dx * dx + dy * dy + dz * dz));
 }
 
 }  // namespace

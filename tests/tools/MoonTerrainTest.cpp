@@ -196,6 +196,9 @@ TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << shown;
         EXPECT_EQ(result.err.back(), '\n') << shown;
     }
+    // Memory is the reason only for a depth above the limit.
+    EXPECT_EQ(RunTool({"dump", "--seed", "1", "--depth", "-1"}).err.find("gigabytes"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists("x"));
 
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"},

@@ -128,6 +128,40 @@ TEST_F(PerspectiveViewTest, CirclingAnglesAdvancePerViewAndWrapAfter360) {
     EXPECT_LT(Find(Call("glRotated", {-1, 1, 0, 0})), RecordingGL::Calls().size());
     EXPECT_EQ(PerspectiveView::GetCirclingAngle(), 1.0);
     EXPECT_EQ(PlanView::GetCirclingAngle(), 1.0);
+
+    // The plan view wraps on its own count, the same way.
+    RecordingGL::SetMode(RecordingGL::Mode::Count);
+    for (int frame = 2; frame < 360; ++frame) {
+        Plan().OnDisplay();
+    }
+    RecordingGL::SetMode(RecordingGL::Mode::Record);
+    RecordingGL::Reset();
+    Plan().OnDisplay();
+    EXPECT_LT(Find(Call("glRotated", {-360, 1, 0, 0})), RecordingGL::Calls().size());
+    RecordingGL::Reset();
+    Plan().OnDisplay();
+    EXPECT_LT(Find(Call("glRotated", {-1, 1, 0, 0})), RecordingGL::Calls().size());
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), 1.0);
+}
+
+TEST_F(PerspectiveViewTest, APaintBeforeReadyOnlyClearsAndSpaceMakesTheViewReady) {
+    PerspectiveView view;
+    view.SetScene(&TheCamera(), &Model(), App().GetStarField(), App().GetSun(), App().GetLights());
+    ASSERT_TRUE(view.GetExtra()->Create());
+    const int swaps = Swaps(view);
+    RecordingGL::Reset();
+    view.OnDisplay();
+    EXPECT_EQ(RecordingGL::Calls(),
+              std::vector<GLCall>{Call("glClear", {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT})});
+    EXPECT_EQ(Swaps(view), swaps);
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), 0.0);
+
+    view.OnKeyboard(' ', true);
+    EXPECT_TRUE(view.IsReady());
+    RecordingGL::SetMode(RecordingGL::Mode::Count);
+    view.OnDisplay();
+    EXPECT_EQ(Swaps(view), swaps + 1);
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), 1.0);
 }
 
 TEST_F(PerspectiveViewTest, APressSkipsTheNextMoveAndALeftDragMovesAlongTheView) {
@@ -172,6 +206,12 @@ TEST_F(PerspectiveViewTest, BothButtonsChangeTheHeightAndTheRightButtonTurns) {
     EXPECT_EQ(TheCamera().GetAngle(Camera::kPitch), 8.0);
     EXPECT_EQ(TheCamera().GetAngle(Camera::kYaw), 46.0);
     EXPECT_EQ(TheCamera().GetPosition(), Vec3(50, 110, -30));
+
+    // A release clears the skip that a press set: the next move turns.
+    view.OnMouseButton(0, true);
+    view.OnMouseButton(0, false);
+    view.OnMouseMove(87, 79);  // dy 2
+    EXPECT_EQ(TheCamera().GetAngle(Camera::kPitch), 6.0);
 }
 
 TEST_F(PerspectiveViewTest, DragsRefineTheTerrainOnlyWhileDetailIsOn) {

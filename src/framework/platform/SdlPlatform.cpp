@@ -544,9 +544,14 @@ WindowHandle SdlPlatform::SetParent(WindowHandle window, WindowHandle parent) {
     return previous;
 }
 
+// Only a window with the child style reports its parent: a top-level window
+// given a parent still answers none, which tells the caller to add the style.
 WindowHandle SdlPlatform::GetParent(WindowHandle window) {
     const WindowEntry* entry = FindWindow(window);
-    return entry != nullptr ? entry->parent : WindowHandle{};
+    if (entry == nullptr || (entry->style & WS_CHILD) == 0) {
+        return WindowHandle{};
+    }
+    return entry->parent;
 }
 
 }  // namespace moon::platform
