@@ -40,11 +40,4 @@ Vec3& Vec3::Normalise(const Vec3& v) {
     return *this;
 }
 
-double Vec3::Distance(const Vec3& other) const {
-    const double dx = x - other.x;
-    const double dy = y - other.y;
-    const double dz = z - other.z;
-    return std::sqrt(dx * dx + dz * dz + dy * dy);
-}
-
 }  // namespace moon

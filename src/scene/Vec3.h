@@ -1,6 +1,8 @@
 // A point, direction or normal of three doubles, in world units.
 #pragma once
 
+#include <cmath>
+
 namespace moon {
 
 struct Vec3 {
@@ -21,8 +23,14 @@ struct Vec3 {
     // this = v / |v|, multiplying by the reciprocal. At zero length nothing is
     // written, so a zeroed destination stays (0, 0, 0) for a degenerate input.
     Vec3& Normalise(const Vec3& v);
-    // Euclidean distance, summed in the order x, z, y.
-    double Distance(const Vec3& other) const;
+    // Euclidean distance, summed in the order x, z, y. Inline: the level of
+    // detail pass asks it once for every node of the tree.
+    double Distance(const Vec3& other) const {
+        const double dx = x - other.x;
+        const double dy = y - other.y;
+        const double dz = z - other.z;
+        return std::sqrt(dx * dx + dz * dz + dy * dy);
+    }
 
     friend bool operator==(const Vec3&, const Vec3&) = default;
 };
