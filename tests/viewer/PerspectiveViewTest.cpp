@@ -29,7 +29,11 @@ std::size_t Find(const GLCall& call, std::size_t from = 0) {
 }
 
 TEST_F(PerspectiveViewTest, OnCreateSetsASquareFrustumWithTheFloatWidenedNearPlane) {
+    OpenWindows();
+    const int swapsAfterCreate = Swaps(Perspective());
+    RecordingGL::Reset();
     Perspective().OnCreate();
+    EXPECT_EQ(Swaps(Perspective()), swapsAfterCreate + 1);  // the black frame
     const double n = 0.10000000149011612;  // 0.1f, not 0.1
     ASSERT_GE(RecordingGL::Calls().size(), 4u);
     EXPECT_EQ(Slice(0, 4), (std::vector<GLCall>{
@@ -144,6 +148,28 @@ TEST_F(PerspectiveViewTest, CirclingAnglesAdvancePerViewAndWrapAfter360) {
     EXPECT_EQ(PerspectiveView::GetCirclingAngle(), 1.0);
 }
 
+TEST_F(PerspectiveViewTest, IdleRepaintsOnlyTheIdleViewAndAdvancesOnlyItsAngle) {
+    OpenWindows();
+    RecordingGL::SetMode(RecordingGL::Mode::Count);
+    const int planSwaps = Swaps(Plan());
+    const int perspectiveSwaps = Swaps(Perspective());
+    const double planAngle = PlanView::GetCirclingAngle();
+    const double perspectiveAngle = PerspectiveView::GetCirclingAngle();
+
+    Perspective().OnIdle();
+    Pump();
+    EXPECT_EQ(Swaps(Perspective()), perspectiveSwaps + 1);
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), perspectiveAngle + 1);
+    EXPECT_EQ(Swaps(Plan()), planSwaps);
+    EXPECT_EQ(PlanView::GetCirclingAngle(), planAngle);
+
+    Plan().OnIdle();
+    Pump();
+    EXPECT_EQ(Swaps(Plan()), planSwaps + 1);
+    EXPECT_EQ(PlanView::GetCirclingAngle(), planAngle + 1);
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), perspectiveAngle + 1);
+}
+
 TEST_F(PerspectiveViewTest, APaintBeforeReadyOnlyClearsAndSpaceMakesTheViewReady) {
     PerspectiveView view;
     view.SetScene(&TheCamera(), &Model(), App().GetStarField(), App().GetSun(), App().GetLights());
@@ -218,6 +244,8 @@ TEST_F(PerspectiveViewTest, DragsRefineTheTerrainOnlyWhileDetailIsOn) {
     PerspectiveView& view = Perspective();
     // Close above the middle, where a pass refines many cells.
     TheCamera().SetPosition(250, 20, -250);
+    view.OnMouseMove(7, 9);  // no button held: no change, so no pass
+    EXPECT_EQ(test::CountTree(Model()).leaves, 4096);
     view.OnMouseButton(2, true);
     view.OnMouseMove(0, 0);  // skipped: no pass
     EXPECT_EQ(test::CountTree(Model()).leaves, 4096);
