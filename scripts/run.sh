@@ -5,7 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh build
 cmake --preset default >/dev/null
 cmake --build --preset default
-if [[ -x build/default/src/viewer/moon ]]; then
-    exec build/default/src/viewer/moon "$@"
-fi
-exec build/default/tools/moon-terrain dump --seed 1 --depth 2
+exec build/default/src/viewer/moon "$@"
