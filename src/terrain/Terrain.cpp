@@ -57,6 +57,7 @@ struct Terrain::SharedPoint {
 void Terrain::SetRoot(std::unique_ptr<TerrainNode> node) {
     m_pCellGrid.reset();
     root = std::move(node);
+    ++m_changeCount;
 }
 
 void Terrain::Generate(int depth) {
@@ -64,6 +65,7 @@ void Terrain::Generate(int depth) {
         return;
     }
     root = std::make_unique<TerrainNode>();
+    ++m_changeCount;
     const double s0 = RandomSign();
     const double s1 = RandomSign();
     const double s2 = RandomSign();
@@ -171,6 +173,7 @@ void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
         q[4].Set(xe * 0.25 + q[0].x, (q[2].y + q[0].y + q[3].y + q[1].y) * 0.25,
                  ze * 0.25 + q[0].z);
         slot = std::make_unique<TerrainNode>();
+        ++m_changeCount;
         slot->Init(cell, q, random);
         if (m_bGenerating && m_pCellGrid) {
             m_pCellGrid->Add(slot.get());

@@ -5,6 +5,7 @@
 // order, so a seed reproduces a terrain exactly. Single-threaded.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "scene/Vec3.h"
@@ -44,6 +45,10 @@ public:
     // away from it; with enabled false, returns the tree to its generated cells.
     void UpdateDetail(const Vec3& viewpoint, bool enabled);
     void UpdateNodeDetail(TerrainNode* node, const Vec3& viewpoint, bool enabled);
+    // Grows whenever the tree's shape changes: a new root, cells added by
+    // subdivision, cells removed by level of detail. A pass that leaves the
+    // tree as it was leaves the count as it was.
+    std::uint64_t GetChangeCount() const { return m_changeCount; }
 
     // Draws every leaf to OpenGL, depth first, children 0 to 3 before the node.
     void Draw(const RenderMode& mode, const HeightPalette& palette) const;
@@ -64,6 +69,7 @@ private:
     // The generated cells, while they are the only fixed cells; null otherwise.
     std::unique_ptr<CellGrid> m_pCellGrid;
     bool m_bGenerating = false;
+    std::uint64_t m_changeCount = 0;
 };
 
 }  // namespace moon

@@ -37,6 +37,7 @@ void Terrain::UpdateNodeDetail(TerrainNode* node, const Vec3& viewpoint, bool en
             for (std::unique_ptr<TerrainNode>& child : node->children) {
                 if (child && !child->fixed) {
                     child.reset();
+                    ++m_changeCount;
                 }
             }
         } else if (!node->children[0] && Refines(d, node->depth)) {

@@ -31,6 +31,7 @@ void TerrainModel::Regenerate(int depth) {
     terrain.reset();
     terrain = std::make_unique<Terrain>();
     terrain->Generate(depth);
+    meshStale = true;
 }
 
 void TerrainModel::Draw() const {
@@ -45,14 +46,38 @@ void TerrainModel::Draw(TriangleSink& sink) const {
     }
 }
 
+void TerrainModel::DrawCached() {
+    if (!terrain) {
+        return;
+    }
+    if (!meshEnabled) {
+        Draw();
+        return;
+    }
+    if (meshStale) {
+        mesh.Build(*terrain, renderMode, GetPalette(paletteIndex));
+        meshStale = false;
+        ++meshBuilds;
+    }
+    mesh.Draw();
+}
+
 void TerrainModel::UpdateDetail(const Vec3& viewpoint, bool enabled) {
     if (terrain) {
+        const std::uint64_t before = terrain->GetChangeCount();
         terrain->UpdateDetail(viewpoint, enabled);
+        meshStale = meshStale || terrain->GetChangeCount() != before;
     }
+}
+
+void TerrainModel::SetRenderMode(const RenderMode& mode) {
+    meshStale = meshStale || mode != renderMode;
+    renderMode = mode;
 }
 
 void TerrainModel::SetPalette(int index) {
     if (index >= 0 && index < kPaletteCount) {
+        meshStale = meshStale || index != paletteIndex;
         paletteIndex = index;
     }
 }

@@ -1,15 +1,19 @@
 // The terrain as the viewer sees it: the current quadtree, six height
 // palettes and the render mode. Regenerate replaces the whole tree, drawing
-// the next values of the process-wide random sequence.
+// the next values of the process-wide random sequence. The views draw it from
+// a cached mesh, rebuilt only when the tree, the palette or the mode changed;
+// Draw, the immediate stream, is the reference the mesh is proven against.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 #include "scene/Vec3.h"
 #include "terrain/HeightPalette.h"
 #include "terrain/RenderMode.h"
 #include "terrain/Terrain.h"
+#include "terrain/TerrainMesh.h"
 
 namespace moon {
 
@@ -28,11 +32,17 @@ public:
     void Draw() const;
     // The same triangles to any sink (mesh export).
     void Draw(TriangleSink& sink) const;
+    // The same fragments as Draw, from the cached mesh, rebuilt first when it is
+    // out of date. With the mesh switched off, Draw itself.
+    void DrawCached();
+    // On by default; off draws the immediate stream (the reference, for
+    // comparisons and measurements).
+    void SetMeshEnabled(bool enabled) { meshEnabled = enabled; }
     // One level-of-detail pass around viewpoint (world units). No terrain: nothing.
     void UpdateDetail(const Vec3& viewpoint, bool enabled);
 
     // Stored only; the next Draw uses it.
-    void SetRenderMode(const RenderMode& mode) { renderMode = mode; }
+    void SetRenderMode(const RenderMode& mode);
     const RenderMode& GetRenderMode() const { return renderMode; }
     // index: 0 to 5; any other index is ignored and the palette in use stays.
     void SetPalette(int index);
@@ -42,6 +52,10 @@ public:
     // Null before the first Regenerate.
     const Terrain* GetTerrain() const { return terrain.get(); }
 
+    // The mesh as last built, and how many times it was built.
+    const TerrainMesh& GetMesh() const { return mesh; }
+    std::uint64_t GetMeshBuildCount() const { return meshBuilds; }
+
 private:
     void InitPalettes();
 
@@ -49,6 +63,11 @@ private:
     std::array<HeightPalette, kPaletteCount> palettes{};
     int paletteIndex = 0;
     RenderMode renderMode = Flat;
+
+    TerrainMesh mesh;
+    bool meshStale = true;  // the tree, palette or mode changed since the last build
+    bool meshEnabled = true;
+    std::uint64_t meshBuilds = 0;
 };
 
 }  // namespace moon

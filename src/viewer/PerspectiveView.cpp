@@ -133,7 +133,7 @@ void PerspectiveView::OnDisplay() {
     m_pSun->Draw();
     glPopMatrix();
 
-    m_pTerrainModel->Draw();
+    m_pTerrainModel->DrawCached();
     glPopMatrix();
     SwapBuffers();
 }

@@ -111,7 +111,7 @@ void PlanView::OnDisplay() {
     glRotated(-planAngle, 1, 0, 0);
     m_pLights[kCirclingLightSlot].ApplyPosition();
     glPopMatrix();
-    m_pTerrainModel->Draw();
+    m_pTerrainModel->DrawCached();
     glPopMatrix();
     SwapBuffers();
 }

@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -29,6 +32,66 @@ std::vector<std::unique_ptr<QuadricRecord>>& Quadrics() {
 
 double Serial(GLUquadric* quadric) {
     return quadric ? reinterpret_cast<QuadricRecord*>(quadric)->serial : 0;
+}
+
+// Client-side vertex arrays: only tightly packed floats, three per vertex,
+// which is all the program uses; anything else fails the test run loudly.
+struct ClientArray {
+    bool enabled = false;
+    const GLfloat* data = nullptr;
+};
+struct ClientArrays {
+    ClientArray vertex, normal, colour;
+};
+ClientArrays g_arrays;
+std::vector<ClientArrays> g_arrayStack;
+
+ClientArray* arrayFor(GLenum array) {
+    switch (array) {
+        case GL_VERTEX_ARRAY:
+            return &g_arrays.vertex;
+        case GL_NORMAL_ARRAY:
+            return &g_arrays.normal;
+        case GL_COLOR_ARRAY:
+            return &g_arrays.colour;
+        default:
+            return nullptr;
+    }
+}
+
+void setPointer(ClientArray& array, GLint size, GLenum type, GLsizei stride, const void* pointer) {
+    if (size != 3 || type != GL_FLOAT || stride != 0) {
+        std::fprintf(stderr, "recording GL: unsupported array layout\n");
+        std::abort();
+    }
+    array.data = static_cast<const GLfloat*>(pointer);
+}
+
+std::array<float, 3> element(const ClientArray& array, std::size_t index) {
+    const GLfloat* v = array.data + 3 * index;
+    return {v[0], v[1], v[2]};
+}
+
+void addArrayDraw(const char* name, std::initializer_list<double> args, GLenum mode,
+                  const std::vector<std::size_t>& indices) {
+    std::vector<RecordingGL::ArrayVertex> vertices;
+    if (RecordingGL::GetMode() == RecordingGL::Mode::Record && g_arrays.vertex.enabled) {
+        vertices.reserve(indices.size());
+        for (std::size_t index : indices) {
+            RecordingGL::ArrayVertex vertex;
+            vertex.position = element(g_arrays.vertex, index);
+            if (g_arrays.normal.enabled) {
+                vertex.hasNormal = true;
+                vertex.normal = element(g_arrays.normal, index);
+            }
+            if (g_arrays.colour.enabled) {
+                vertex.hasColour = true;
+                vertex.colour = element(g_arrays.colour, index);
+            }
+            vertices.push_back(vertex);
+        }
+    }
+    RecordingGL::AddArrayDraw(name, args, static_cast<int>(mode), std::move(vertices));
 }
 
 }  // namespace
@@ -134,6 +197,71 @@ void glColor3d(GLdouble r, GLdouble g, GLdouble b) {
 void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
     RecordingGL::Add("glColor3ub",
                      {static_cast<double>(r), static_cast<double>(g), static_cast<double>(b)});
+}
+
+// Client-side vertex arrays
+void glEnableClientState(GLenum array) {
+    RecordingGL::Add("glEnableClientState", {static_cast<double>(array)});
+    if (ClientArray* state = arrayFor(array)) {
+        state->enabled = true;
+    }
+}
+void glDisableClientState(GLenum array) {
+    RecordingGL::Add("glDisableClientState", {static_cast<double>(array)});
+    if (ClientArray* state = arrayFor(array)) {
+        state->enabled = false;
+    }
+}
+void glPushClientAttrib(GLbitfield mask) {
+    RecordingGL::Add("glPushClientAttrib", {static_cast<double>(mask)});
+    g_arrayStack.push_back(g_arrays);
+}
+void glPopClientAttrib() {
+    RecordingGL::Add("glPopClientAttrib", {});
+    if (!g_arrayStack.empty()) {
+        g_arrays = g_arrayStack.back();
+        g_arrayStack.pop_back();
+    }
+}
+void glVertexPointer(GLint size, GLenum type, GLsizei stride, const void* pointer) {
+    RecordingGL::Add("glVertexPointer", {static_cast<double>(size), static_cast<double>(type),
+                                         static_cast<double>(stride)});
+    setPointer(g_arrays.vertex, size, type, stride, pointer);
+}
+void glNormalPointer(GLenum type, GLsizei stride, const void* pointer) {
+    RecordingGL::Add("glNormalPointer", {static_cast<double>(type), static_cast<double>(stride)});
+    setPointer(g_arrays.normal, 3, type, stride, pointer);
+}
+void glColorPointer(GLint size, GLenum type, GLsizei stride, const void* pointer) {
+    RecordingGL::Add("glColorPointer", {static_cast<double>(size), static_cast<double>(type),
+                                        static_cast<double>(stride)});
+    setPointer(g_arrays.colour, size, type, stride, pointer);
+}
+void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    std::vector<std::size_t> indices;
+    if (RecordingGL::GetMode() == RecordingGL::Mode::Record) {
+        for (GLsizei i = 0; i < count; ++i) {
+            indices.push_back(static_cast<std::size_t>(first + i));
+        }
+    }
+    addArrayDraw(
+        "glDrawArrays",
+        {static_cast<double>(mode), static_cast<double>(first), static_cast<double>(count)}, mode,
+        indices);
+}
+void glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* pointer) {
+    if (type != GL_UNSIGNED_INT) {
+        std::fprintf(stderr, "recording GL: unsupported index type\n");
+        std::abort();
+    }
+    std::vector<std::size_t> indices;
+    if (RecordingGL::GetMode() == RecordingGL::Mode::Record) {
+        const auto* source = static_cast<const GLuint*>(pointer);
+        indices.assign(source, source + count);
+    }
+    addArrayDraw("glDrawElements",
+                 {static_cast<double>(mode), static_cast<double>(count), static_cast<double>(type)},
+                 mode, indices);
 }
 
 // Lights and materials

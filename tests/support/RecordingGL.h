@@ -30,6 +30,17 @@ struct GLCall {
 // The call a test expects: Call("glVertex3d", {1, 2, 3}).
 GLCall Call(const char* name, std::initializer_list<double> args);
 
+// One vertex as OpenGL takes it: float attributes, the normal and colour
+// current for it (set by its own array or by the last glNormal/glColor call).
+struct DrawnVertex {
+    int primitive = 0;  // GL_TRIANGLES, GL_LINES or GL_POINTS; line loops become lines
+    std::array<float, 3> position{};
+    std::array<float, 3> normal{};
+    std::array<float, 3> colour{};
+    bool operator==(const DrawnVertex&) const = default;
+    std::string ToString() const;
+};
+
 class RecordingGL {
 public:
     enum class Mode {
@@ -51,8 +62,24 @@ public:
     // The whole stream, one call per line (for failure messages).
     static std::string Dump();
 
+    // The stored stream replayed from OpenGL's initial normal (0, 0, 1) and
+    // colour (1, 1, 1): every vertex of every begin/end pair and array draw,
+    // in order. A line loop of n vertices gives n lines, each from its start.
+    static std::vector<DrawnVertex> DrawnVertices();
+
     // Used by the entry points.
     static void Add(const char* name, std::initializer_list<double> args);
+    // An array draw: its call, and (in Record mode) the vertices it hands on,
+    // each with a normal only when the normal array is enabled.
+    struct ArrayVertex {
+        std::array<float, 3> position{};
+        bool hasNormal = false;
+        std::array<float, 3> normal{};
+        bool hasColour = false;
+        std::array<float, 3> colour{};
+    };
+    static void AddArrayDraw(const char* name, std::initializer_list<double> args, int primitive,
+                             std::vector<ArrayVertex> vertices);
 };
 
 }  // namespace moon::test

@@ -11,7 +11,10 @@ namespace moon {
 namespace {
 
 using test::Call;
+using test::DrawnTriangles;
+using test::DrawnVertex;
 using test::GLCall;
+using test::ImmediateTriangles;
 using test::RecordingGL;
 using test::ViewerTest;
 
@@ -34,7 +37,7 @@ TEST_F(PerspectiveViewTest, OnCreateSetsASquareFrustumWithTheFloatWidenedNearPla
     RecordingGL::Reset();
     Perspective().OnCreate();
     EXPECT_EQ(Swaps(Perspective()), swapsAfterCreate + 1);  // the black frame
-    const double n = 0.10000000149011612;  // 0.1f, not 0.1
+    const double n = 0.10000000149011612;                   // 0.1f, not 0.1
     ASSERT_GE(RecordingGL::Calls().size(), 4u);
     EXPECT_EQ(Slice(0, 4), (std::vector<GLCall>{
                                Call("glClear", {GL_COLOR_BUFFER_BIT}),
@@ -93,10 +96,15 @@ TEST_F(PerspectiveViewTest, AFrameDrawsStarsInTheEyeFrameThenTheSunOnTheCircling
     const std::size_t sphere = Find(spheres[0]);
     EXPECT_EQ(Slice(sphere + 1, 4),
               (std::vector<GLCall>{Call("glEnable", {GL_COLOR_MATERIAL}), Call("glPopMatrix", {}),
-                                   Call("glPopMatrix", {}), Call("glBegin", {GL_TRIANGLES})}));
-    EXPECT_EQ(RecordingGL::CallsNamed("glBegin").size(), 1u + 4096u * 4u);
+                                   Call("glPopMatrix", {}),
+                                   Call("glPushClientAttrib", {GL_CLIENT_VERTEX_ARRAY_BIT})}));
+    // The terrain comes from the mesh: the same triangles as the immediate stream.
+    EXPECT_EQ(RecordingGL::CallsNamed("glBegin").size(), 1u);
+    const std::vector<DrawnVertex> terrain = DrawnTriangles();
+    EXPECT_EQ(terrain.size(), 4096u * 4u * 3u);
     EXPECT_EQ(RecordingGL::Calls().back(), Call("glPopMatrix", {}));
     EXPECT_TRUE(RecordingGL::CallsNamed("glPolygonMode").empty());
+    EXPECT_TRUE(terrain == ImmediateTriangles(Model()));
 }
 
 TEST_F(PerspectiveViewTest, ShadeModelFollowsTheRenderModeAndBadModesSetNone) {

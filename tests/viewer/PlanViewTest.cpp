@@ -8,7 +8,10 @@ namespace moon {
 namespace {
 
 using test::Call;
+using test::DrawnTriangles;
+using test::DrawnVertex;
 using test::GLCall;
+using test::ImmediateTriangles;
 using test::RecordingGL;
 using test::ViewerTest;
 
@@ -102,10 +105,13 @@ TEST_F(PlanViewTest, AFrameMapsTheCameraAndPlacesTheCirclingLightBeforeTheTerrai
     EXPECT_EQ(Slice(0, expected.size()), expected) << RecordingGL::Dump().substr(0, 4000);
 
     // Then every leaf, and the matrix is restored; no sun and no stars here.
-    EXPECT_EQ(RecordingGL::CallsNamed("glBegin").size(), 4096u * 4u);
+    EXPECT_TRUE(RecordingGL::CallsNamed("glBegin").empty());
+    const std::vector<DrawnVertex> terrain = DrawnTriangles();
+    EXPECT_EQ(terrain.size(), 4096u * 4u * 3u);
     EXPECT_EQ(RecordingGL::Calls().back(), Call("glPopMatrix", {}));
     EXPECT_TRUE(RecordingGL::CallsNamed("gluSphere").empty());
     EXPECT_TRUE(RecordingGL::CallsNamed("glColor3d").empty());
+    EXPECT_TRUE(terrain == ImmediateTriangles(Model()));
 }
 
 TEST_F(PlanViewTest, RenderModeAndCameraHeightShapeTheFrame) {

@@ -53,6 +53,25 @@ inline TreeCounts CountTree(const TerrainModel& model) {
     return counts;
 }
 
+// The filled triangles' vertices of the recorded stream, as OpenGL takes them.
+inline std::vector<DrawnVertex> DrawnTriangles() {
+    std::vector<DrawnVertex> triangles;
+    for (const DrawnVertex& vertex : RecordingGL::DrawnVertices()) {
+        if (vertex.primitive == GL_TRIANGLES) {
+            triangles.push_back(vertex);
+        }
+    }
+    return triangles;
+}
+
+// What the model's immediate stream draws, recorded on its own: the stream
+// recorded so far is forgotten.
+inline std::vector<DrawnVertex> ImmediateTriangles(const TerrainModel& model) {
+    RecordingGL::Reset();
+    model.Draw();
+    return DrawnTriangles();
+}
+
 class ViewerTest : public ::testing::Test {
 protected:
     void SetUp() override {
