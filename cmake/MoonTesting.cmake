@@ -1,7 +1,8 @@
 include(GoogleTest)
 
 # moon_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DISPLAY]
-#                [LABELS <labels...>] [TIMEOUT <seconds>])
+#                [LABELS <labels...>] [TIMEOUT <seconds>]
+#                [ENVIRONMENT <VAR=value...>])
 #
 # Builds a GoogleTest executable and registers each of its tests with CTest as
 # a process of its own, so process-wide state (the generator, the framework
@@ -9,7 +10,7 @@ include(GoogleTest)
 # DISPLAY marks tests that need real windows or real GL: they are left out of
 # the sanitizer build.
 function(moon_add_gtest name)
-  cmake_parse_arguments(ARG "DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   if(ARG_DISPLAY AND MOON_SANITIZE)
     return()
   endif()
@@ -24,5 +25,5 @@ function(moon_add_gtest name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

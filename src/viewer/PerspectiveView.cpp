@@ -71,6 +71,10 @@ double PerspectiveView::GetCirclingAngle() {
     return perspectiveAngle;
 }
 
+void PerspectiveView::SetCirclingAngle(double degrees) {
+    perspectiveAngle = degrees;
+}
+
 void PerspectiveView::OnCreate() {
     // A black frame at once, before the first paint.
     glClear(GL_COLOR_BUFFER_BIT);

@@ -40,6 +40,10 @@ double PlanView::GetCirclingAngle() {
     return planAngle;
 }
 
+void PlanView::SetCirclingAngle(double degrees) {
+    planAngle = degrees;
+}
+
 void PlanView::OnCreate() {
     // A black frame at once, before the first paint.
     glClear(GL_COLOR_BUFFER_BIT);

@@ -31,6 +31,8 @@ public:
     // Degrees; process-wide, advanced by one per drawn frame of this view,
     // 1 to 360. The perspective view keeps its own.
     static double GetCirclingAngle();
+    // The next drawn frame uses degrees + 1: for drawing one frame twice.
+    static void SetCirclingAngle(double degrees);
 
 private:
     TerrainModel* m_pTerrainModel = nullptr;
