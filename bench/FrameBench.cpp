@@ -3,11 +3,12 @@
 //
 // Each view's OnDisplay is timed at the start-up camera (the generated tree,
 // 4,096 leaves) and after a level-of-detail pass close above the terrain's
-// centre (about 16,000 leaves). Beside each, the same frame compiled once into
-// a display list and replayed: the limit that caching the mesh could reach,
-// measured in the same run. Every timed frame ends with glFinish, so the
-// software rasteriser's work is inside the measurement. Last, one drag step:
-// the mouse move with its level-of-detail pass, then a frame of each view.
+// centre (about 18,000 leaves), once with the terrain sent in immediate mode
+// (the reference stream) and once from the cached mesh. Every timed frame ends
+// with glFinish, so the software rasteriser's work is inside the measurement.
+// Then the mesh rebuild alone, and drag steps: the mouse move with its
+// level-of-detail pass, the rebuild it causes, then a frame of each view; and
+// a turn, whose pass changes nothing and so costs no rebuild.
 //
 // Run with --benchmark_repetitions=N --benchmark_report_aggregates_only=true
 // for medians.
@@ -15,6 +16,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -25,6 +27,7 @@
 #include "scene/Camera.h"
 #include "scene/Random.h"
 #include "terrain/Terrain.h"
+#include "terrain/TerrainMesh.h"
 #include "terrain/TerrainModel.h"
 #include "viewer/MoonApp.h"
 
@@ -32,7 +35,7 @@ namespace moon {
 namespace {
 
 enum class Tree { StartUp, Refined };
-enum class Path { Immediate, DisplayList };
+enum class Path { Immediate, Mesh };
 
 int countLeaves(const TerrainNode* node) {
     if (node == nullptr) {
@@ -117,34 +120,50 @@ void BM_Frame(benchmark::State& state, int view, Tree tree, Path path) {
         return;
     }
     state.counters["leaves"] = scene->Prepare(tree);
+    TerrainModel& model = *scene->App().GetTerrainModel();
+    model.SetMeshEnabled(path == Path::Mesh);
     GLWindow& window = viewOf(scene->App(), view);
     GLWindowExtra& record = *window.GetExtra();
     record.MakeCurrent(true);
-    GLuint list = 0;
-    if (path == Path::DisplayList) {
-        list = glGenLists(1);
-        glNewList(list, GL_COMPILE);
-        window.OnDisplay();
-        glEndList();
-    }
+    window.OnDisplay();  // builds the mesh for this tree, outside the timing
+    glFinish();
     for (auto _ : state) {
-        if (path == Path::Immediate) {
-            window.OnDisplay();
-        } else {
-            glCallList(list);
-            window.SwapBuffers();
-        }
+        window.OnDisplay();
         glFinish();
     }
-    if (list != 0) {
-        glDeleteLists(list, 1);
-    }
     record.MakeCurrent(false);
+    if (path == Path::Mesh) {
+        state.counters["meshMB"] = static_cast<double>(model.GetMesh().GetByteSize()) / 1e6;
+    }
+    model.SetMeshEnabled(true);
 }
 
-// One step of a left drag: the move (a unit along the view and back, in
-// turn), its level-of-detail pass, then a frame of each view.
-void BM_DragStep(benchmark::State& state) {
+// The mesh built from the tree in the model's mode (flat shading at start-up);
+// no GL involved.
+void BM_MeshBuild(benchmark::State& state, Tree tree) {
+    Scene* scene = Scene::Get();
+    if (scene == nullptr) {
+        state.SkipWithError("no window could be opened (no display?)");
+        return;
+    }
+    state.counters["leaves"] = scene->Prepare(tree);
+    const TerrainModel& model = *scene->App().GetTerrainModel();
+    TerrainMesh mesh;
+    for (auto _ : state) {
+        mesh.Build(*model.GetTerrain(), model.GetRenderMode(),
+                   model.GetPalette(model.GetPaletteIndex()));
+        benchmark::DoNotOptimize(mesh.GetVertexCount());
+    }
+    state.counters["meshMB"] = static_cast<double>(mesh.GetByteSize()) / 1e6;
+}
+
+// One step of a drag, then a frame of each view. A left drag moves the
+// camera a unit along the view and back, in turn, and its level-of-detail
+// pass changes the tree every time; a right drag sideways turns it a degree
+// to and fro, and its pass finds nothing to change.
+enum class Drag { Move, Turn };
+
+void BM_DragStep(benchmark::State& state, Drag drag, Path path) {
     Scene* scene = Scene::Get();
     if (scene == nullptr) {
         state.SkipWithError("no window could be opened (no display?)");
@@ -152,20 +171,28 @@ void BM_DragStep(benchmark::State& state) {
     }
     state.counters["leaves"] = scene->Prepare(Tree::Refined);
     MoonApp& app = scene->App();
+    TerrainModel& model = *app.GetTerrainModel();
+    model.SetMeshEnabled(path == Path::Mesh);
     PerspectiveView& perspective = app.GetPerspectiveView();
     GLWindowExtra& perspectiveRecord = *perspective.GetExtra();
     GLWindowExtra& planRecord = *app.GetPlanView().GetExtra();
+    const int button = drag == Drag::Move ? 0 : 2;
 
     perspectiveRecord.MakeCurrent(true);
     perspective.OnMouseMove(320, 240);
-    perspective.OnMouseButton(0, true);
+    perspective.OnMouseButton(button, true);
     perspective.OnMouseMove(320, 240);  // the skipped first move
     perspectiveRecord.MakeCurrent(false);
-    int y = 240;
+    const std::uint64_t buildsBefore = model.GetMeshBuildCount();
+    int step = 0;
     for (auto _ : state) {
-        y = y == 240 ? 242 : 240;
+        const int offset = (++step % 2) * 2;
         perspectiveRecord.MakeCurrent(true);
-        perspective.OnMouseMove(320, y);
+        if (drag == Drag::Move) {
+            perspective.OnMouseMove(320, 240 + offset);
+        } else {
+            perspective.OnMouseMove(320 + offset, 240);
+        }
         perspectiveRecord.MakeCurrent(false);
         planRecord.MakeCurrent(true);
         app.GetPlanView().OnDisplay();
@@ -176,9 +203,11 @@ void BM_DragStep(benchmark::State& state) {
         glFinish();
         perspectiveRecord.MakeCurrent(false);
     }
+    state.counters["rebuilds"] = static_cast<double>(model.GetMeshBuildCount() - buildsBefore);
     perspectiveRecord.MakeCurrent(true);
-    perspective.OnMouseButton(0, false);
+    perspective.OnMouseButton(button, false);
     perspectiveRecord.MakeCurrent(false);
+    model.SetMeshEnabled(true);
 }
 
 void registerFrames() {
@@ -190,7 +219,7 @@ void registerFrames() {
     const struct {
         Path path;
         const char* name;
-    } paths[] = {{Path::Immediate, "Immediate"}, {Path::DisplayList, "DisplayList"}};
+    } paths[] = {{Path::Immediate, "Immediate"}, {Path::Mesh, "Mesh"}};
     for (const auto& tree : trees) {
         for (int view = 0; view < 2; ++view) {
             for (const auto& path : paths) {
@@ -201,8 +230,17 @@ void registerFrames() {
                     ->UseRealTime();
             }
         }
+        benchmark::RegisterBenchmark((std::string("BM_MeshBuild/") + tree.name).c_str(),
+                                     BM_MeshBuild, tree.tree)
+            ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RegisterBenchmark("BM_DragStep", BM_DragStep)
+    for (const auto& path : paths) {
+        benchmark::RegisterBenchmark((std::string("BM_DragStep/Move/") + path.name).c_str(),
+                                     BM_DragStep, Drag::Move, path.path)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark("BM_DragStep/Turn/Mesh", BM_DragStep, Drag::Turn, Path::Mesh)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
 }

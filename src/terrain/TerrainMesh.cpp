@@ -14,8 +14,9 @@ namespace moon {
 // Turns the drawing walk's triangles into arrays. Within a leaf the walk sends
 // the same point (and, in smooth shading, the same normal) several times;
 // such repeats become one vertex. A vertex is shared only when it is the same
-// point of the same node with the same normal object and colour, so sharing
-// never changes what a vertex carries.
+// point object with the same normal object: its colour then is the same too,
+// since the walk colours a vertex by its point's height with the one palette
+// of the build. So sharing never changes what a vertex carries.
 class TerrainMesh::Builder final : public TriangleSink {
 public:
     explicit Builder(TerrainMesh& mesh) : m_mesh(mesh) {}
@@ -38,14 +39,17 @@ public:
         for (std::size_t v = 0; v < 3; ++v) {
             corner[v] = AddVertex(triangle.vertices[v], normal, triangle.colours[v]);
         }
-        std::vector<std::uint32_t>& indices = m_mesh.m_indices;
         if (m_mesh.m_bOutline) {
             // The line loop's edges, each from its start: flat shading takes a
             // loop segment's colour from its end, as GL_LINES does.
-            indices.insert(indices.end(),
-                           {corner[0], corner[1], corner[1], corner[2], corner[2], corner[0]});
+            for (std::size_t v = 0; v < 3; ++v) {
+                AddIndex(corner[v]);
+                AddIndex(corner[(v + 1) % 3]);
+            }
         } else {
-            indices.insert(indices.end(), corner.begin(), corner.end());
+            for (std::uint32_t index : corner) {
+                AddIndex(index);
+            }
         }
         if (normal != nullptr) {
             m_mesh.m_lastNormal = *normal;
@@ -53,24 +57,16 @@ public:
         m_mesh.m_lastColour = triangle.colours[2];
     }
 
-    void Finish() {
-        // Nothing shared (flat shading): the vertices are already in drawing order.
-        if (!m_mesh.m_bOutline && m_mesh.m_indices.size() == m_mesh.GetVertexCount()) {
-            m_mesh.m_indices = {};
-        }
-    }
-
 private:
     struct Key {
         const Vec3* point = nullptr;
         const Vec3* normal = nullptr;
-        Colour4f colour;
         std::uint32_t index = 0;
     };
 
     std::uint32_t AddVertex(const Vec3* point, const Vec3* normal, const Colour4f& colour) {
         for (const Key& key : m_recent) {
-            if (key.point == point && key.normal == normal && key.colour == colour) {
+            if (key.point == point && key.normal == normal) {
                 return key.index;
             }
         }
@@ -79,15 +75,36 @@ private:
         if (normal != nullptr) {
             append(m_mesh.m_normals, *normal);
         }
-        m_mesh.m_colours.insert(m_mesh.m_colours.end(), {colour.r, colour.g, colour.b});
-        m_recent[m_next] = Key{point, normal, colour, index};
+        m_mesh.m_colours.push_back(colour.r);
+        m_mesh.m_colours.push_back(colour.g);
+        m_mesh.m_colours.push_back(colour.b);
+        m_recent[m_next] = Key{point, normal, index};
         m_next = (m_next + 1) % m_recent.size();
         return index;
     }
 
+    // While every vertex is new and drawn once, in order (flat shading), the
+    // vertices need no index list; it is written out at the first repeat.
+    void AddIndex(std::uint32_t index) {
+        std::vector<std::uint32_t>& indices = m_mesh.m_indices;
+        if (m_bInOrder && index == m_elements) {
+            ++m_elements;
+            return;
+        }
+        if (m_bInOrder) {
+            m_bInOrder = false;
+            indices.resize(m_elements);
+            for (std::uint32_t i = 0; i < m_elements; ++i) {
+                indices[i] = i;
+            }
+        }
+        indices.push_back(index);
+    }
+
     static void append(std::vector<float>& array, const Vec3& v) {
-        array.insert(array.end(),
-                     {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)});
+        array.push_back(static_cast<float>(v.x));
+        array.push_back(static_cast<float>(v.y));
+        array.push_back(static_cast<float>(v.z));
     }
 
     TerrainMesh& m_mesh;
@@ -95,8 +112,21 @@ private:
     std::array<Key, 8> m_recent{};
     std::size_t m_next = 0;
     std::size_t m_triangles = 0;
+    std::uint32_t m_elements = 0;  // vertices drawn so far while in order
+    bool m_bInOrder = true;
     bool m_bNormals = false;
 };
+
+namespace {
+
+template <typename T>
+void trimCapacity(std::vector<T>& array) {
+    if (array.capacity() > array.size() + array.size() / 4) {
+        array.shrink_to_fit();
+    }
+}
+
+}  // namespace
 
 void TerrainMesh::Build(const Terrain& terrain, const RenderMode& mode,
                         const HeightPalette& palette) {
@@ -104,7 +134,12 @@ void TerrainMesh::Build(const Terrain& terrain, const RenderMode& mode,
     Clear();
     Builder builder(*this);
     terrain.Draw(mode, palette, builder);
-    builder.Finish();
+    // Give back what a larger tree or another mode left unused; a quarter
+    // more is kept as room for the next, slightly larger tree.
+    trimCapacity(m_positions);
+    trimCapacity(m_normals);
+    trimCapacity(m_colours);
+    trimCapacity(m_indices);
 }
 
 void TerrainMesh::Clear() {
