@@ -22,6 +22,8 @@ class TriangleSink;
 class TerrainModel {
 public:
     static constexpr int kPaletteCount = 6;
+    // The depth the viewer generates to, at start-up and on every regeneration.
+    static constexpr int kGeneratedDepth = 6;
 
     // No terrain yet, palette 0, Flat.
     TerrainModel();

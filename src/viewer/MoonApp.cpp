@@ -14,10 +14,6 @@ namespace moon {
 
 namespace {
 
-constexpr int kTerrainDepth = 6;
-// Stars: x in 0 to 1999, z in -1999 to 0 of the star plane; 350 of them.
-constexpr int kStarRange = 2000;
-constexpr int kStarCount = 350;
 // The sun sphere: radius in world units, GLU subdivisions.
 constexpr float kSunRadius = 20.0f;
 constexpr int kSunSlices = 20;
@@ -39,11 +35,11 @@ MoonApp::MoonApp() {
 
     // The random sequence is consumed by the terrain first, then the stars.
     m_pTerrainModel = std::make_unique<TerrainModel>();
-    m_pTerrainModel->Regenerate(kTerrainDepth);
+    m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
     m_pStarField = std::make_unique<StarField>();
     m_pSun = std::make_unique<Sun>();
     m_pSun->Init(kSunRadius, kSunSlices, kSunStacks, GL_FALSE);
-    m_pStarField->Fill(kStarRange, kStarRange, kStarCount);
+    m_pStarField->Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
     InitLights();
 
     // The window operations only record their values: no OS window exists

@@ -38,7 +38,6 @@ constexpr int kKeyW = 119;
 constexpr int kKeyOpenBracket = 219;
 constexpr int kKeyCloseBracket = 221;
 
-constexpr int kTerrainDepth = 6;
 constexpr double kIntensityStep = 0.25;
 
 // The C runtime's tolower in the "C" locale: 65-90 become 97-122, every other
@@ -50,21 +49,13 @@ int lowerCase(int key) {
 
 }  // namespace
 
-PerspectiveView::PerspectiveView() {
-    SetDepthBits(24);
-}
+PerspectiveView::PerspectiveView() : SceneView(perspectiveAngle) {}
 
 void PerspectiveView::SetScene(Camera* camera, TerrainModel* terrainModel, StarField* starField,
                                Sun* sun, Light* lights) {
-    m_pCamera = camera;
-    m_pTerrainModel = terrainModel;
+    SceneView::SetScene(camera, terrainModel, lights);
     m_pStarField = starField;
     m_pSun = sun;
-    m_pLights = lights;
-}
-
-void PerspectiveView::SetReady() {
-    m_bReady = true;
 }
 
 double PerspectiveView::GetCirclingAngle() {
@@ -76,9 +67,7 @@ void PerspectiveView::SetCirclingAngle(double degrees) {
 }
 
 void PerspectiveView::OnCreate() {
-    // A black frame at once, before the first paint.
-    glClear(GL_COLOR_BUFFER_BIT);
-    SwapBuffers();
+    ShowBlackFrame();
     // Square frustum whatever the window's shape; a resize changes only the viewport.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -88,12 +77,10 @@ void PerspectiveView::OnCreate() {
 
 void PerspectiveView::OnDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!m_bReady) {
+    if (!IsReady()) {
         return;
     }
-    for (int slot = 0; slot < kSceneLightCount; ++slot) {
-        m_pLights[slot].ApplyColours();
-    }
+    ApplyLightColours();
     // The polygon mode stays filled here: wireframe comes from the terrain
     // drawing line loops.
     const RenderMode& mode = m_pTerrainModel->GetRenderMode();
@@ -102,10 +89,7 @@ void PerspectiveView::OnDisplay() {
     } else if (mode == Smooth) {
         glShadeModel(GL_SMOOTH);
     }
-    perspectiveAngle = perspectiveAngle + 1;
-    if (perspectiveAngle > 360) {
-        perspectiveAngle = perspectiveAngle - 360;
-    }
+    AdvanceCirclingAngle();
     glPushMatrix();
 
     // Stars, unlit, in a frame fixed to the eye (the model-view matrix is the
@@ -123,16 +107,12 @@ void PerspectiveView::OnDisplay() {
     glRotated(m_pCamera->GetAngle(Camera::kPitch), 1, 0, 0);
     glRotated(m_pCamera->GetAngle(Camera::kYaw), 0, 1, 0);
     glTranslated(-position.x, -position.y, -position.z);
-    for (int slot = 0; slot < kCirclingLightSlot; ++slot) {
-        m_pLights[slot].ApplyPosition();
-    }
-    // The sun sits exactly on the circling light, whose position in this
-    // frame is (0, 0, -500).
+    PlaceFixedLights();
+    // The sun sits exactly on the circling light, whose position in the
+    // light's frame is (0, 0, -500).
     glPushMatrix();
     glRotated(45, 0, 0, 1);
-    glTranslated(250, 0, -250);
-    glRotated(-perspectiveAngle, 1, 0, 0);
-    m_pLights[kCirclingLightSlot].ApplyPosition();
+    PlaceCirclingLight();
     glTranslated(0, 0, -500);
     m_pSun->Draw();
     glPopMatrix();
@@ -202,8 +182,8 @@ void PerspectiveView::OnKeyboard(int key, bool down) {
         case kKeySpace:
             // A new terrain at its generated depth: no level-of-detail pass
             // until the camera next moves or L is pressed twice.
-            m_pTerrainModel->Regenerate(kTerrainDepth);
-            m_bReady = true;
+            m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
+            SetReady();
             break;
         case kKeyF:
             m_pTerrainModel->SetRenderMode(Flat);
@@ -234,10 +214,6 @@ void PerspectiveView::OnKeyboard(int key, bool down) {
         default:
             break;
     }
-}
-
-void PerspectiveView::OnIdle() {
-    Invalidate();
 }
 
 }  // namespace moon

@@ -6,7 +6,7 @@
 // switch level of detail and brighten or dim the lights.
 #pragma once
 
-#include "framework/GLWindow.h"
+#include "viewer/SceneView.h"
 
 namespace moon {
 
@@ -16,7 +16,7 @@ class StarField;
 class Sun;
 class TerrainModel;
 
-class PerspectiveView : public GLWindow {
+class PerspectiveView : public SceneView {
 public:
     // Asks for a 24-bit depth buffer; level of detail on, not ready.
     PerspectiveView();
@@ -25,9 +25,6 @@ public:
     // Non-owning pointers; lights is the first of the scene's five.
     void SetScene(Camera* camera, TerrainModel* terrainModel, StarField* starField, Sun* sun,
                   Light* lights);
-    // From now on a paint draws the scene rather than only clearing.
-    void SetReady();
-    bool IsReady() const { return m_bReady; }
     bool IsDetailOn() const { return m_bDetail; }
 
     void OnCreate() override;
@@ -38,7 +35,6 @@ public:
     void OnMouseMove(int x, int y) override;
     // key: virtual-key code; letters arrive as their upper-case codes.
     void OnKeyboard(int key, bool down) override;
-    void OnIdle() override;
 
     // Degrees; process-wide, advanced by one per drawn frame of this view,
     // 1 to 360. The plan view keeps its own.
@@ -47,12 +43,8 @@ public:
     static void SetCirclingAngle(double degrees);
 
 private:
-    TerrainModel* m_pTerrainModel = nullptr;
     StarField* m_pStarField = nullptr;
-    Camera* m_pCamera = nullptr;
     Sun* m_pSun = nullptr;
-    Light* m_pLights = nullptr;
-    bool m_bReady = false;
     bool m_bDetail = true;
     bool m_bLeftDrag = false;
     bool m_bRightDrag = false;

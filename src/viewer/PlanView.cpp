@@ -3,8 +3,6 @@
 #include <GL/gl.h>
 
 #include "scene/Camera.h"
-#include "scene/Light.h"
-#include "scene/SceneLights.h"
 #include "terrain/TerrainModel.h"
 #include "viewer/SceneContext.h"
 
@@ -22,19 +20,7 @@ constexpr double kDepthRange = 500.0;
 
 }  // namespace
 
-PlanView::PlanView() {
-    SetDepthBits(24);
-}
-
-void PlanView::SetScene(Camera* camera, TerrainModel* terrainModel, Light* lights) {
-    m_pCamera = camera;
-    m_pTerrainModel = terrainModel;
-    m_pLights = lights;
-}
-
-void PlanView::SetReady() {
-    m_bReady = true;
-}
+PlanView::PlanView() : SceneView(planAngle) {}
 
 double PlanView::GetCirclingAngle() {
     return planAngle;
@@ -45,9 +31,7 @@ void PlanView::SetCirclingAngle(double degrees) {
 }
 
 void PlanView::OnCreate() {
-    // A black frame at once, before the first paint.
-    glClear(GL_COLOR_BUFFER_BIT);
-    SwapBuffers();
+    ShowBlackFrame();
     // The projection is set only here: a resize changes the viewport alone, so
     // the square stretches with the window.
     glMatrixMode(GL_PROJECTION);
@@ -58,13 +42,10 @@ void PlanView::OnCreate() {
 
 void PlanView::OnDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!m_bReady) {
+    if (!IsReady()) {
         return;
     }
-    // Intensities may have changed since the last frame.
-    for (int slot = 0; slot < kSceneLightCount; ++slot) {
-        m_pLights[slot].ApplyColours();
-    }
+    ApplyLightColours();
     switch (m_pTerrainModel->GetRenderMode()) {
         case Wireframe:
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -81,11 +62,7 @@ void PlanView::OnDisplay() {
         default:
             break;
     }
-    // 1, 2, ..., 360, 1, ...: the first drawn frame uses 1.
-    planAngle = planAngle + 1;
-    if (planAngle > 360) {
-        planAngle = planAngle - 360;
-    }
+    AdvanceCirclingAngle();
 
     const Vec3& position = m_pCamera->GetPosition();
     if (position.y == 0.0) {
@@ -104,24 +81,16 @@ void PlanView::OnDisplay() {
     glRotated(90, 1, 0, 0);
     glRotated(m_pCamera->GetAngle(Camera::kYaw), 0, 1, 0);
     glTranslated(-position.x, -position.y, -position.z);
-    for (int slot = 0; slot < kCirclingLightSlot; ++slot) {
-        m_pLights[slot].ApplyPosition();
-    }
-    // The circling light runs on a circle of radius 500 around the terrain's
-    // centre turned 45 degrees about z. This view places it but draws no sun.
+    PlaceFixedLights();
+    // The circling light's circle is turned 45 degrees about z (in single
+    // precision here). This view places the light but draws no sun.
     glPushMatrix();
     glRotatef(45, 0, 0, 1);
-    glTranslated(250, 0, -250);
-    glRotated(-planAngle, 1, 0, 0);
-    m_pLights[kCirclingLightSlot].ApplyPosition();
+    PlaceCirclingLight();
     glPopMatrix();
     m_pTerrainModel->DrawCached();
     glPopMatrix();
     SwapBuffers();
-}
-
-void PlanView::OnIdle() {
-    Invalidate();
 }
 
 }  // namespace moon

@@ -4,41 +4,24 @@
 // perspective view does to the shared camera, terrain model and lights.
 #pragma once
 
-#include "framework/GLWindow.h"
+#include "viewer/SceneView.h"
 
 namespace moon {
 
-class Camera;
-class Light;
-class TerrainModel;
-
-class PlanView : public GLWindow {
+class PlanView : public SceneView {
 public:
     // Asks for a 24-bit depth buffer; not ready until SetReady.
     PlanView();
     ~PlanView() override = default;
 
-    // Non-owning pointers; lights is the first of the scene's five.
-    void SetScene(Camera* camera, TerrainModel* terrainModel, Light* lights);
-    // From now on a paint draws the scene rather than only clearing.
-    void SetReady();
-    bool IsReady() const { return m_bReady; }
-
     void OnCreate() override;
     void OnDisplay() override;
-    void OnIdle() override;
 
     // Degrees; process-wide, advanced by one per drawn frame of this view,
     // 1 to 360. The perspective view keeps its own.
     static double GetCirclingAngle();
     // The next drawn frame uses degrees + 1: for drawing one frame twice.
     static void SetCirclingAngle(double degrees);
-
-private:
-    TerrainModel* m_pTerrainModel = nullptr;
-    Camera* m_pCamera = nullptr;
-    Light* m_pLights = nullptr;
-    bool m_bReady = false;
 };
 
 }  // namespace moon

@@ -13,6 +13,8 @@ namespace moon {
 class StarField {
 public:
     static constexpr int kStarCount = 350;
+    // The viewer's star plane: x 0 to 1999, z -1999 to 0 (world units).
+    static constexpr int kStarRange = 2000;
     // The two grey levels a star can have: black (unseen) or two thirds.
     static constexpr double kBrightGrey = 0.6666666666666666;
 
