@@ -16,22 +16,6 @@ namespace {
 constexpr int kViewerDepth = 6;
 constexpr std::uint32_t kSeed = 1;
 
-struct TreeSize {
-    long nodes = 0;
-    long leaves = 0;
-};
-
-void Measure(const TerrainNode* node, TreeSize& size) {
-    if (node == nullptr) {
-        return;
-    }
-    ++size.nodes;
-    size.leaves += node->IsLeaf() ? 1 : 0;
-    for (const auto& child : node->children) {
-        Measure(child.get(), size);
-    }
-}
-
 std::unique_ptr<TerrainModel> GeneratedModel() {
     Random::Seed(kSeed);
     auto model = std::make_unique<TerrainModel>();
@@ -45,10 +29,11 @@ Vec3 Viewpoint(const TerrainModel& model) {
 }
 
 void ReportSize(benchmark::State& state, const TerrainModel& model) {
-    TreeSize size;
-    Measure(model.GetTerrain()->GetRoot(), size);
-    state.counters["nodes"] = static_cast<double>(size.nodes);
-    state.counters["leaves"] = static_cast<double>(size.leaves);
+    const TerrainNode* root = model.GetTerrain()->GetRoot();
+    double nodes = 0;
+    ForEachNode(root, [&nodes](const TerrainNode&) { ++nodes; });
+    state.counters["nodes"] = nodes;
+    state.counters["leaves"] = static_cast<double>(CountLeaves(root));
 }
 
 void BM_DetailRefine(benchmark::State& state) {

@@ -37,20 +37,6 @@ namespace {
 enum class Tree { StartUp, Refined };
 enum class Path { Immediate, Mesh };
 
-int countLeaves(const TerrainNode* node) {
-    if (node == nullptr) {
-        return 0;
-    }
-    if (node->IsLeaf()) {
-        return 1;
-    }
-    int leaves = 0;
-    for (const auto& child : node->children) {
-        leaves += countLeaves(child.get());
-    }
-    return leaves;
-}
-
 // The application with both OS windows open and both views' OnCreate done.
 class Scene {
 public:
@@ -85,7 +71,7 @@ public:
     }
 
     // Puts the tree and camera in the wanted state; returns the leaf count.
-    int Prepare(Tree tree) {
+    std::size_t Prepare(Tree tree) {
         TerrainModel& model = *m_app->GetTerrainModel();
         Camera& camera = m_app->GetCamera();
         if (tree == Tree::StartUp) {
@@ -98,7 +84,7 @@ public:
             camera.SetPosition(250, h + 2, -250);
             model.UpdateDetail(camera.GetPosition(), true);
         }
-        return countLeaves(model.GetTerrain()->GetRoot());
+        return CountLeaves(model.GetTerrain()->GetRoot());
     }
 
     MoonApp& App() { return *m_app; }
@@ -119,7 +105,7 @@ void BM_Frame(benchmark::State& state, int view, Tree tree, Path path) {
         state.SkipWithError("no window could be opened (no display?)");
         return;
     }
-    state.counters["leaves"] = scene->Prepare(tree);
+    state.counters["leaves"] = static_cast<double>(scene->Prepare(tree));
     TerrainModel& model = *scene->App().GetTerrainModel();
     model.SetMeshEnabled(path == Path::Mesh);
     GLWindow& window = viewOf(scene->App(), view);
@@ -146,7 +132,7 @@ void BM_MeshBuild(benchmark::State& state, Tree tree) {
         state.SkipWithError("no window could be opened (no display?)");
         return;
     }
-    state.counters["leaves"] = scene->Prepare(tree);
+    state.counters["leaves"] = static_cast<double>(scene->Prepare(tree));
     const TerrainModel& model = *scene->App().GetTerrainModel();
     TerrainMesh mesh;
     for (auto _ : state) {
@@ -169,7 +155,7 @@ void BM_DragStep(benchmark::State& state, Drag drag, Path path) {
         state.SkipWithError("no window could be opened (no display?)");
         return;
     }
-    state.counters["leaves"] = scene->Prepare(Tree::Refined);
+    state.counters["leaves"] = static_cast<double>(scene->Prepare(Tree::Refined));
     MoonApp& app = scene->App();
     TerrainModel& model = *app.GetTerrainModel();
     model.SetMeshEnabled(path == Path::Mesh);

@@ -84,20 +84,6 @@ void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
 }
 
 // PLY declares its counts before the data: four triangles per leaf.
-std::size_t CountLeaves(const TerrainNode* node) {
-    if (node == nullptr) {
-        return 0;
-    }
-    if (node->IsLeaf()) {
-        return 1;
-    }
-    std::size_t leaves = 0;
-    for (const auto& child : node->children) {
-        leaves += CountLeaves(child.get());
-    }
-    return leaves;
-}
-
 std::string Describe(const TerrainRequest& request, const ExportSettings& settings) {
     return "moon terrain, seed " + std::to_string(*request.seed) + ", depth " +
            std::to_string(*request.depth) + ", " + std::to_string(request.passes.size()) +

@@ -90,4 +90,11 @@ void TerrainNode::ColourForHeight(double height, const HeightPalette& palette, C
     }
 }
 
+std::size_t CountLeaves(const TerrainNode* node) {
+    std::size_t leaves = 0;
+    ForEachNode(node,
+                [&leaves](const TerrainNode& visited) { leaves += visited.IsLeaf() ? 1 : 0; });
+    return leaves;
+}
+
 }  // namespace moon

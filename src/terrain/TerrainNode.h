@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -56,5 +57,22 @@ public:
     // above threshold 1, band 0 otherwise (a height on a threshold is in the lower band).
     static void ColourForHeight(double height, const HeightPalette& palette, Colour4f& out);
 };
+
+// Calls visit(const TerrainNode&) on node and every node below it, pre-order:
+// a node, then children 0 to 3 each with its subtree (the order generation
+// builds them). A null node: nothing.
+template <typename Visit>
+void ForEachNode(const TerrainNode* node, Visit&& visit) {
+    if (node == nullptr) {
+        return;
+    }
+    visit(*node);
+    for (const std::unique_ptr<TerrainNode>& child : node->children) {
+        ForEachNode(child.get(), visit);
+    }
+}
+
+// Nodes without children under node, node included; 0 for null.
+std::size_t CountLeaves(const TerrainNode* node);
 
 }  // namespace moon

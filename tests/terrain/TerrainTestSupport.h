@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
 
 #include "scene/Random.h"
@@ -18,17 +17,7 @@ inline std::unique_ptr<Terrain> GeneratedTerrain(std::uint32_t seed, int depth) 
     return terrain;
 }
 
-// Pre-order, as generation and the dump walk.
-inline void ForEachNode(const TerrainNode* node,
-                        const std::function<void(const TerrainNode&)>& visit) {
-    if (node == nullptr) {
-        return;
-    }
-    visit(*node);
-    for (const auto& child : node->children) {
-        ForEachNode(child.get(), visit);
-    }
-}
+using moon::ForEachNode;
 
 inline int CountNodes(const TerrainNode* root) {
     int count = 0;

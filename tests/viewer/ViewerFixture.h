@@ -32,24 +32,14 @@ struct TreeCounts {
     int maxDepth = 0;
 };
 
-inline void CountSubtree(const TerrainNode* node, TreeCounts& counts) {
-    if (node == nullptr) {
-        return;
-    }
-    ++counts.nodes;
-    counts.fixedNodes += node->fixed ? 1 : 0;
-    counts.maxDepth = std::max(counts.maxDepth, static_cast<int>(node->depth));
-    if (node->IsLeaf()) {
-        ++counts.leaves;
-    }
-    for (const auto& child : node->children) {
-        CountSubtree(child.get(), counts);
-    }
-}
-
 inline TreeCounts CountTree(const TerrainModel& model) {
     TreeCounts counts;
-    CountSubtree(model.GetTerrain()->GetRoot(), counts);
+    ForEachNode(model.GetTerrain()->GetRoot(), [&counts](const TerrainNode& node) {
+        ++counts.nodes;
+        counts.fixedNodes += node.fixed ? 1 : 0;
+        counts.maxDepth = std::max(counts.maxDepth, static_cast<int>(node.depth));
+        counts.leaves += node.IsLeaf() ? 1 : 0;
+    });
     return counts;
 }
 
