@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "MessagePump.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
@@ -59,13 +60,8 @@ public:
             }
         }
         // Handle the creation messages (OnCreate) and the first sizes.
-        platform::Platform& platform = platform::Platform::Get();
-        platform::Msg msg;
         for (int round = 0; round < 1000; ++round) {
-            while (platform.PeekMessage(msg)) {
-                platform.TranslateMessage(msg);
-                platform.DispatchMessage(msg);
-            }
+            test::PumpMessages(platform::Platform::Get());
         }
         m_bOpen = true;
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "RecordingGL.h"
 #include "framework/GLApp.h"
 #include "framework/GLAppCore.h"
@@ -108,13 +109,7 @@ protected:
     platform::FakePlatform& Fake() { return *m_fake; }
 
     // Dispatches queued messages (no idle pass) until the queue is empty.
-    void Pump() {
-        platform::Msg msg;
-        while (m_fake->PeekMessage(msg)) {
-            m_fake->TranslateMessage(msg);
-            m_fake->DispatchMessage(msg);
-        }
-    }
+    void Pump() { PumpMessages(*m_fake); }
 
     // Events logged since the last call, then forgets them.
     std::vector<std::string> TakeEvents() {

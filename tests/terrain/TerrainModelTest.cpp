@@ -46,12 +46,7 @@ std::vector<GLCall> Triangle(RenderMode mode, const TerrainNode& cell, int face,
                              std::array<int, 3> corners, const HeightPalette& palette) {
     std::vector<GLCall> calls;
     auto add = [&calls](const char* name, std::initializer_list<double> args) {
-        GLCall call;
-        call.name = name;
-        for (double value : args) {
-            call.args[static_cast<std::size_t>(call.argc++)] = value;
-        }
-        calls.push_back(call);
+        calls.push_back(test::Call(name, args));
     };
     add("glBegin", {mode == Wireframe ? double{GL_LINE_LOOP} : double{GL_TRIANGLES}});
     const Vec3& faceNormal = cell.faceNormals[face];

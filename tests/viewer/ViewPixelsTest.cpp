@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
@@ -38,12 +39,7 @@ protected:
         for (GLWindowExtra* record : GLAppCore::Instance()->m_windows) {
             ASSERT_TRUE(record->Recreate()) << "no window: is SDL_VIDEODRIVER=offscreen usable?";
         }
-        platform::Platform& platform = platform::Platform::Get();
-        platform::Msg msg;
-        while (platform.PeekMessage(msg)) {
-            platform.TranslateMessage(msg);
-            platform.DispatchMessage(msg);
-        }
+        test::PumpMessages(platform::Platform::Get());
         Random::Seed(20261207);
         Model().Regenerate(6);
     }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "MessagePump.h"
 #include "RecordingGL.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
@@ -87,13 +88,7 @@ protected:
     }
 
     // Dispatches queued messages until the queue is empty (no idle pass).
-    void Pump() {
-        platform::Msg msg;
-        while (m_fake->PeekMessage(msg)) {
-            m_fake->TranslateMessage(msg);
-            m_fake->DispatchMessage(msg);
-        }
-    }
+    void Pump() { PumpMessages(*m_fake); }
 
     int Swaps(GLWindow& window) { return m_fake->State(window.GetExtra()->m_hWnd).swapCount; }
 
