@@ -3,8 +3,13 @@
 
 #include <SDL.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -44,6 +49,46 @@ bool intersect(Rect& rect, const Rect& clip) {
     return rect.left < rect.right && rect.top < rect.bottom;
 }
 
+// The backend whose video is up: the X error handlers and the signal
+// handlers reach it through this.
+SdlPlatform* g_live = nullptr;
+
+// Set by SIGINT or SIGTERM, taken by PeekMessage.
+volatile std::sig_atomic_t g_closeRequested = 0;
+constexpr int kCloseSignals[] = {SIGINT, SIGTERM};
+struct sigaction g_previousActions[2];
+
+void onCloseSignal(int /*signal*/) {
+    g_closeRequested = 1;
+}
+
+const char* nonEmpty(const char* text) {
+    return text != nullptr && *text != '\0' ? text : nullptr;
+}
+
+// Runs SDL's video initialisation with standard error sent to /dev/null: when
+// no display is named, the probes of the drivers SDL tries (libwayland's
+// "XDG_RUNTIME_DIR is invalid") would only tell the user what we say better.
+int initVideoQuietly() {
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && devNull >= 0) {
+        ::dup2(devNull, STDERR_FILENO);
+    }
+    const int result = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (saved >= 0 && devNull >= 0) {
+        ::dup2(saved, STDERR_FILENO);
+    }
+    if (devNull >= 0) {
+        ::close(devNull);
+    }
+    if (saved >= 0) {
+        ::close(saved);
+    }
+    return result;
+}
+
 bool isStockCursor(int id) {
     return (id >= 32512 && id <= 32516) || (id >= 32642 && id <= 32646) ||
            (id >= 32648 && id <= 32650);
@@ -69,7 +114,81 @@ bool SdlPlatform::IsInvisibleDriver(const char* driver) {
     return name == "offscreen" || name == "dummy";
 }
 
+bool SdlPlatform::Lost() {
+    if (m_bLost) {
+        Fail("the connection to the display was lost");
+    }
+    return m_bLost;
+}
+
+void SdlPlatform::MarkConnectionLost() {
+    m_bLost = true;
+    m_hCapture = WindowHandle{};
+    m_posted.clear();
+    m_input.clear();
+}
+
+// One line, then the normal exit path: the application and its scene are
+// freed, and the windows' teardown calls find the connection marked lost.
+void SdlPlatform::OnDisplayLost(const char* display, const char* reason) {
+    if (g_live == nullptr || g_live->m_bLost) {
+        _exit(1);  // lost again on the way out: nothing more can be done safely
+    }
+    g_live->MarkConnectionLost();
+    std::fprintf(stderr, "%s: lost the display %s (%s)\n", program_invocation_short_name,
+                 display, reason);
+    std::fflush(stderr);
+    std::exit(1);
+}
+
+void SdlPlatform::CatchCloseSignals() {
+    g_closeRequested = 0;
+    for (int i = 0; i < 2; ++i) {
+        struct sigaction action {};
+        action.sa_handler = onCloseSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(kCloseSignals[i], nullptr, &g_previousActions[i]);
+        // A signal the program was started to ignore (nohup) stays ignored.
+        if (g_previousActions[i].sa_handler != SIG_IGN) {
+            sigaction(kCloseSignals[i], &action, nullptr);
+        }
+    }
+    m_bSignals = true;
+}
+
+void SdlPlatform::ReleaseCloseSignals() {
+    if (!m_bSignals) {
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        sigaction(kCloseSignals[i], &g_previousActions[i], nullptr);
+    }
+    m_bSignals = false;
+}
+
+// The framework's exit path starts when its main window is closed; this
+// layer does not know which one that is, so every window is asked, in
+// creation order, ahead of anything else waiting. Others only hide, and the
+// loop ends on the quit message the main window's close posts.
+void SdlPlatform::TakeCloseRequest() {
+    if (g_closeRequested == 0 || !m_bSignals) {
+        return;
+    }
+    g_closeRequested = 0;
+    for (auto window = m_windows.rbegin(); window != m_windows.rend(); ++window) {
+        m_posted.push_front(Msg{WindowHandle{window->first}, WM_CLOSE, 0, 0});
+    }
+}
+
 SdlPlatform::~SdlPlatform() {
+    ReleaseCloseSignals();
+    if (g_live == this) {
+        g_live = nullptr;
+    }
+    if (m_bLost) {
+        return;  // nothing may touch the dead connection
+    }
     for (auto& [id, context] : m_contexts) {
         SDL_GL_DeleteContext(context.gl);
     }
@@ -92,17 +211,36 @@ bool SdlPlatform::EnsureVideo() {
     if (m_bVideo) {
         return true;
     }
-    // Capture follows SetCapture/ReleaseCapture alone; SDL_QUIT comes only
-    // from signals (a window's close button is that window's own request); a
-    // click on an inactive window is delivered, as the framework expects.
+    if (Lost()) {
+        return false;
+    }
+    // Capture follows SetCapture/ReleaseCapture alone; a window's close button
+    // is that window's own request; a click on an inactive window is
+    // delivered, as the framework expects. Signals are caught here, not by SDL.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        const bool displayNamed = std::getenv("DISPLAY") != nullptr ||
-                                  std::getenv("WAYLAND_DISPLAY") != nullptr ||
-                                  std::getenv("SDL_VIDEODRIVER") != nullptr;
-        return displayNamed ? FailSdl() : Fail("no display");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The driver follows what the environment names: an X display alone
+    // means X11, so no other driver is probed. With nothing named, SDL tries
+    // its drivers with their complaints silenced.
+    const char* requested = nonEmpty(std::getenv("SDL_VIDEODRIVER"));
+    const char* display = nonEmpty(std::getenv("DISPLAY"));
+    const char* wayland = nonEmpty(std::getenv("WAYLAND_DISPLAY"));
+    int result = 0;
+    if (requested == nullptr && wayland == nullptr && display != nullptr) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        result = SDL_InitSubSystem(SDL_INIT_VIDEO);
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        if (result != 0) {
+            return Fail(std::string("cannot open display ") + display);
+        }
+    } else if (requested == nullptr && wayland == nullptr) {
+        if (initVideoQuietly() != 0) {
+            return Fail("no display");
+        }
+    } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return FailSdl();
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     if (IsInvisibleDriver(driver) && !driverRequested(driver)) {
@@ -111,10 +249,18 @@ bool SdlPlatform::EnsureVideo() {
     }
     SDL_StopTextInput();  // key messages only; no text input or input method
     m_bVideo = true;
+    g_live = this;
+    if (lowerCase(driver) == "x11") {
+        WatchX11Display(&SdlPlatform::OnDisplayLost);
+    }
+    CatchCloseSignals();
     return true;
 }
 
 SdlPlatform::WindowEntry* SdlPlatform::FindWindow(WindowHandle window) {
+    if (Lost()) {
+        return nullptr;
+    }
     const auto found = m_windows.find(window.id);
     if (found == m_windows.end()) {
         Fail("no such window");
@@ -124,6 +270,9 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindow(WindowHandle window) {
 }
 
 SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
+    if (Lost()) {
+        return nullptr;
+    }
     const auto found = m_dcs.find(dc.id);
     if (found == m_dcs.end()) {
         Fail("no such device context");
@@ -134,6 +283,9 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
 
 // Calls the class's window procedure synchronously (a sent message).
 LResult SdlPlatform::Send(std::uint32_t id, std::uint32_t message, WParam wParam, LParam lParam) {
+    if (m_bLost) {
+        return 0;
+    }
     const auto window = m_windows.find(id);
     if (window == m_windows.end()) {
         return 0;
@@ -265,6 +417,9 @@ Atom SdlPlatform::RegisterClass(const WndClass& windowClass) {
 }
 
 bool SdlPlatform::UnregisterClass(Atom atom, ModuleHandle /*instance*/) {
+    if (Lost()) {
+        return false;
+    }
     if (m_classes.count(atom) == 0) {
         return Fail("no such class");
     }
@@ -300,6 +455,9 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
                                          const char* windowName, std::uint32_t style, int x, int y,
                                          int width, int height, WindowHandle parent,
                                          ModuleHandle /*instance*/, void* param) {
+    if (Lost()) {
+        return WindowHandle{};
+    }
     Atom atom = 0;
     for (const auto& [classAtom, entry] : m_classes) {
         if (className != nullptr && entry.name == className) {
@@ -546,6 +704,16 @@ WindowHandle SdlPlatform::SetParent(WindowHandle window, WindowHandle parent) {
 
 // Only a window with the child style reports its parent: a top-level window
 // given a parent still answers none, which tells the caller to add the style.
+bool SdlPlatform::IsWindowVisible(WindowHandle window) {
+    const WindowEntry* entry = FindWindow(window);
+    return entry != nullptr && entry->visible;
+}
+
+bool SdlPlatform::IsIconic(WindowHandle window) {
+    const WindowEntry* entry = FindWindow(window);
+    return entry != nullptr && entry->minimised;
+}
+
 WindowHandle SdlPlatform::GetParent(WindowHandle window) {
     const WindowEntry* entry = FindWindow(window);
     if (entry == nullptr || (entry->style & WS_CHILD) == 0) {
