@@ -79,7 +79,7 @@ void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
         settings.output = std::string(value);
         return "";
     };
-    parser.AddValue("-o", "FILE", "the file to write (required)", output);
+    parser.AddValue("-o", "FILE", "the file to write, - for standard output (required)", output);
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
@@ -136,7 +136,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     model.SetPalette(settings.palette);
     model.SetRenderMode(settings.mode);
 
-    AtomicFile file(*settings.output);
+    AtomicFile file(*settings.output, out);
     if (!file.Open(problem)) {
         std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;

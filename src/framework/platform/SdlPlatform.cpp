@@ -135,8 +135,8 @@ void SdlPlatform::OnDisplayLost(const char* display, const char* reason) {
         _exit(1);  // lost again on the way out: nothing more can be done safely
     }
     g_live->MarkConnectionLost();
-    std::fprintf(stderr, "%s: lost the display %s (%s)\n", program_invocation_short_name,
-                 display, reason);
+    std::fprintf(stderr, "%s: lost the display %s (%s)\n", program_invocation_short_name, display,
+                 reason);
     std::fflush(stderr);
     std::exit(1);
 }
