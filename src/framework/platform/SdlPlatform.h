@@ -4,8 +4,10 @@
 // ids are never reused, so a call naming a destroyed window or a deleted
 // context finds nothing and fails without touching SDL. The operations are
 // spread over SdlPlatform.cpp (classes, windows), SdlMessages.cpp (painting,
-// the queue, input and the translation of SDL's events) and SdlContexts.cpp
-// (device contexts, pixel formats, GL contexts, palettes, the display).
+// the queue, input and the translation of SDL's events), SdlContexts.cpp
+// (device contexts, pixel formats, GL contexts, palettes, the display) and
+// SdlVideo.cpp (start-up, teardown, the connection to the display, signals);
+// SdlX11.cpp holds Xlib's error handlers.
 #pragma once
 
 #include <deque>
