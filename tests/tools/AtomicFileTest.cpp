@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -208,6 +209,23 @@ TEST_F(AtomicFileTest, AFailedReplacementLeavesNothing) {
         EXPECT_EQ(Names(), (std::vector<std::string>{"taken.ply"}));
         fs::remove_all(Path("taken.ply"));
     }
+}
+
+// The file-size limit as a user meets it: the program's SIGXFSZ is not
+// ignored, yet it ends with the one-line failure, not killed by the signal.
+TEST_F(AtomicFileTest, TheFileSizeLimitIsAFailureOfItsOwn) {
+    const std::string mesh = Path("mesh.ply");
+    std::ofstream(mesh) << "old";
+    const std::string err = Path("err.txt");
+    const int status = std::system(("sh -c 'trap - XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
+                                    " export --seed 1 --depth 6 -o " +
+                                    mesh + " 2>" + err + "'")
+                                       .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(fileText(err),
+              "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
+    EXPECT_EQ(fileText(mesh), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"err.txt", "mesh.ply"}));
 }
 
 // The temporary file of a child writing without end, found by the child's
