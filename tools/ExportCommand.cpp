@@ -24,7 +24,9 @@ constexpr std::string_view kExportUsage =
     "draws them (same triangles, order and winding), each vertex coloured by its\n"
     "height band: PLY (binary, little-endian) or OBJ with vertex colours. flat\n"
     "gives every triangle its face normal, smooth every vertex its cell's normal.\n"
-    "An existing FILE is replaced only once the new one is complete.\n"
+    "An existing FILE is replaced only once the new one is complete, keeping its\n"
+    "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
+    "place, and - is standard output.\n"
     "\n"
     "Options:\n";
 
