@@ -8,7 +8,8 @@
 // removed on failure and on SIGINT, SIGTERM and SIGHUP. A symbolic link is
 // followed and its target replaced; the replaced file keeps its mode and, where
 // the process may set it, its owner. SIGXFSZ (the file-size limit) becomes the
-// write error "File too large".
+// write error "File too large". The signal handling is process-wide: one
+// AtomicFile is open at a time.
 //
 // Anything else that exists under the name (a device, a FIFO, a socket given
 // as /proc/self/fd/N) is opened and written in place, never replaced. "-"
