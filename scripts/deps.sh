@@ -4,7 +4,7 @@
 #   deps.sh test    those plus the test tools (virtual X server, input driver, ...)
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test ]]; then
     packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils)

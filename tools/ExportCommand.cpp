@@ -24,7 +24,9 @@ constexpr std::string_view kExportUsage =
     "draws them (same triangles, order and winding), each vertex coloured by its\n"
     "height band: PLY (binary, little-endian) or OBJ with vertex colours. flat\n"
     "gives every triangle its face normal, smooth every vertex its cell's normal.\n"
-    "An existing FILE is replaced only once the new one is complete.\n"
+    "An existing FILE is replaced only once the new one is complete, keeping its\n"
+    "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
+    "place, and - is standard output.\n"
     "\n"
     "Options:\n";
 
@@ -79,7 +81,7 @@ void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
         settings.output = std::string(value);
         return "";
     };
-    parser.AddValue("-o", "FILE", "the file to write (required)", output);
+    parser.AddValue("-o", "FILE", "the file to write, - for standard output (required)", output);
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
@@ -122,7 +124,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     model.SetPalette(settings.palette);
     model.SetRenderMode(settings.mode);
 
-    AtomicFile file(*settings.output);
+    AtomicFile file(*settings.output, out);
     if (!file.Open(problem)) {
         std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;

@@ -20,6 +20,9 @@ GLAppCore* self = nullptr;
 
 constexpr const char* kClassName = "GLAppWnd";
 constexpr std::uint32_t kStyleTopBits = 0x3FFFFFFF;  // clears WS_POPUP and WS_CHILD
+// While no window can be seen nothing is painted, so no buffer swap paces the
+// loop: between idle passes it waits this long (milliseconds) for input.
+constexpr std::uint32_t kHiddenIdleWait = 5;
 
 void deleteCore() {
     delete self;
@@ -104,11 +107,25 @@ WParam GLAppCore::PumpMessages() {
                     m_windows[i]->m_pWindow->OnIdle();
                 }
             }
+            if (!AnyWindowShowing()) {
+                platform.WaitMessage(kHiddenIdleWait);
+            }
         }
         if (msg.message == WM_QUIT) {
             return msg.wParam;
         }
     }
+}
+
+bool GLAppCore::AnyWindowShowing() const {
+    Platform& platform = Platform::Get();
+    for (const GLWindowExtra* record : m_windows) {
+        if (record->m_hWnd && platform.IsWindowVisible(record->m_hWnd) &&
+            !platform.IsIconic(record->m_hWnd)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool GLAppCore::AddWindow(GLWindowExtra* record) {

@@ -28,8 +28,12 @@ public:
     // Returns the process exit code: the quit message's value, or 1 when the
     // windows could not be opened at all.
     int Run(int argc, char** argv);
-    // The loop; never waits. Returns the quit message's wParam.
+    // The loop. It never waits while a window is showing; while none is (all
+    // hidden or minimised) it waits a few milliseconds for input between idle
+    // passes. Returns the quit message's wParam.
     platform::WParam PumpMessages();
+    // Some listed window is shown and not minimised.
+    bool AnyWindowShowing() const;
 
     // Appends a record; the first one listed becomes the main window.
     bool AddWindow(GLWindowExtra* record);

@@ -14,13 +14,15 @@ checks compare pixels with tolerances. A failed case keeps its screenshots and
 the program's output in its work folder and names them in the failure message.
 
 Usage: moon_e2e.py --moon PATH --work DIR CASE   (CASE: windows, keys, mouse,
-no-display; `shot FILE` writes a picture of both windows for the README).
+no-display, server-killed, window-killed, window-destroyed; `shot FILE` writes
+a picture of both windows for the README).
 Exit status: 0 pass, 1 fail, 77 skipped (a tool is missing).
 """
 
 import argparse
 import glob
 import os
+import re
 import select
 import shutil
 import signal
@@ -584,7 +586,61 @@ def case_no_display(session):
     expect(any(len(line) > len("Failed to create window") + 3 for line in failures)
            or len(lines) > len(failures),
            f"the failure lines give no reason: {lines}")
+    # Only our own lines: no driver's probe (libwayland's XDG_RUNTIME_DIR
+    # complaint) reaches the user.
+    expect(result.stderr == "", f"unexpected lines on standard error: {result.stderr!r}")
     log(f"ok: without a display moon prints {lines} and ends with status 1")
+
+    # A display that is named but cannot be opened is named in the reason.
+    env["DISPLAY"] = ":987"
+    env.pop("XDG_RUNTIME_DIR", None)
+    result = subprocess.run([session.moon_path], env=env, capture_output=True, text=True,
+                            stdin=subprocess.DEVNULL, timeout=20)
+    expect(result.returncode == 1, f"moon with DISPLAY=:987 ended with status {result.returncode}")
+    expect("cannot open display :987" in result.stdout.splitlines(),
+           f"the display is not named: {result.stdout!r}")
+    expect(result.stderr == "", f"unexpected lines on standard error: {result.stderr!r}")
+    log("ok: an unreachable display is named: cannot open display :987")
+
+
+# How long the program may take to end once its display is gone, seconds.
+DISPLAY_LOSS_LIMIT = 2.0
+
+
+def expect_display_lost(session, what):
+    """The program ends by itself with status 1 and one line naming the display."""
+    started = time.monotonic()
+    try:
+        status = session.moon.wait(timeout=DISPLAY_LOSS_LIMIT)
+    except subprocess.TimeoutExpired:
+        raise CheckFailed(f"moon still runs {DISPLAY_LOSS_LIMIT} s after {what}")
+    elapsed = time.monotonic() - started
+    with open(session.moon_out) as out:
+        lines = out.read().splitlines()
+    expect(status == 1, f"moon ended with status {status} after {what}; output: {lines}")
+    pattern = re.compile(r"^moon: lost the display " + re.escape(session.display) + r" \(.+\)$")
+    expect(len(lines) == 1 and pattern.match(lines[0]),
+           f"expected one line naming the display {session.display}, got {lines}")
+    log(f"ok: after {what} moon ended with status 1 in {elapsed:.2f} s: {lines[0]}")
+
+
+def case_server_killed(session):
+    open_both(session)
+    session.xvfb.kill()
+    session.xvfb.wait()
+    expect_display_lost(session, "the X server was killed")
+
+
+def case_window_killed(session):
+    _, perspective = open_both(session)
+    session.run(["xdotool", "windowkill", perspective])  # closes our connection (XKillClient)
+    expect_display_lost(session, "its window was killed")
+
+
+def case_window_destroyed(session):
+    _, perspective = open_both(session)
+    session.run(["xdotool", "windowclose", perspective])  # XDestroyWindow from outside
+    expect_display_lost(session, "its perspective view was destroyed from outside")
 
 
 def case_shot(session, target):
@@ -611,6 +667,9 @@ CASES = {
     "keys": case_keys,
     "mouse": case_mouse,
     "no-display": case_no_display,
+    "server-killed": case_server_killed,
+    "window-killed": case_window_killed,
+    "window-destroyed": case_window_destroyed,
 }
 
 

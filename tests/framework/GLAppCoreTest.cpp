@@ -2,6 +2,8 @@
 // codes, ShowMessage.
 #include "framework/GLAppCore.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "FrameworkFixture.h"
@@ -164,6 +166,90 @@ TEST_F(FrameworkTest, FailedOtherWindowStaysListedAndIdleWhileMainRuns) {
     EXPECT_FALSE(a.Handle());
     EXPECT_EQ(a.m_idleCalls, 3);
     EXPECT_EQ(Core().m_windows.size(), 2u);
+}
+
+// While no window can be seen (hidden, or minimised) nothing paces the loop:
+// it waits for input a few milliseconds between idle passes, and only then.
+TEST_F(FrameworkTest, IdlePassesWaitForInputOnlyWhileNoWindowShows) {
+    TestApp app;
+    TestWindow a("A");
+    TestWindow b("B");
+    constexpr int kHiddenPasses = 500;
+    app.m_onIdle = [&](int pass) {
+        if (pass == 1) {
+            Fake().ShowWindow(b.Handle(), platform::SW_HIDE);
+            Fake().Minimise(a.Handle(), true);
+        } else if (pass == kHiddenPasses + 1) {
+            Fake().Minimise(a.Handle(), false);
+        } else if (pass == kHiddenPasses + 100) {
+            Fake().PostQuitMessage(0);
+        }
+    };
+    EXPECT_EQ(Core().Run(0, nullptr), 0);
+    EXPECT_EQ(Fake().CountCalls("WaitMessage"), kHiddenPasses);
+    // A bound on the idle passes per second of waiting, not a timing: at most
+    // 250 a second however fast the machine, and never a wait so long that
+    // input is held up.
+    const double waited = static_cast<double>(Fake().WaitedMilliseconds());
+    EXPECT_LE(kHiddenPasses * 1000.0 / waited, 250.0);
+    EXPECT_LE(waited / kHiddenPasses, 10.0);
+}
+
+// A scene whose freeing the exit path must still reach.
+class SceneApp : public TestApp {
+public:
+    ~SceneApp() override { std::fputs("scene freed\n", stderr); }
+};
+
+// Runs last at exit: the teardown found the window system gone and left the
+// fake's windows, contexts and class as they were.
+void reportUntouched() {
+    auto& fake = static_cast<platform::FakePlatform&>(platform::Platform::Get());
+    bool untouched = fake.ClassRegistered("GLAppWnd") && fake.Windows().size() == 2;
+    for (const platform::WindowHandle window : fake.Windows()) {
+        untouched = untouched && fake.State(window).alive && fake.State(window).visible;
+    }
+    std::fputs(untouched ? "window system untouched\n" : "window system touched\n", stderr);
+}
+
+// The window system goes away in the middle of the loop. The backend marks
+// every later call a failing no-op and ends the process with status 1 through
+// the normal exit path (here the test ends it, as the SDL backend does): the
+// application's windows are torn down without touching anything, and the
+// scene is freed.
+TEST_F(FrameworkTest, AfterTheConnectionIsLostTheExitPathTouchesNothingAndFreesTheScene) {
+    EXPECT_EXIT(
+        {
+            std::atexit(reportUntouched);
+            // Destroyed at exit like the program's own static application.
+            static SceneApp app;
+            static TestWindow a("A");
+            static TestWindow b("B");
+            app.m_onIdle = [](int pass) {
+                if (pass != 3) {
+                    return;
+                }
+                auto& fake = static_cast<platform::FakePlatform&>(platform::Platform::Get());
+                const platform::WindowHandle window = fake.Windows().front();
+                fake.LoseConnection();
+                // Every operation now fails and changes nothing.
+                if (fake.ShowWindow(window, platform::SW_HIDE) || fake.DestroyWindow(window) ||
+                    fake.PostMessage(window, platform::WM_CLOSE, 0, 0) ||
+                    fake.InvalidateRect(window, nullptr, false) || fake.IsWindowVisible(window) ||
+                    fake.WaitMessage(5) || fake.CurrentContext() != b.Context()) {
+                    std::fputs("an operation still worked\n", stderr);
+                }
+                fake.PostQuitMessage(0);
+                platform::Msg msg;
+                if (fake.PeekMessage(msg) ||
+                    fake.LastError() != "the connection to the display was lost") {
+                    std::fputs("the queue still worked\n", stderr);
+                }
+                std::exit(1);
+            };
+            std::exit(Core().Run(0, nullptr));
+        },
+        testing::ExitedWithCode(1), "^scene freed\nwindow system untouched\n$");
 }
 
 TEST_F(FrameworkTest, ShowMessageShowsAtMost1023Characters) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -400,6 +401,89 @@ TEST_F(SdlPlatformTest, PixelFormatFallsBackToASmallerDepth) {
     wish = GlAttributes{};
     wish.depthBits = 16;  // never raised, never repeated
     ASSERT_EQ(FallbackLadder(wish).size(), 1u);
+}
+
+// SIGTERM (or SIGINT) asks every window to close ahead of anything waiting,
+// even after a flood of input has filled SDL's own queue.
+TEST_F(SdlPlatformTest, ASignalReachesTheLoopAfterAFloodOfInput) {
+    ASSERT_NE(Register(), 0);
+    const TestWindow first = Open(true);
+    const TestWindow second = Open(false);
+    Drain();
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = first.sdlId;
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, SDL_LOG_PRIORITY_CRITICAL);  // "queue is full"
+    while (SDL_PushEvent(&event) == 1) {
+    }
+    SDL_LogResetPriorities();
+    EXPECT_EQ(std::raise(SIGTERM), 0);  // caught: the test goes on
+    m_platform->PostMessage(first.window, kPrivateMessage, 0, 0);
+
+    Msg msg;
+    ASSERT_TRUE(m_platform->PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, first.window);
+    ASSERT_TRUE(m_platform->PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, second.window);
+    ASSERT_TRUE(m_platform->PeekMessage(msg));
+    EXPECT_EQ(msg.message, kPrivateMessage);
+    EXPECT_TRUE(m_platform->WaitMessage(5));  // the flood is still there
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+// What the X error handlers do when the display goes away: every later call
+// does nothing, reports failure and leaves SDL's windows and contexts alone.
+TEST_F(SdlPlatformTest, AfterTheConnectionIsLostNoCallReachesSdl) {
+    ASSERT_NE(Register(), 0);
+    const TestWindow window = Open(true);
+    Drain();
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = window.sdlId;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&event);
+    static_cast<SdlPlatform&>(*m_platform).MarkConnectionLost();
+
+    Msg msg;
+    EXPECT_FALSE(m_platform->PeekMessage(msg));
+    EXPECT_EQ(m_platform->LastError(), "the connection to the display was lost");
+    EXPECT_FALSE(m_platform->WaitMessage(5));
+    EXPECT_FALSE(m_platform->DestroyWindow(window.window));
+    EXPECT_FALSE(m_platform->ShowWindow(window.window, SW_HIDE));
+    EXPECT_FALSE(m_platform->IsWindowVisible(window.window));
+    EXPECT_FALSE(m_platform->DeleteContext(window.context));
+    EXPECT_EQ(m_platform->MakeCurrent(DeviceContextHandle{}, ContextHandle{}), 0);
+    EXPECT_FALSE(m_platform->SwapBuffers(window.dc));
+    EXPECT_FALSE(m_platform->UnregisterClass(0xC000, ModuleHandle{1}));
+    EXPECT_FALSE(m_platform->CreateWindowEx(0, "TestWnd", "x", kStyle, 0, 0, 10, 10, WindowHandle{},
+                                            ModuleHandle{1}, nullptr));
+    EXPECT_TRUE(g_seen.empty() || g_seen.back().message != WM_DESTROY);
+    // SDL still has the window, its context is still current, and the close
+    // event was never taken.
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(window.sdlId);
+    EXPECT_NE(sdlWindow, nullptr);
+    EXPECT_EQ(SDL_GL_GetCurrentWindow(), sdlWindow);
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT), 1);
+}
+
+TEST(SdlPlatformNoDisplay, NamesTheDisplayThatCannotBeOpenedAndProbesNothingElse) {
+    setenv("DISPLAY", ":987", 1);
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("XDG_RUNTIME_DIR");
+    std::unique_ptr<Platform> platform = CreateSdlPlatform();
+    WndClass windowClass;
+    windowClass.lpszClassName = "TestWnd";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform->RegisterClass(windowClass), 0);
+    EXPECT_EQ(platform->LastError(), "cannot open display :987");
+    // Nothing named: the drivers' probes say nothing either.
+    unsetenv("DISPLAY");
+    EXPECT_EQ(platform->RegisterClass(windowClass), 0);
+    EXPECT_EQ(platform->LastError(), "no display");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SdlPlatformNoDisplay, RegisteringFailsWithoutADisplay) {

@@ -120,6 +120,10 @@ bool FakePlatform::ClassRegistered(const std::string& name) const {
 
 bool FakePlatform::Enter(const char* operation) {
     m_calls.emplace_back(operation);
+    if (m_bLost) {
+        m_lastError = "the connection to the display was lost";
+        return false;
+    }
     auto failure = m_failures.find(operation);
     if (failure == m_failures.end() || failure->second == 0) {
         return true;
@@ -457,6 +461,34 @@ bool FakePlatform::SetWindowText(WindowHandle window, const char* text) {
     }
     state->title = text != nullptr ? text : "";
     return true;
+}
+
+bool FakePlatform::IsWindowVisible(WindowHandle window) {
+    if (!Enter("IsWindowVisible")) {
+        return false;
+    }
+    const WindowState* state = Live(window);
+    return state != nullptr && state->visible;
+}
+
+bool FakePlatform::IsIconic(WindowHandle window) {
+    if (!Enter("IsIconic")) {
+        return false;
+    }
+    const WindowState* state = Live(window);
+    return state != nullptr && state->minimised;
+}
+
+void FakePlatform::Minimise(WindowHandle window, bool minimised) {
+    WindowState* state = Live(window);
+    if (state != nullptr) {
+        state->minimised = minimised;
+        if (minimised) {
+            state->hasUpdate = false;
+        } else {
+            Invalidate(window, nullptr);
+        }
+    }
 }
 
 std::intptr_t FakePlatform::GetWindowLong(WindowHandle window, int index) {

@@ -31,6 +31,7 @@ public:
         Rect outer;  // screen coordinates
         bool visible = false;
         bool shownOnce = false;
+        bool minimised = false;
         std::intptr_t userData = 0;
         bool hasUpdate = false;
         Rect update;  // client coordinates, valid while hasUpdate
@@ -61,6 +62,14 @@ public:
     // first one with at least the requested depth bits, else the deepest.
     void SetPixelFormats(std::vector<PixelFormatDescriptor> formats);
     void SetDisplayMode(const DevMode& mode) { m_displayMode = mode; }
+    // The user minimises (true) or restores (false) the window: it keeps its
+    // visibility but is not painted while minimised.
+    void Minimise(WindowHandle window, bool minimised);
+    // The window system goes away: every later call is logged, does nothing
+    // and fails, as the real backend's calls do after its connection is lost.
+    void LoseConnection() { m_bLost = true; }
+    // The time WaitMessage has waited in all, as if no input ever came.
+    std::uint64_t WaitedMilliseconds() const { return m_waited; }
 
     // --- Inspection ------------------------------------------------------------
     // Every window ever created, in creation order.
@@ -120,6 +129,9 @@ public:
     LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                           LParam lParam) override;
     bool KillTimer(WindowHandle window, std::uintptr_t id) override;
+    bool WaitMessage(std::uint32_t milliseconds) override;
+    bool IsWindowVisible(WindowHandle window) override;
+    bool IsIconic(WindowHandle window) override;
     WindowHandle SetCapture(WindowHandle window) override;
     bool ReleaseCapture() override;
     CursorHandle SetCursor(CursorHandle cursor) override;
@@ -197,6 +209,8 @@ private:
     CursorHandle m_cursor;
     DevMode m_displayMode{1920, 1080};
     PixelFormatDescriptor m_lastRequested;
+    bool m_bLost = false;
+    std::uint64_t m_waited = 0;
 };
 
 }  // namespace moon::platform

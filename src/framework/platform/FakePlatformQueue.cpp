@@ -92,7 +92,7 @@ bool FakePlatform::PeekMessage(Msg& msg) {
     }
     for (std::size_t i = 0; i < m_windows.size(); ++i) {
         const WindowState& state = m_windows[i];
-        if (state.alive && state.visible && state.hasUpdate) {
+        if (state.alive && state.visible && !state.minimised && state.hasUpdate) {
             msg = Msg{WindowHandle{static_cast<std::uint32_t>(i + 1)}, WM_PAINT, 0, 0};
             return true;
         }
@@ -150,6 +150,17 @@ bool FakePlatform::KillTimer(WindowHandle window, std::uintptr_t id) {
     (void)window;
     (void)id;
     return Failed("no such timer");
+}
+
+bool FakePlatform::WaitMessage(std::uint32_t milliseconds) {
+    if (!Enter("WaitMessage")) {
+        return false;
+    }
+    if (!m_posted.empty() || !m_input.empty()) {
+        return true;
+    }
+    m_waited += milliseconds;
+    return false;
 }
 
 // --- Input -------------------------------------------------------------------

@@ -15,6 +15,11 @@
 // has no effect and reports failure (false, 0 or a null handle); LastError()
 // then tells why.
 //
+// When the connection to the window system is lost, every later call does
+// nothing and reports failure; the backend tells the user and ends the
+// process (status 1) through the normal exit path, whose teardown calls then
+// touch nothing.
+//
 // Everything runs on one thread. The backend is chosen on first use of Get()
 // (SDL unless a test has called Use() before).
 #pragma once
@@ -266,6 +271,10 @@ public:
     virtual bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                               std::uint32_t flags) = 0;
     virtual bool SetWindowText(WindowHandle window, const char* text) = 0;
+    // Shown (SW_SHOW and not hidden since); a minimised window is still shown.
+    virtual bool IsWindowVisible(WindowHandle window) = 0;
+    // Minimised by the user or the window manager.
+    virtual bool IsIconic(WindowHandle window) = 0;
     // GWL_STYLE (the style bits) or GWL_USERDATA (a pointer-sized slot, 0 at
     // first). Get returns 0 on failure; Set returns the previous value.
     virtual std::intptr_t GetWindowLong(WindowHandle window, int index) = 0;
@@ -307,6 +316,10 @@ public:
                                   LParam lParam) = 0;
     // Timers: no window of this program starts one; kept for the loop's teardown.
     virtual bool KillTimer(WindowHandle window, std::uintptr_t id) = 0;
+    // Waits until the window system has input for the program, or at most
+    // milliseconds; returns at once when a message is already waiting. Takes
+    // no message. True when one is waiting.
+    virtual bool WaitMessage(std::uint32_t milliseconds) = 0;
 
     // --- Input ----------------------------------------------------------------
     // Routes pointer input to window until ReleaseCapture; returns the previous holder.

@@ -127,6 +127,9 @@ ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
 }
 
 bool SdlPlatform::DeleteContext(ContextHandle context) {
+    if (Lost()) {
+        return false;
+    }
     const auto found = m_contexts.find(context.id);
     if (found == m_contexts.end()) {
         return Fail("no such GL context");
@@ -137,6 +140,9 @@ bool SdlPlatform::DeleteContext(ContextHandle context) {
 }
 
 int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
+    if (Lost()) {
+        return 0;
+    }
     if (!context) {
         SDL_GL_MakeCurrent(nullptr, nullptr);
         return 1;
@@ -162,6 +168,9 @@ int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
 }
 
 ContextHandle SdlPlatform::GetCurrentContext() {
+    if (Lost()) {
+        return ContextHandle{};
+    }
     SDL_GLContext current = SDL_GL_GetCurrentContext();
     for (const auto& [id, context] : m_contexts) {
         if (current != nullptr && context.gl == current) {
@@ -172,6 +181,9 @@ ContextHandle SdlPlatform::GetCurrentContext() {
 }
 
 DeviceContextHandle SdlPlatform::GetCurrentDC() {
+    if (Lost()) {
+        return DeviceContextHandle{};
+    }
     if (SDL_GL_GetCurrentContext() == nullptr) {
         return DeviceContextHandle{};
     }
@@ -257,7 +269,7 @@ bool SdlPlatform::DeleteObject(PaletteHandle palette) {
 }
 
 bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
-    if (!EnsureVideo()) {
+    if (Lost() || !EnsureVideo()) {
         return false;
     }
     SDL_DisplayMode current;

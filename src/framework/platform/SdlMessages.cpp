@@ -94,6 +94,9 @@ bool SdlPlatform::EndPaint(WindowHandle window, const PaintStruct& /*paint*/) {
 
 bool SdlPlatform::PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                               LParam lParam) {
+    if (Lost()) {
+        return false;
+    }
     if (window && FindWindow(window) == nullptr) {
         return false;
     }
@@ -102,10 +105,17 @@ bool SdlPlatform::PostMessage(WindowHandle window, std::uint32_t message, WParam
 }
 
 void SdlPlatform::PostQuitMessage(int exitCode) {
+    if (Lost()) {
+        return;
+    }
     m_posted.push_back(Msg{WindowHandle{}, WM_QUIT, static_cast<WParam>(exitCode), 0});
 }
 
 bool SdlPlatform::PeekMessage(Msg& msg) {
+    if (Lost()) {
+        return false;
+    }
+    TakeCloseRequest();
     if (!m_posted.empty()) {
         msg = m_posted.front();
         m_posted.pop_front();
@@ -172,6 +182,22 @@ bool SdlPlatform::KillTimer(WindowHandle /*window*/, std::uintptr_t /*id*/) {
     return Fail("no such timer");
 }
 
+bool SdlPlatform::WaitMessage(std::uint32_t milliseconds) {
+    if (Lost()) {
+        return false;
+    }
+    TakeCloseRequest();
+    if (!m_posted.empty() || !m_input.empty()) {
+        return true;
+    }
+    if (!m_bVideo) {
+        return false;
+    }
+    // A signal cuts the wait short or is seen at the next call: the wait is
+    // a few milliseconds at most.
+    return SDL_WaitEventTimeout(nullptr, static_cast<int>(milliseconds)) != 0;
+}
+
 // --- Input ----------------------------------------------------------------------
 
 WindowHandle SdlPlatform::SetCapture(WindowHandle window) {
@@ -187,6 +213,9 @@ WindowHandle SdlPlatform::SetCapture(WindowHandle window) {
 }
 
 bool SdlPlatform::ReleaseCapture() {
+    if (Lost()) {
+        return false;
+    }
     m_hCapture = WindowHandle{};
     SDL_CaptureMouse(SDL_FALSE);
     return true;
@@ -194,7 +223,7 @@ bool SdlPlatform::ReleaseCapture() {
 
 CursorHandle SdlPlatform::SetCursor(CursorHandle cursor) {
     const CursorHandle previous = m_hCursor;
-    if (cursor == m_hCursor || !m_bVideo) {
+    if (cursor == m_hCursor || !m_bVideo || m_bLost) {
         m_hCursor = cursor;
         return previous;
     }
@@ -222,7 +251,8 @@ int SdlPlatform::MessageBox(WindowHandle owner, const char* text, const char* ca
     const char* body = text != nullptr ? text : "";
     const auto found = m_windows.find(owner.id);
     SDL_Window* parent = found != m_windows.end() ? found->second.sdl : nullptr;
-    const bool invisible = IsInvisibleDriver(std::getenv("SDL_VIDEODRIVER")) ||
+    // Without a connection the text can still go to standard output.
+    const bool invisible = m_bLost || IsInvisibleDriver(std::getenv("SDL_VIDEODRIVER")) ||
                            (m_bVideo && IsInvisibleDriver(SDL_GetCurrentVideoDriver()));
     if (!invisible &&
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption != nullptr ? caption : "",
@@ -240,7 +270,7 @@ int SdlPlatform::MessageBox(WindowHandle owner, const char* text, const char* ca
 // --- Event translation --------------------------------------------------------------
 
 void SdlPlatform::PumpEvents() {
-    if (!m_bVideo) {
+    if (!m_bVideo || m_bLost) {
         return;
     }
     SDL_Event event;
@@ -290,10 +320,8 @@ bool SdlPlatform::FindPointerTarget(std::uint32_t sdlId, int& x, int& y, WindowH
 void SdlPlatform::Translate(const SDL_Event& event) {
     switch (event.type) {
         case SDL_QUIT:
-            // SIGINT or SIGTERM. The framework's exit path starts when its main
-            // window is closed; this layer does not know which one that is, so
-            // every window is asked in creation order. Others only hide, and
-            // the loop ends on the quit message the main window's close posts.
+            // Signals come through TakeCloseRequest; a quit request SDL makes
+            // itself is answered the same way, behind the input before it.
             for (const auto& [id, entry] : m_windows) {
                 QueueInput(WindowHandle{id}, WM_CLOSE, 0, 0);
             }

@@ -4,8 +4,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <string>
 
 #include "framework/platform/SdlPixelFormat.h"
@@ -20,20 +18,6 @@ constexpr int kDefaultClientHeight = 480;
 
 bool isFramed(std::uint32_t style) {
     return (style & (kCaptionStyle | kThickFrameStyle)) != 0;
-}
-
-std::string lowerCase(const char* text) {
-    std::string result = text != nullptr ? text : "";
-    for (char& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
-
-// Whether the user named this driver in SDL_VIDEODRIVER (a comma-separated list).
-bool driverRequested(const char* driver) {
-    const std::string wanted = lowerCase(std::getenv("SDL_VIDEODRIVER"));
-    return !wanted.empty() && wanted.find(lowerCase(driver)) != std::string::npos;
 }
 
 bool intersect(Rect& rect, const Rect& clip) {
@@ -63,58 +47,10 @@ bool SdlPlatform::FailSdl() {
     return Fail(SDL_GetError());
 }
 
-// offscreen and dummy show nothing to anyone.
-bool SdlPlatform::IsInvisibleDriver(const char* driver) {
-    const std::string name = lowerCase(driver);
-    return name == "offscreen" || name == "dummy";
-}
-
-SdlPlatform::~SdlPlatform() {
-    for (auto& [id, context] : m_contexts) {
-        SDL_GL_DeleteContext(context.gl);
-    }
-    for (auto& [id, window] : m_windows) {
-        if (window.sdl != nullptr) {
-            SDL_DestroyWindow(window.sdl);
-        }
-    }
-    for (auto& [id, cursor] : m_sdlCursors) {
-        SDL_FreeCursor(cursor);
-    }
-    if (m_bVideo) {
-        SDL_Quit();
-    }
-}
-
-// Initialises SDL's video once. A fallback to an invisible driver that the
-// user did not ask for means there is no display to show windows on.
-bool SdlPlatform::EnsureVideo() {
-    if (m_bVideo) {
-        return true;
-    }
-    // Capture follows SetCapture/ReleaseCapture alone; SDL_QUIT comes only
-    // from signals (a window's close button is that window's own request); a
-    // click on an inactive window is delivered, as the framework expects.
-    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        const bool displayNamed = std::getenv("DISPLAY") != nullptr ||
-                                  std::getenv("WAYLAND_DISPLAY") != nullptr ||
-                                  std::getenv("SDL_VIDEODRIVER") != nullptr;
-        return displayNamed ? FailSdl() : Fail("no display");
-    }
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (IsInvisibleDriver(driver) && !driverRequested(driver)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return Fail("no display");
-    }
-    SDL_StopTextInput();  // key messages only; no text input or input method
-    m_bVideo = true;
-    return true;
-}
-
 SdlPlatform::WindowEntry* SdlPlatform::FindWindow(WindowHandle window) {
+    if (Lost()) {
+        return nullptr;
+    }
     const auto found = m_windows.find(window.id);
     if (found == m_windows.end()) {
         Fail("no such window");
@@ -124,6 +60,9 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindow(WindowHandle window) {
 }
 
 SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
+    if (Lost()) {
+        return nullptr;
+    }
     const auto found = m_dcs.find(dc.id);
     if (found == m_dcs.end()) {
         Fail("no such device context");
@@ -134,6 +73,9 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
 
 // Calls the class's window procedure synchronously (a sent message).
 LResult SdlPlatform::Send(std::uint32_t id, std::uint32_t message, WParam wParam, LParam lParam) {
+    if (m_bLost) {
+        return 0;
+    }
     const auto window = m_windows.find(id);
     if (window == m_windows.end()) {
         return 0;
@@ -265,6 +207,9 @@ Atom SdlPlatform::RegisterClass(const WndClass& windowClass) {
 }
 
 bool SdlPlatform::UnregisterClass(Atom atom, ModuleHandle /*instance*/) {
+    if (Lost()) {
+        return false;
+    }
     if (m_classes.count(atom) == 0) {
         return Fail("no such class");
     }
@@ -300,6 +245,9 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
                                          const char* windowName, std::uint32_t style, int x, int y,
                                          int width, int height, WindowHandle parent,
                                          ModuleHandle /*instance*/, void* param) {
+    if (Lost()) {
+        return WindowHandle{};
+    }
     Atom atom = 0;
     for (const auto& [classAtom, entry] : m_classes) {
         if (className != nullptr && entry.name == className) {
@@ -546,6 +494,16 @@ WindowHandle SdlPlatform::SetParent(WindowHandle window, WindowHandle parent) {
 
 // Only a window with the child style reports its parent: a top-level window
 // given a parent still answers none, which tells the caller to add the style.
+bool SdlPlatform::IsWindowVisible(WindowHandle window) {
+    const WindowEntry* entry = FindWindow(window);
+    return entry != nullptr && entry->visible;
+}
+
+bool SdlPlatform::IsIconic(WindowHandle window) {
+    const WindowEntry* entry = FindWindow(window);
+    return entry != nullptr && entry->minimised;
+}
+
 WindowHandle SdlPlatform::GetParent(WindowHandle window) {
     const WindowEntry* entry = FindWindow(window);
     if (entry == nullptr || (entry->style & WS_CHILD) == 0) {

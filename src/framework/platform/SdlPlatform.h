@@ -4,8 +4,10 @@
 // ids are never reused, so a call naming a destroyed window or a deleted
 // context finds nothing and fails without touching SDL. The operations are
 // spread over SdlPlatform.cpp (classes, windows), SdlMessages.cpp (painting,
-// the queue, input and the translation of SDL's events) and SdlContexts.cpp
-// (device contexts, pixel formats, GL contexts, palettes, the display).
+// the queue, input and the translation of SDL's events), SdlContexts.cpp
+// (device contexts, pixel formats, GL contexts, palettes, the display) and
+// SdlVideo.cpp (start-up, teardown, the connection to the display, signals);
+// SdlX11.cpp holds Xlib's error handlers.
 #pragma once
 
 #include <deque>
@@ -28,6 +30,14 @@ namespace moon::platform {
 
 // The SDL2 backend; Platform::Get() uses it unless a test chose another.
 std::unique_ptr<Platform> CreateSdlPlatform();
+
+// Called once when the X connection SDL opened is lost: the server went away
+// or closed the connection, or refused a request on a window that another
+// program destroyed. display: its name (":1"); reason: one line. Must not
+// return: Xlib cannot go on after it.
+using DisplayLostHandler = void (*)(const char* display, const char* reason);
+// Installs Xlib's error handlers; call after SDL has opened its X connection.
+void WatchX11Display(DisplayLostHandler onLost);
 
 class SdlPlatform final : public Platform {
 public:
@@ -56,6 +66,8 @@ public:
     bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                       std::uint32_t flags) override;
     bool SetWindowText(WindowHandle window, const char* text) override;
+    bool IsWindowVisible(WindowHandle window) override;
+    bool IsIconic(WindowHandle window) override;
     std::intptr_t GetWindowLong(WindowHandle window, int index) override;
     std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) override;
     WindowHandle SetParent(WindowHandle window, WindowHandle parent) override;
@@ -75,6 +87,7 @@ public:
     LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                           LParam lParam) override;
     bool KillTimer(WindowHandle window, std::uintptr_t id) override;
+    bool WaitMessage(std::uint32_t milliseconds) override;
 
     WindowHandle SetCapture(WindowHandle window) override;
     bool ReleaseCapture() override;
@@ -103,6 +116,11 @@ public:
     bool DeleteObject(PaletteHandle palette) override;
 
     bool EnumDisplaySettings(DevMode& mode) override;
+
+    // What the X error handlers do (public for tests): from now on every call
+    // does nothing and fails. Nothing is said and the process goes on.
+    void MarkConnectionLost();
+    bool ConnectionLost() const { return m_bLost; }
 
 private:
     // Window frame sizes in pixels, as SDL_GetWindowBordersSize reports them.
@@ -164,6 +182,15 @@ private:
         return false;
     }
     bool FailSdl();
+    // True (and LastError set) once the connection is lost: the caller must
+    // then not touch SDL.
+    bool Lost();
+    static void OnDisplayLost(const char* display, const char* reason);
+    // Signals asking the program to close: SIGINT and SIGTERM set a flag that
+    // PeekMessage reads, so no request is lost to a full SDL event queue.
+    void CatchCloseSignals();
+    void ReleaseCloseSignals();
+    void TakeCloseRequest();
 
     static bool IsInvisibleDriver(const char* driver);
     bool EnsureVideo();
@@ -190,6 +217,8 @@ private:
 
     std::string m_lastError;
     bool m_bVideo = false;
+    bool m_bLost = false;
+    bool m_bSignals = false;  // CatchCloseSignals installed its handlers
     std::map<Atom, ClassEntry> m_classes;
     Atom m_nextAtom = 0xC000;                        // registered class atoms start here
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
