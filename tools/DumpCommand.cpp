@@ -17,9 +17,9 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kDumpUsage =
-    "Usage: moon-terrain dump --seed S --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
+    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
     "\n"
-    "Seeds the random sequence with S, generates the terrain to depth D, runs the\n"
+    "Seeds the random sequence with N, generates the terrain to depth D, runs the\n"
     "level-of-detail passes in the order given, and prints the tree: one line per\n"
     "node in pre-order (the node, then the subtrees of children 0, 1, 2 and 3) with\n"
     "32 fields: depth, fixed (1 or 0), then x y z of points[0] to [4], of\n"

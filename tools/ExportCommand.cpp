@@ -16,7 +16,7 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kExportUsage =
-    "Usage: moon-terrain export --seed S --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
     "                           [--palette 0..5] [--mode flat|smooth] [--format ply|obj]\n"
     "                           -o FILE\n"
     "\n"

@@ -67,6 +67,13 @@ void glFinish() {
 void glFlush() {
     RecordingGL::Add("glFlush", {});
 }
+// Names the recording GL itself for GL_RENDERER, a 1.1 version for GL_VERSION.
+const GLubyte* glGetString(GLenum name) {
+    RecordingGL::Add("glGetString", {static_cast<double>(name)});
+    static const char kRenderer[] = "moon recording GL";
+    static const char kVersion[] = "1.1";
+    return reinterpret_cast<const GLubyte*>(name == GL_VERSION ? kVersion : kRenderer);
+}
 GLenum glGetError() {
     return GL_NO_ERROR;
 }

@@ -211,6 +211,27 @@ TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
     }
 }
 
+TEST_F(MoonTerrainTest, VersionAndHelpForOneCommand) {
+    Result result = RunTool({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("moon-terrain ", 0), 0u);
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
+
+    for (const char* command : {"dump", "export"}) {
+        result = RunTool({"help", command});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, RunTool({command, "--help"}).out) << command;
+        EXPECT_NE(result.out.find("--seed N"), std::string::npos) << command;
+    }
+    result = RunTool({"help", "draw"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "moon-terrain: no help for \"draw\" (commands: dump, export) (see moon-terrain "
+              "--help)\n");
+    EXPECT_EQ(RunTool({"help", "dump", "export"}).status, 2);
+}
+
 // What the viewer would send: one record per vertex, with OpenGL's current normal.
 struct DrawnVertex {
     GLCall vertex;
