@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that moon needs, when any is missing.
 #   deps.sh build   packages to build and run the viewer and its tools
 #   deps.sh test    those plus the test tools (virtual X server, input driver,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the viewer (release with debug info) and starts it; arguments go to
 # moon (bash scripts/run.sh --seed 42). Only the program is built: the tests
 # and benchmarks are left for scripts/test.sh.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain dump: the whole tree as text, one node a line in pre-order,
 // every double in the shortest form that reads back to the same value.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain export: the leaf triangles exactly as the viewer draws them,
 // written as a mesh file through the same drawing walk.
 #include <cstdint>

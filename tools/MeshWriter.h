@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the terrain's triangles, as the drawing walk produces them, into a
 // mesh file: PLY (binary, little-endian) or Wavefront OBJ with vertex colours.
 // Every triangle gets three vertices of its own, carrying the normal OpenGL

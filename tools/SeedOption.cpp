@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SeedOption.h"
 
 #include "CommandValues.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The --seed option that the viewer and moon-terrain share, so that a
 // landscape seen with "moon --seed N" is the one "moon-terrain ... --seed N"
 // dumps and exports: the same spelling, range and error text.

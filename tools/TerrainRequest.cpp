@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TerrainRequest.h"
 
 #include "CommandValues.h"

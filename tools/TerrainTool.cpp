@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TerrainTool.h"
 
 #include <string>

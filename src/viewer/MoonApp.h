@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's application object. Its constructor builds the whole scene
 // before the message loop runs: the clock-seeded random sequence, the camera,
 // the terrain model with a first terrain, the star field, the sun, the five

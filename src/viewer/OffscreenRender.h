@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the viewer's two views without a display and keeps the pictures:
 // opens both windows on whatever video driver the window system runs (the
 // caller chooses SDL's offscreen one), draws frames of each view until its

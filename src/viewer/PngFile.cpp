@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/PngFile.h"
 
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 8-bit RGB pictures as PNG files, through libpng's simplified interface.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/ViewerOptions.h"
 
 #include "CommandValues.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's command line. With no arguments moon runs as it always has:
 // the landscape comes from the clock. Everything else is an addition:
 //   --help, --version       print and end (status 0), no window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL 1.1 and GLU entry points the program calls, recording instead of
 // drawing. Linked into test executables in place of libGL and libGLU.
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain: the commands run in-process for output and exit status, and
 // the real program for what only a process shows (file limits, main's wiring).
 #include <gtest/gtest.h>

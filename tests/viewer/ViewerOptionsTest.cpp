@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's command line: what each option sets, and the one-line problem
 // for every kind of bad input.
 #include "viewer/ViewerOptions.h"
