@@ -28,6 +28,8 @@ constexpr std::string_view kDumpUsage =
     "count, the leaf count and the values drawn from the random sequence.\n"
     "With --stars, the star field that the viewer fills right after its first terrain\n"
     "follows the nodes: 350 lines \"x grey z\", drawing on from the same sequence.\n"
+    "N is the viewer's seed: \"moon --seed N\" starts from this landscape at depth 6\n"
+    "with no passes.\n"
     "\n"
     "Options:\n";
 

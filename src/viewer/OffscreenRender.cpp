@@ -66,13 +66,10 @@ bool OffscreenRender::DrawView(GLWindow& view, double (*angle)(), int frames, in
         problem = "cannot make a view's OpenGL context current";
         return false;
     }
-    // Each frame turns the light a degree on from where creation left it (a
-    // first paint may already have been handled): draw until it stands at
-    // the wanted angle, which takes at most a full turn.
-    for (int drawn = 0; drawn < frames || static_cast<int>(angle()) != frames; ++drawn) {
-        if (drawn > frames + 360) {
-            break;
-        }
+    // Each frame turns the light a degree on from where creation left it
+    // (handling the creation messages may already have painted): draw until
+    // it stands at the wanted angle, which takes at most a full turn.
+    for (int drawn = 0; static_cast<int>(angle()) != frames && drawn <= 360; ++drawn) {
         view.OnDisplay();
     }
     glFinish();
