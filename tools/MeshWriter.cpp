@@ -49,6 +49,13 @@ double GetDouble(const std::uint32_t* words) {
 MeshWriter::MeshWriter(MeshFormat format, std::size_t expectedTriangles, Progress progress)
     : m_format(format), m_expected(expectedTriangles), m_progress(std::move(progress)) {
     m_faces.reserve(3 * expectedTriangles * (format == MeshFormat::Obj ? 2 : 1));
+    // At most a vertex per corner; OBJ positions and normals are far fewer.
+    if (format == MeshFormat::Ply) {
+        m_plyVertices.Reserve(3 * expectedTriangles);
+    } else {
+        m_positions.Reserve(expectedTriangles);
+        m_normals.Reserve(expectedTriangles);
+    }
 }
 
 std::size_t MeshWriter::GetVertexCount() const {

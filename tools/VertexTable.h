@@ -35,6 +35,19 @@ public:
         return m_slots[slot];
     }
 
+    // Room for count vertices without growing: growing a large table rehashes
+    // every key, and a depth-10 export would do so a dozen times.
+    void Reserve(std::size_t count) {
+        m_keys.reserve(count);
+        if (2 * count > m_slots.size()) {
+            std::size_t size = 1024;
+            while (size < 2 * count) {
+                size *= 2;
+            }
+            Rehash(size);
+        }
+    }
+
     std::size_t Size() const { return m_keys.size(); }
     // In order of first use.
     const std::vector<Key>& Keys() const { return m_keys; }
@@ -43,17 +56,20 @@ private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
     static std::size_t Hash(const Key& key) {
-        // FNV-1a over the words, then a final mix so nearby values spread.
+        // FNV-1a over the words, then splitmix64's finaliser: the slot is
+        // taken from the low bits, which must depend on every word.
         std::uint64_t hash = 14695981039346656037ull;
         for (std::uint32_t word : key) {
             hash = (hash ^ word) * 1099511628211ull;
         }
-        hash ^= hash >> 29;
-        return static_cast<std::size_t>(hash * 0xBF58476D1CE4E5B9ull >> 7);
+        hash = (hash ^ (hash >> 30)) * 0xBF58476D1CE4E5B9ull;
+        hash = (hash ^ (hash >> 27)) * 0x94D049BB133111EBull;
+        return static_cast<std::size_t>(hash ^ (hash >> 31));
     }
 
-    void Grow() {
-        const std::size_t size = m_slots.empty() ? 1024 : 2 * m_slots.size();
+    void Grow() { Rehash(m_slots.empty() ? 1024 : 2 * m_slots.size()); }
+
+    void Rehash(std::size_t size) {
         m_slots.assign(size, kEmpty);
         for (std::uint32_t index = 0; index < m_keys.size(); ++index) {
             std::size_t slot = Hash(m_keys[index]) & (size - 1);
