@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Level of detail and drawing on the viewer's depth-6 terrain. The viewpoint
 // is 2 units above the terrain's middle (the point its root's four children
 // share), where refinement is deepest. Drawing goes to the recording GL in its

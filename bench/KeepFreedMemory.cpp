@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeps freed memory in the benchmark process. Otherwise glibc hands a freed
 // tree back to the system after some iterations and not others (its
 // thresholds adapt to earlier allocations), and the next tree pays page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random-input soak at length: 1,000,000 messages through the real
 // MoonApp on the fake window system, the recording GL counting only. Reports
 // the time taken and the process's peak resident memory, which must stay flat

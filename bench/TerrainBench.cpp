@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generation of the viewer's depth-6 terrain against its floor: the same
 // 5,461 nodes allocated and initialised (normals included) with no random
 // draws and no shared-point repair. Run with --benchmark_repetitions for medians.

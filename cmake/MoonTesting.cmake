@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 include(GoogleTest)
 
 # moon_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DISPLAY]

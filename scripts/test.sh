@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs every test: the default build (unit, display and end-to-end
 # tests) and the sanitizer build (the tests that need no display and no real GL).
 set -euo pipefail

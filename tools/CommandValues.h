@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading option values: whole numbers within limits and X,Y,Z points. Each
 // accepts the whole text or nothing (no signs where none fit, no spaces).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain dump: the whole tree as text, one node a line in pre-order,
 // every double in the shortest form that reads back to the same value.
 #include <cerrno>
@@ -17,9 +18,9 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kDumpUsage =
-    "Usage: moon-terrain dump --seed S --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
+    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
     "\n"
-    "Seeds the random sequence with S, generates the terrain to depth D, runs the\n"
+    "Seeds the random sequence with N, generates the terrain to depth D, runs the\n"
     "level-of-detail passes in the order given, and prints the tree: one line per\n"
     "node in pre-order (the node, then the subtrees of children 0, 1, 2 and 3) with\n"
     "32 fields: depth, fixed (1 or 0), then x y z of points[0] to [4], of\n"
@@ -27,6 +28,8 @@ constexpr std::string_view kDumpUsage =
     "count, the leaf count and the values drawn from the random sequence.\n"
     "With --stars, the star field that the viewer fills right after its first terrain\n"
     "follows the nodes: 350 lines \"x grey z\", drawing on from the same sequence.\n"
+    "N is the viewer's seed: \"moon --seed N\" starts from this landscape at depth 6\n"
+    "with no passes.\n"
     "\n"
     "Options:\n";
 

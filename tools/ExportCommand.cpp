@@ -1,11 +1,15 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain export: the leaf triangles exactly as the viewer draws them,
 // written as a mesh file through the same drawing walk.
+#include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "AtomicFile.h"
 #include "CommandValues.h"
+#include "ExportProgress.h"
 #include "MeshWriter.h"
 #include "OptionParser.h"
 #include "TerrainRequest.h"
@@ -16,14 +20,18 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kExportUsage =
-    "Usage: moon-terrain export --seed S --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
     "                           [--palette 0..5] [--mode flat|smooth] [--format ply|obj]\n"
-    "                           -o FILE\n"
+    "                           [--verbose] -o FILE\n"
     "\n"
     "Builds the terrain as dump does and writes its leaf triangles as the viewer\n"
     "draws them (same triangles, order and winding), each vertex coloured by its\n"
     "height band: PLY (binary, little-endian) or OBJ with vertex colours. flat\n"
     "gives every triangle its face normal, smooth every vertex its cell's normal.\n"
+    "A vertex that triangles share (same position, normal and colour) is written\n"
+    "once. Units are world units, y up, x 0 to 500, z -500 to 0; the header says\n"
+    "so and names the seed, depth and passes. N is the viewer's seed: \"moon --seed\n"
+    "N\" shows this landscape (at depth 6, without passes).\n"
     "An existing FILE is replaced only once the new one is complete, keeping its\n"
     "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
     "place, and - is standard output.\n"
@@ -35,6 +43,7 @@ struct ExportSettings {
     RenderMode mode = Flat;
     MeshFormat format = MeshFormat::Ply;
     std::optional<std::string> output;
+    bool verbose = false;
 };
 
 void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
@@ -81,16 +90,35 @@ void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
         settings.output = std::string(value);
         return "";
     };
+    parser.AddFlag("--verbose", "a summary on standard error: triangles, vertices, bytes, time",
+                   [&settings] { settings.verbose = true; });
     parser.AddValue("-o", "FILE", "the file to write, - for standard output (required)", output);
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
-// PLY declares its counts before the data: four triangles per leaf.
-std::string Describe(const TerrainRequest& request, const ExportSettings& settings) {
-    return "moon terrain, seed " + std::to_string(*request.seed) + ", depth " +
-           std::to_string(*request.depth) + ", " + std::to_string(request.passes.size()) +
-           " detail passes, palette " + std::to_string(settings.palette) +
-           (settings.mode == Smooth ? ", smooth" : ", flat");
+std::string Number(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The header's comment lines: what was built, and how to read the numbers.
+std::vector<std::string> Describe(const TerrainRequest& request, const ExportSettings& settings) {
+    std::string passes;
+    for (const TerrainRequest::DetailPass& pass : request.passes) {
+        passes += passes.empty() ? "" : " ";
+        passes += pass.enabled ? "--lod " + Number(pass.viewpoint.x) + "," +
+                                     Number(pass.viewpoint.y) + "," + Number(pass.viewpoint.z)
+                               : std::string("--lod-off");
+    }
+    return {
+        "moon terrain, seed " + std::to_string(*request.seed) + ", depth " +
+            std::to_string(*request.depth) + ", palette " + std::to_string(settings.palette) +
+            (settings.mode == Smooth ? ", smooth" : ", flat"),
+        "level-of-detail passes: " + (passes.empty() ? std::string("none") : passes),
+        "units: world units; axes: y up, x from 0 to 500, z from -500 to 0",
+        "triangles counter-clockwise seen from above (+y)",
+    };
 }
 
 }  // namespace
@@ -119,6 +147,9 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         return ReportUsageError(err, "export", problem);
     }
 
+    // Timed from here: building a deep tree is part of what the user waits for.
+    const auto started = std::chrono::steady_clock::now();
+    ExportProgress progress(err, ExportProgress::IsTerminal(err));
     TerrainModel model;
     request.Build(model);
     model.SetPalette(settings.palette);
@@ -129,13 +160,27 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;
     }
-    MeshWriter writer(file, settings.format);
-    writer.Begin(4 * CountLeaves(model.GetTerrain()->GetRoot()), Describe(request, settings));
+    // PLY declares its counts before the data: four triangles per leaf.
+    MeshWriter writer(
+        settings.format, 4 * CountLeaves(model.GetTerrain()->GetRoot()),
+        [&progress](std::string_view stage, double fraction) { progress.Update(stage, fraction); });
     model.Draw(writer);
-    writer.Finish();
-    if (!file.Commit(problem)) {
+    writer.Write(file, Describe(request, settings));
+    const bool committed = file.Commit(problem);
+    progress.Finish();
+    if (!committed) {
         std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;
+    }
+    if (settings.verbose) {
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+        const std::string normals =
+            settings.format == MeshFormat::Obj
+                ? ", " + std::to_string(writer.GetNormalCount()) + " normals"
+                : "";
+        std::fprintf(err, "moon-terrain export: %zu triangles, %zu vertices%s, %zu bytes, %.2f s\n",
+                     writer.GetTriangleCount(), writer.GetVertexCount(), normals.c_str(),
+                     writer.GetBytesWritten(), seconds.count());
     }
     return kExitOk;
 }

@@ -1,9 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "MeshWriter.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
 #include "AtomicFile.h"
 #include "scene/Check.h"
@@ -11,17 +11,13 @@
 namespace moon {
 namespace {
 
+// Text is handed to the file in pieces of about this size.
+constexpr std::size_t kChunkBytes = 1 << 16;
+
 void AppendLittleEndian(std::string& out, std::uint32_t bits, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out += static_cast<char>((bits >> (8 * i)) & 0xFFu);
     }
-}
-
-void AppendFloat(std::string& out, double value) {
-    const float single = static_cast<float>(value);
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &single, sizeof bits);
-    AppendLittleEndian(out, bits, 4);
 }
 
 // The colour was made from a byte times 1/255, so rounding recovers the byte.
@@ -37,36 +33,33 @@ void AppendNumber(std::string& out, T value) {
     out.append(buffer, result.ptr);
 }
 
-void AppendTriple(std::string& out, const char* tag, const Vec3& v) {
-    out += tag;
-    for (double value : {v.x, v.y, v.z}) {
-        out += ' ';
-        AppendNumber(out, value);
-    }
+void PutDouble(std::uint32_t* words, double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    words[0] = static_cast<std::uint32_t>(bits);
+    words[1] = static_cast<std::uint32_t>(bits >> 32);
+}
+
+double GetDouble(const std::uint32_t* words) {
+    return std::bit_cast<double>(static_cast<std::uint64_t>(words[0]) |
+                                 static_cast<std::uint64_t>(words[1]) << 32);
 }
 
 }  // namespace
 
-void MeshWriter::Begin(std::size_t triangleCount, std::string_view comment) {
-    m_declared = triangleCount;
-    std::string header;
-    if (m_format == MeshFormat::Ply) {
-        header = "ply\nformat binary_little_endian 1.0\ncomment ";
-        header += comment;
-        header += "\nelement vertex " + std::to_string(3 * triangleCount) +
-                  "\nproperty float x\nproperty float y\nproperty float z"
-                  "\nproperty float nx\nproperty float ny\nproperty float nz"
-                  "\nproperty uchar red\nproperty uchar green\nproperty uchar blue"
-                  "\nelement face " +
-                  std::to_string(triangleCount) +
-                  "\nproperty list uchar int vertex_indices\nend_header\n";
+MeshWriter::MeshWriter(MeshFormat format, std::size_t expectedTriangles, Progress progress)
+    : m_format(format), m_expected(expectedTriangles), m_progress(std::move(progress)) {
+    m_faces.reserve(3 * expectedTriangles * (format == MeshFormat::Obj ? 2 : 1));
+    // At most a vertex per corner; OBJ positions and normals are far fewer.
+    if (format == MeshFormat::Ply) {
+        m_plyVertices.Reserve(3 * expectedTriangles);
     } else {
-        header = "# ";
-        header += comment;
-        header += "\n# " + std::to_string(triangleCount) +
-                  " triangles; v x y z r g b (colour 0 to 1), vn, f v//vn\n";
+        m_positions.Reserve(expectedTriangles);
+        m_normals.Reserve(expectedTriangles);
     }
-    m_file.Write(header);
+}
+
+std::size_t MeshWriter::GetVertexCount() const {
+    return m_format == MeshFormat::Ply ? m_plyVertices.Size() : m_positions.Size();
 }
 
 void MeshWriter::AddTriangle(const TerrainTriangle& triangle) {
@@ -79,52 +72,140 @@ void MeshWriter::AddTriangle(const TerrainTriangle& triangle) {
         }
         const Vec3& vertex = *triangle.vertices[i];
         const Colour4f& colour = triangle.colours[i];
-        m_scratch.clear();
         if (m_format == MeshFormat::Ply) {
-            for (double value :
-                 {vertex.x, vertex.y, vertex.z, m_normal.x, m_normal.y, m_normal.z}) {
-                AppendFloat(m_scratch, value);
+            VertexTable<7>::Key key{};
+            const double values[] = {vertex.x,   vertex.y,   vertex.z,
+                                     m_normal.x, m_normal.y, m_normal.z};
+            for (std::size_t k = 0; k < 6; ++k) {
+                key[k] = std::bit_cast<std::uint32_t>(static_cast<float>(values[k]));
             }
-            for (float component : {colour.r, colour.g, colour.b}) {
-                m_scratch += static_cast<char>(ColourByte(component));
-            }
+            key[6] = ColourByte(colour.r) | ColourByte(colour.g) << 8 | ColourByte(colour.b) << 16;
+            m_faces.push_back(m_plyVertices.Add(key));
         } else {
-            AppendTriple(m_scratch, "v", vertex);
-            for (float component : {colour.r, colour.g, colour.b}) {
-                m_scratch += ' ';
-                AppendNumber(m_scratch, component);
-            }
-            AppendTriple(m_scratch, "\nvn", m_normal);
-            m_scratch += '\n';
+            VertexTable<9>::Key position{};
+            PutDouble(&position[0], vertex.x);
+            PutDouble(&position[2], vertex.y);
+            PutDouble(&position[4], vertex.z);
+            position[6] = std::bit_cast<std::uint32_t>(colour.r);
+            position[7] = std::bit_cast<std::uint32_t>(colour.g);
+            position[8] = std::bit_cast<std::uint32_t>(colour.b);
+            VertexTable<6>::Key normal{};
+            PutDouble(&normal[0], m_normal.x);
+            PutDouble(&normal[2], m_normal.y);
+            PutDouble(&normal[4], m_normal.z);
+            m_faces.push_back(m_positions.Add(position));
+            m_faces.push_back(m_normals.Add(normal));
         }
-        m_file.Write(m_scratch);
     }
-    ++m_added;
+    ++m_triangles;
+    if (m_triangles % 65536 == 0) {
+        Report("gathering triangles", m_triangles, m_expected);
+    }
 }
 
-void MeshWriter::Finish() {
-    MOON_CHECK(m_added == m_declared);
-    for (std::size_t k = 0; k < m_added; ++k) {
-        m_scratch.clear();
-        if (m_format == MeshFormat::Ply) {
-            m_scratch += static_cast<char>(3);
-            for (std::size_t i = 0; i < 3; ++i) {
-                AppendLittleEndian(m_scratch, static_cast<std::uint32_t>(3 * k + i), 4);
-            }
-        } else {
-            // OBJ counts from 1; each vertex has a normal of the same number.
-            m_scratch += 'f';
-            for (std::size_t i = 1; i <= 3; ++i) {
-                const std::size_t index = 3 * k + i;
-                m_scratch += ' ';
-                AppendNumber(m_scratch, index);
-                m_scratch += "//";
-                AppendNumber(m_scratch, index);
-            }
-            m_scratch += '\n';
-        }
-        m_file.Write(m_scratch);
+void MeshWriter::Report(std::string_view stage, std::size_t done, std::size_t total) {
+    if (m_progress) {
+        m_progress(stage,
+                   total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total));
     }
+}
+
+void MeshWriter::Emit(AtomicFile& file, std::string& text, bool force) {
+    if (force || text.size() >= kChunkBytes) {
+        file.Write(text);
+        m_bytes += text.size();
+        text.clear();
+    }
+}
+
+void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comments) {
+    const std::size_t vertexCount = GetVertexCount();
+    // Work for progress: every vertex (and normal), then every face.
+    const std::size_t total = vertexCount + m_normals.Size() + m_triangles;
+    std::size_t done = 0;
+    std::string text;
+    if (m_format == MeshFormat::Ply) {
+        text = "ply\nformat binary_little_endian 1.0\n";
+        for (const std::string& comment : comments) {
+            text += "comment " + comment + "\n";
+        }
+        text += "element vertex " + std::to_string(vertexCount) +
+                "\nproperty float x\nproperty float y\nproperty float z"
+                "\nproperty float nx\nproperty float ny\nproperty float nz"
+                "\nproperty uchar red\nproperty uchar green\nproperty uchar blue"
+                "\nelement face " +
+                std::to_string(m_triangles) +
+                "\nproperty list uchar int vertex_indices\nend_header\n";
+        for (const auto& key : m_plyVertices.Keys()) {
+            for (std::size_t k = 0; k < 6; ++k) {
+                AppendLittleEndian(text, key[k], 4);
+            }
+            AppendLittleEndian(text, key[6], 3);
+            Emit(file, text);
+            if (++done % 65536 == 0) {
+                Report("writing", done, total);
+            }
+        }
+        for (std::size_t k = 0; k < m_triangles; ++k) {
+            text += static_cast<char>(3);
+            for (std::size_t i = 0; i < 3; ++i) {
+                AppendLittleEndian(text, m_faces[3 * k + i], 4);
+            }
+            Emit(file, text);
+            if (++done % 65536 == 0) {
+                Report("writing", done, total);
+            }
+        }
+    } else {
+        for (const std::string& comment : comments) {
+            text += "# " + comment + "\n";
+        }
+        text += "# v x y z r g b (colour 0 to 1), vn nx ny nz, f v//vn (counted from 1)\n";
+        for (const auto& key : m_positions.Keys()) {
+            text += 'v';
+            for (std::size_t k = 0; k < 3; ++k) {
+                text += ' ';
+                AppendNumber(text, GetDouble(&key[2 * k]));
+            }
+            for (std::size_t k = 6; k < 9; ++k) {
+                text += ' ';
+                AppendNumber(text, std::bit_cast<float>(key[k]));
+            }
+            text += '\n';
+            Emit(file, text);
+            if (++done % 65536 == 0) {
+                Report("writing", done, total);
+            }
+        }
+        for (const auto& key : m_normals.Keys()) {
+            text += "vn";
+            for (std::size_t k = 0; k < 3; ++k) {
+                text += ' ';
+                AppendNumber(text, GetDouble(&key[2 * k]));
+            }
+            text += '\n';
+            Emit(file, text);
+            if (++done % 65536 == 0) {
+                Report("writing", done, total);
+            }
+        }
+        for (std::size_t k = 0; k < m_triangles; ++k) {
+            text += 'f';
+            for (std::size_t i = 0; i < 3; ++i) {
+                text += ' ';
+                AppendNumber(text, m_faces[6 * k + 2 * i] + 1);
+                text += "//";
+                AppendNumber(text, m_faces[6 * k + 2 * i + 1] + 1);
+            }
+            text += '\n';
+            Emit(file, text);
+            if (++done % 65536 == 0) {
+                Report("writing", done, total);
+            }
+        }
+    }
+    Emit(file, text, true);
+    Report("writing", total, total);
 }
 
 }  // namespace moon

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of moon-terrain; everything else is in TerrainTool.
 #include <cstdio>
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options of one moon-terrain command: "--name VALUE", "--name=VALUE" and
 // flags, each with a handler. A value is always the whole next argument, so
 // negative numbers need no special spelling ("--lod -10,5,-250").

@@ -1,30 +1,16 @@
+// SPDX-License-Identifier: MIT
 #include "TerrainRequest.h"
 
 #include "CommandValues.h"
 #include "OptionParser.h"
+#include "SeedOption.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 
 namespace moon {
-namespace {
-
-// The generator's whole state: every 32-bit seed is a distinct terrain.
-constexpr std::int64_t kMaxSeed = 4294967295;
-
-}  // namespace
 
 void TerrainRequest::AddOptions(OptionParser& parser) {
-    parser.AddValue("--seed", "S", "seed of the random sequence, 0 to 4294967295 (required)",
-                    [this](std::string_view name, std::string_view value) -> std::string {
-                        std::int64_t number = 0;
-                        if (ParseWholeNumber(value, 0, kMaxSeed, number) != WholeNumber::Ok) {
-                            return std::string(name) +
-                                   " must be a whole number from 0 to 4294967295, not " +
-                                   Quoted(value);
-                        }
-                        seed = static_cast<std::uint32_t>(number);
-                        return "";
-                    });
+    AddSeedOption(parser, seed, "seed of the random sequence, 0 to 4294967295 (required)");
     parser.AddValue(
         "--depth", "D", "levels generated below the root, 0 to 10 (required)",
         [this](std::string_view name, std::string_view value) -> std::string {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which terrain a moon-terrain command builds: the options --seed, --depth,
 // --lod and --lod-off that dump and export share, and the build itself.
 #pragma once

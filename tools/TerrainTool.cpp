@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "TerrainTool.h"
 
 #include <string>
+
+#include "MoonVersion.h"
 
 namespace moon {
 namespace {
@@ -15,7 +18,8 @@ constexpr std::string_view kUsage =
     "  dump     print every node of the tree, one line each\n"
     "  export   write the leaf triangles as a PLY or OBJ mesh\n"
     "\n"
-    "Run \"moon-terrain COMMAND --help\" for a command's options.\n";
+    "Run \"moon-terrain help COMMAND\" (or \"moon-terrain COMMAND --help\") for a\n"
+    "command's options, \"moon-terrain --version\" for the version.\n";
 
 }  // namespace
 
@@ -40,8 +44,24 @@ int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, st
         return ReportUsageError(err, "", "missing command (dump or export)");
     }
     const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+    if (args[0] == "help" && args.size() > 1) {
+        // "help COMMAND" is "COMMAND --help".
+        if (args.size() > 2) {
+            return ReportUsageError(
+                err, "", "help takes one command, not \"" + std::string(args[2]) + "\" as well");
+        }
+        if (args[1] == "dump" || args[1] == "export") {
+            return RunTerrainTool({args[1], "--help"}, out, err);
+        }
+        return ReportUsageError(
+            err, "", "no help for \"" + std::string(args[1]) + "\" (commands: dump, export)");
+    }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fwrite(kUsage.data(), 1, kUsage.size(), out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::fprintf(out, "moon-terrain %s\n", kMoonVersion);
         return kExitOk;
     }
     if (args[0] == "dump") {

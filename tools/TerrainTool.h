@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain, the command-line companion: builds the terrain quadtree from a
 // seed and prints it (dump) or writes its leaf triangles as a mesh (export).
 // Exit status: 0 done, 1 output could not be written, 2 bad command line (one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Base class of the program's one application object.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's process-wide singleton: the application object, the list of
 // GL windows with the main window, the window class, and the message loop.
 #pragma once

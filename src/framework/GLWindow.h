@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Base class of application windows: virtual handlers called by the event
 // dispatch, and operations that record their values until the OS window exists
 // and apply them once it does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window procedure of "GLAppWnd" and the record's message handling: the
 // one place where window messages become calls of a GLWindow's handlers.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "framework/GLWindowExtra.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform record of a GLWindow: OS window, device context, GL context and
 // palette, the wishes applied at creation, the make-current discipline, and
 // the message handling that turns window messages into handler calls.

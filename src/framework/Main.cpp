@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "framework/Main.h"
 
 #include "framework/GLAppCore.h"

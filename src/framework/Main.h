@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's entry: the application's main() returns AppMain(argc, argv).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages to the user.
 #pragma once
 

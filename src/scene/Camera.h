@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scene's single viewpoint: a position in world units and two angles in
 // degrees (pitch, yaw) that accumulate without wrapping or clamping.
 //

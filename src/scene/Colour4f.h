@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An RGBA colour of four contiguous floats, in the layout that OpenGL's
 // vector calls (glLightfv, glMaterialfv, ...) take. Never clamped.
 #pragma once

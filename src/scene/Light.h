@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One fixed-function OpenGL light (GL_LIGHT0 + index): an ambient and a
 // diffuse colour, a position, and an intensity that scales both colours each
 // time they are sent. The light model and colour-material tracking are the

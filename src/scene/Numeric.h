@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric helpers of the terrain's shared-point repair.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Random.h"
 
 namespace moon {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide 15-bit random sequence that terrain generation, the star
 // field and every regeneration consume, in that order. It is the classic
 // runtime generator, written here because the platform's rand() has another

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scene's five lights: four fixed ones above the 500 x 500 terrain and a
 // circling one whose position is meant for the views' rotating frame. They
 // use GL_LIGHT1 to GL_LIGHT5; GL_LIGHT0 is never configured. Every ambient

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A point, direction or normal of three doubles, in world units.
 #pragma once
 

@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/MoonApp.h"
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <ctime>
 #include <span>
 
+#include "framework/GLWindowExtra.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 #include "viewer/StarField.h"
@@ -21,10 +24,11 @@ constexpr int kSunStacks = 20;
 
 }  // namespace
 
-MoonApp::MoonApp() {
+MoonApp::MoonApp(std::optional<std::uint32_t> seed) {
     // Seconds of the clock: runs started within the same second see the same
     // landscape and stars.
-    Random::Seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    m_seed = seed.value_or(static_cast<std::uint32_t>(std::time(nullptr)));
+    Random::Seed(m_seed);
 
     // Height 120 above (50, -30), looking 10 degrees down and diagonally
     // across the terrain towards +x and -z.
@@ -68,6 +72,29 @@ MoonApp::~MoonApp() {
     m_pTerrainModel.reset();
     m_pStarField.reset();
     m_pSun.reset();
+}
+
+void MoonApp::OnIdle() {
+    if (m_bVerbose) {
+        m_bVerbose = false;
+        std::fprintf(stderr, "moon: OpenGL renderer: %s\n", DescribeRenderer().c_str());
+    }
+}
+
+std::string MoonApp::DescribeRenderer() {
+    GLWindowExtra* record = m_perspectiveView.GetExtra();
+    if (record == nullptr || !record->MakeCurrent(true)) {
+        return "unknown";
+    }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    std::string text = renderer != nullptr ? renderer : "unknown";
+    if (version != nullptr) {
+        text += ", OpenGL ";
+        text += version;
+    }
+    record->MakeCurrent(false);
+    return text;
 }
 
 void MoonApp::InitLights() {

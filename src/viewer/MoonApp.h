@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's application object. Its constructor builds the whole scene
 // before the message loop runs: the clock-seeded random sequence, the camera,
 // the terrain model with a first terrain, the star field, the sun, the five
@@ -6,7 +7,10 @@
 // Run; from then on everything happens through the views' handlers.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "framework/GLApp.h"
 #include "scene/Camera.h"
@@ -23,7 +27,9 @@ class TerrainModel;
 
 class MoonApp : public GLApp {
 public:
-    MoonApp();
+    // Without a seed the clock's seconds seed the landscape; with one, the
+    // scene is the one a clock second giving that seed would show.
+    explicit MoonApp(std::optional<std::uint32_t> seed = std::nullopt);
     // Frees the terrain model, the star field and the sun, in that order,
     // before the windows go.
     ~MoonApp() override;
@@ -36,6 +42,16 @@ public:
     StarField* GetStarField() const { return m_pStarField.get(); }
     Sun* GetSun() const { return m_pSun.get(); }
     Light* GetLights() { return m_lights; }
+    // The seed the landscape and stars were built from.
+    std::uint32_t GetSeed() const { return m_seed; }
+
+    // With verbose on, the first idle pass (both windows exist by then) names
+    // the OpenGL renderer on standard error; otherwise idle does nothing.
+    void SetVerbose(bool verbose) { m_bVerbose = verbose; }
+    void OnIdle() override;
+    // "renderer, version" of the perspective view's context; "unknown" when
+    // it has none.
+    std::string DescribeRenderer();
 
 private:
     // Init on the five lights, slot 0 first.
@@ -51,6 +67,8 @@ private:
     std::unique_ptr<Sun> m_pSun;
     // Slots 0 to 3 fixed, slot 4 the circling light.
     Light m_lights[kSceneLightCount];
+    std::uint32_t m_seed = 0;
+    bool m_bVerbose = false;
 };
 
 }  // namespace moon

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's main window: the terrain in perspective from the camera, with a
 // star backdrop fixed to the eye, the four fixed lights, and the circling light
 // carrying the sun. It is the only window with controls: mouse drags move and

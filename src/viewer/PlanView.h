@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's secondary window: a map of the terrain seen straight down with
 // an orthographic projection, centred on the camera, turned with its heading
 // and zoomed by its height. It has no controls; it follows what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/SceneContext.h"
 
 #include <GL/gl.h>

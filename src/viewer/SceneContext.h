@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part of a view's OnCreate that both views share: once the window's GL
 // context exists and its projection is loaded, set the model-view identity,
 // the viewport, depth test and culling, and light the scene with the five

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fixed set of 350 random points drawn as grey OpenGL points behind the
 // scene. For each star x and z place it in the star plane and y is its grey
 // level, not a height: stars are always drawn at height 0. The caller switches

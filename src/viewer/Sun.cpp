@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/Sun.h"
 
 #include "scene/Colour4f.h"

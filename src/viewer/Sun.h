@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pale yellow sphere drawn where the circling light is. It is lit like
 // the terrain; colour-material tracking is switched off only while the sphere
 // is drawn so that the sun's own material applies.

@@ -1,15 +1,93 @@
-// The moon viewer: its one application object and the entry function.
+// SPDX-License-Identifier: MIT
+// The moon viewer's entry function: reads the command line, builds the one
+// application object and runs it, or renders it into a PNG.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MoonVersion.h"
 #include "framework/Main.h"
 #include "viewer/MoonApp.h"
+#include "viewer/OffscreenRender.h"
+#include "viewer/ViewerOptions.h"
 
 namespace {
 
-// Built by static initialisation, before main runs; destroyed at exit, before
-// the framework core.
-moon::MoonApp theApp;
+// The one application object. It is built once the command line has been
+// read, so --help, --version and a bad option touch no window system; it is
+// destroyed at exit, before the framework core it brought into being.
+moon::MoonApp& theApp(std::optional<std::uint32_t> seed) {
+    static moon::MoonApp app(seed);
+    return app;
+}
+
+// A help or version text that could not be written (a full disk, a closed
+// pipe) is a failure, not a success.
+int printed() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("moon: cannot write to standard output\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+int render(const moon::ViewerOptions& options) {
+    // Drawing needs no display: SDL's offscreen driver gives real GL contexts
+    // (Mesa) without one. Set before the application opens the window system.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    moon::MoonApp& app = theApp(options.seed);
+    if (options.verbose) {
+        std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
+    }
+    moon::OffscreenRender picture(app);
+    std::string problem;
+    if (!picture.Draw(options.frames, problem) || !picture.WritePng(options.renderPath, problem)) {
+        std::fprintf(stderr, "moon: %s\n", problem.c_str());
+        return 1;
+    }
+    if (options.verbose) {
+        std::fprintf(stderr, "moon: OpenGL renderer: %s\n", app.DescribeRenderer().c_str());
+        std::fprintf(stderr, "moon: wrote %s (%d x %d)\n", options.renderPath.c_str(),
+                     picture.GetWidth(), picture.GetHeight());
+    }
+    return 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc <= 1) {
+        // The landscape from the clock, two windows, until the perspective
+        // view is closed.
+        theApp(std::nullopt);
+        return moon::AppMain(argc, argv);
+    }
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    moon::ViewerOptions options;
+    std::string problem;
+    if (!options.Parse(args, problem)) {
+        std::fprintf(stderr, "moon: %s (see moon --help)\n", problem.c_str());
+        return moon::ViewerOptions::kExitUsage;
+    }
+    switch (options.action) {
+        case moon::ViewerOptions::Action::Help:
+            std::fputs(moon::ViewerOptions::Usage().c_str(), stdout);
+            return printed();
+        case moon::ViewerOptions::Action::Version:
+            std::printf("moon %s\n", moon::kMoonVersion);
+            return printed();
+        case moon::ViewerOptions::Action::Render:
+            return render(options);
+        case moon::ViewerOptions::Action::Run:
+            break;
+    }
+    moon::MoonApp& app = theApp(options.seed);
+    if (options.verbose) {
+        std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
+        app.SetVerbose(true);
+    }
     return moon::AppMain(argc, argv);
 }

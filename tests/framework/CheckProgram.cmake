@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs PROGRAM and checks its exit status and its standard output.
 #   cmake -DPROGRAM=<exe> -DEXPECTED_STATUS=<n> -DEXPECTED_OUTPUT=<file> -P CheckProgram.cmake
 execute_process(COMMAND ${PROGRAM}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up for the framework tests: the fake window system, an
 // application and windows that log their handler calls, and a message pump.
 // Each test runs in a process of its own, so the core starts fresh each time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application core: window list and main window, Run and its loop, exit
 // codes, ShowMessage.
 #include "framework/GLAppCore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window messages to handlers: pointer coordinates, capture, close, the
 // creation message, keys, cursor, paint, and failed acquires.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GL windows: creation from the recorded wishes, geometry, depth bits and
 // re-creation, the make-current stack, palettes, destruction.
 #include "framework/GLWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program that defines two application objects. The second one's
 // construction must end the process with status 1, before the entry function
 // runs, after destroying what was constructed so far.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Camera.h"
 
 #include <gtest/gtest.h>

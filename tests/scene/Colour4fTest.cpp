@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Colour4f.h"
 
 #include <gtest/gtest.h>

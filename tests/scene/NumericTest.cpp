@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Numeric.h"
 
 #include <cmath>

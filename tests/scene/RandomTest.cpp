@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Random.h"
 
 #include <gtest/gtest.h>

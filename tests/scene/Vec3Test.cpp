@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/Vec3.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL 1.1 and GLU entry points the program calls, recording instead of
 // drawing. Linked into test executables in place of libGL and libGLU.
 #include <GL/gl.h>
@@ -129,6 +130,13 @@ void glFinish() {
 }
 void glFlush() {
     RecordingGL::Add("glFlush", {});
+}
+// Names the recording GL itself for GL_RENDERER, a 1.1 version for GL_VERSION.
+const GLubyte* glGetString(GLenum name) {
+    RecordingGL::Add("glGetString", {static_cast<double>(name)});
+    static const char kRenderer[] = "moon recording GL";
+    static const char kVersion[] = "1.1";
+    return reinterpret_cast<const GLubyte*>(name == GL_VERSION ? kVersion : kRenderer);
 }
 GLenum glGetError() {
     return GL_NO_ERROR;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for libGL and libGLU in test and benchmark executables: every
 // OpenGL/GLU entry point the program calls is defined here and records its
 // name and arguments, so tests can assert on the exact call stream.

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: MIT
 // moon-terrain: the commands run in-process for output and exit status, and
 // the real program for what only a process shows (file limits, main's wiring).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -11,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
+#include <tuple>
 
 #include "RecordingGL.h"
 #include "TerrainTestSupport.h"
@@ -211,6 +215,27 @@ TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
     }
 }
 
+TEST_F(MoonTerrainTest, VersionAndHelpForOneCommand) {
+    Result result = RunTool({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("moon-terrain ", 0), 0u);
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
+
+    for (const char* command : {"dump", "export"}) {
+        result = RunTool({"help", command});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, RunTool({command, "--help"}).out) << command;
+        EXPECT_NE(result.out.find("--seed N"), std::string::npos) << command;
+    }
+    result = RunTool({"help", "draw"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "moon-terrain: no help for \"draw\" (commands: dump, export) (see moon-terrain "
+              "--help)\n");
+    EXPECT_EQ(RunTool({"help", "dump", "export"}).status, 2);
+}
+
 // What the viewer would send: one record per vertex, with OpenGL's current normal.
 struct DrawnVertex {
     GLCall vertex;
@@ -254,7 +279,9 @@ T ReadLittle(const std::string& bytes, std::size_t& at) {
     return value;
 }
 
-TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesAndColours) {
+// The file's faces, followed through their indices, give back exactly the
+// drawn vertex stream; and no vertex is written twice.
+TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesWithSharedVertices) {
     const std::string file = Path("terrain.ply");
     const Result result = RunTool({"export", "--seed", "3", "--depth", "3", "--lod", "100,10,-120",
                                    "--palette", "2", "--mode", "smooth", "-o", file});
@@ -267,33 +294,59 @@ TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesAndColours) {
     const std::size_t body = bytes.find("end_header\n") + 11;
     const std::string header = bytes.substr(0, body);
     EXPECT_EQ(header.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
-    EXPECT_NE(header.find("element vertex " + std::to_string(drawn.size()) + "\n"),
+    EXPECT_NE(header.find("comment moon terrain, seed 3, depth 3, palette 2, smooth\n"),
+              std::string::npos)
+        << header;
+    EXPECT_NE(header.find("comment level-of-detail passes: --lod 100,10,-120\n"),
               std::string::npos);
+    EXPECT_NE(header.find("comment units: world units; axes: y up, x from 0 to 500, z from -500 "
+                          "to 0\n"),
+              std::string::npos);
+    const std::size_t countAt = header.find("element vertex ") + 15;
+    const std::size_t vertexCount = std::stoul(header.substr(countAt));
     EXPECT_NE(header.find("element face " + std::to_string(drawn.size() / 3) + "\n"),
               std::string::npos);
+    // A smooth cell's four triangles share its normal: five vertices, not twelve.
+    EXPECT_LT(vertexCount, drawn.size() / 2);
 
+    struct Vertex {
+        std::array<float, 6> values;
+        std::array<std::uint8_t, 3> colour;
+        bool operator<(const Vertex& other) const {
+            return std::tie(values, colour) < std::tie(other.values, other.colour);
+        }
+    };
+    std::vector<Vertex> vertices(vertexCount);
     std::size_t at = body;
-    for (const DrawnVertex& expected : drawn) {
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadLittle<float>(bytes, at), static_cast<float>(expected.vertex[i]));
+    for (Vertex& vertex : vertices) {
+        for (float& value : vertex.values) {
+            value = ReadLittle<float>(bytes, at);
         }
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadLittle<float>(bytes, at), static_cast<float>(expected.normal[i]));
-        }
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadLittle<std::uint8_t>(bytes, at), std::lround(expected.colour[i] * 255.0));
+        for (std::uint8_t& component : vertex.colour) {
+            component = ReadLittle<std::uint8_t>(bytes, at);
         }
     }
+    EXPECT_EQ(std::set<Vertex>(vertices.begin(), vertices.end()).size(), vertexCount);
+
     for (std::size_t k = 0; k < drawn.size() / 3; ++k) {
-        EXPECT_EQ(ReadLittle<std::uint8_t>(bytes, at), 3u);
+        ASSERT_EQ(ReadLittle<std::uint8_t>(bytes, at), 3u);
         for (std::size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadLittle<std::int32_t>(bytes, at), static_cast<std::int32_t>(3 * k + i));
+            const auto index = ReadLittle<std::int32_t>(bytes, at);
+            ASSERT_GE(index, 0);
+            ASSERT_LT(static_cast<std::size_t>(index), vertexCount);
+            const Vertex& vertex = vertices[static_cast<std::size_t>(index)];
+            const DrawnVertex& expected = drawn[3 * k + i];
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(vertex.values[c], static_cast<float>(expected.vertex[c]));
+                EXPECT_EQ(vertex.values[3 + c], static_cast<float>(expected.normal[c]));
+                EXPECT_EQ(vertex.colour[c], std::lround(expected.colour[c] * 255.0));
+            }
         }
     }
     EXPECT_EQ(at, bytes.size());
 }
 
-TEST_F(MoonTerrainTest, ObjHoldsTheDrawnTrianglesAndColours) {
+TEST_F(MoonTerrainTest, ObjIndexesPositionsAndNormalsOnceEach) {
     const std::string file = Path("terrain.obj");
     ASSERT_EQ(
         RunTool({"export", "--seed", "5", "--depth", "2", "--format", "obj", "--output", file})
@@ -303,6 +356,7 @@ TEST_F(MoonTerrainTest, ObjHoldsTheDrawnTrianglesAndColours) {
     std::ifstream in(file);
     std::vector<std::vector<double>> positions, normals;
     std::vector<std::string> faces;
+    std::string comments;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("v ", 0) == 0) {
             positions.push_back(Numbers(line.substr(2)));
@@ -310,20 +364,50 @@ TEST_F(MoonTerrainTest, ObjHoldsTheDrawnTrianglesAndColours) {
             normals.push_back(Numbers(line.substr(3)));
         } else if (line.rfind("f ", 0) == 0) {
             faces.push_back(line);
+        } else if (line.rfind("# ", 0) == 0) {
+            comments += line + "\n";
         }
     }
-    ASSERT_EQ(positions.size(), drawn.size());
-    ASSERT_EQ(normals.size(), drawn.size());
+    EXPECT_NE(comments.find("# moon terrain, seed 5, depth 2, palette 0, flat\n"),
+              std::string::npos)
+        << comments;
+    EXPECT_NE(comments.find("# level-of-detail passes: none\n"), std::string::npos);
+    // Depth 2: a 4 x 4 grid of cells, each with a centre: 25 + 16 points.
+    EXPECT_EQ(positions.size(), 41u);
+    EXPECT_EQ(std::set(positions.begin(), positions.end()).size(), positions.size());
+    EXPECT_EQ(std::set(normals.begin(), normals.end()).size(), normals.size());
     ASSERT_EQ(faces.size(), drawn.size() / 3);
-    for (std::size_t k = 0; k < drawn.size(); ++k) {
-        ASSERT_EQ(positions[k].size(), 6u);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(positions[k][i], drawn[k].vertex[i]);
-            EXPECT_EQ(static_cast<float>(positions[k][3 + i]), drawn[k].colour[i]);
-            EXPECT_EQ(normals[k][i], drawn[k].normal[i]);
+    for (std::size_t k = 0; k < faces.size(); ++k) {
+        std::istringstream face(faces[k].substr(2));
+        for (std::size_t i = 0; i < 3; ++i) {
+            std::size_t v = 0;
+            std::size_t vn = 0;
+            char slash = 0;
+            face >> v >> slash >> slash >> vn;
+            ASSERT_TRUE(v >= 1 && v <= positions.size()) << faces[k];
+            ASSERT_TRUE(vn >= 1 && vn <= normals.size()) << faces[k];
+            const DrawnVertex& expected = drawn[3 * k + i];
+            ASSERT_EQ(positions[v - 1].size(), 6u);
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(positions[v - 1][c], expected.vertex[c]);
+                EXPECT_EQ(static_cast<float>(positions[v - 1][3 + c]), expected.colour[c]);
+                EXPECT_EQ(normals[vn - 1][c], expected.normal[c]);
+            }
         }
     }
-    EXPECT_EQ(faces[1], "f 4//4 5//5 6//6");
+}
+
+TEST_F(MoonTerrainTest, VerboseSummarisesTheExport) {
+    const std::string file = Path("terrain.ply");
+    const Result result = RunTool(
+        {"export", "--seed", "1", "--depth", "2", "--mode", "smooth", "--verbose", "-o", file});
+    ASSERT_EQ(result.status, 0);
+    // 16 cells of five vertices each; the byte count is the file's size.
+    const std::string expected = "moon-terrain export: 64 triangles, 80 vertices, " +
+                                 std::to_string(fs::file_size(file)) + " bytes, ";
+    EXPECT_EQ(result.err.rfind(expected, 0), 0u) << result.err;
+    EXPECT_EQ(result.err.back(), '\n');
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
 }
 
 TEST_F(MoonTerrainTest, UnwritableOutputFailsCleanly) {
@@ -390,6 +474,16 @@ TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
         EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
         EXPECT_NE(FileText(report).find("Faces:              1024"), std::string::npos)
             << FileText(report);
+        // MeshLab reads it and writes it back out, where it is installed.
+        if (fs::exists("/usr/bin/meshlabserver")) {
+            const std::string copy = Path(std::string("copy.") + format);
+            EXPECT_EQ(std::system(("QT_QPA_PLATFORM=offscreen meshlabserver -i " + file + " -o " +
+                                   copy + " >" + report + " 2>&1")
+                                      .c_str()),
+                      0)
+                << FileText(report);
+            EXPECT_TRUE(fs::exists(copy)) << FileText(report);
+        }
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/MoonApp.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,38 @@ TEST_F(MoonAppTest, TheClockSeedsTheTerrainFirstAndThenTheStars) {
             model.GetTerrain()->GetRoot()->points == Model().GetTerrain()->GetRoot()->points;
     }
     EXPECT_TRUE(reproduced);
+}
+
+TEST_F(MoonAppTest, AGivenSeedBuildsTheSceneOfTheClockSecondThatGivesIt) {
+    // The clock-seeded application reports the second it used.
+    EXPECT_GE(App().GetSeed(), static_cast<std::uint32_t>(m_clockBefore));
+    EXPECT_LE(App().GetSeed(), static_cast<std::uint32_t>(m_clockAfter));
+
+    const std::uint32_t seed = 1709294400u;
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(seed);
+    EXPECT_EQ(App().GetSeed(), seed);
+    Random::Seed(seed);
+    TerrainModel model;
+    model.Regenerate(6);
+    StarField stars;
+    stars.Fill(2000, 2000, 350);
+    EXPECT_EQ(stars.GetStars(), App().GetStarField()->GetStars());
+    EXPECT_EQ(model.GetTerrain()->GetRoot()->points, Model().GetTerrain()->GetRoot()->points);
+    EXPECT_EQ(test::CountTree(model).nodes, test::CountTree(Model()).nodes);
+}
+
+TEST_F(MoonAppTest, VerboseNamesTheRendererOnceOnTheFirstIdlePass) {
+    OpenWindows();
+    RecordingGL::Reset();
+    App().OnIdle();  // quiet: nothing asked for
+    EXPECT_TRUE(RecordingGL::Calls().empty());
+    App().SetVerbose(true);
+    ::testing::internal::CaptureStderr();
+    App().OnIdle();
+    App().OnIdle();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "moon: OpenGL renderer: moon recording GL, OpenGL 1.1\n");
 }
 
 TEST_F(MoonAppTest, ClosingThePlanViewHidesItAndClosingThePerspectiveViewEndsRun) {

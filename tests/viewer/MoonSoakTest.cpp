@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random-input soak: no crash and no sanitizer report under a long random
 // message sequence, and the quadtree keeps its invariants afterwards.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SoakDriver.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the real MoonApp through the framework's own Run loop on the fake
 // window system, with a long random sequence of window messages injected at
 // every idle pass: pointer moves inside and outside the windows, button

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/Sun.h"
 
 #include <gtest/gtest.h>

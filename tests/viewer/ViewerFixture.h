@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up for the viewer tests: the real MoonApp on the fake window
 // system, drawing into the recording GL, and small helpers to read the tree
 // and build expected call streams. Each test runs in a process of its own, so

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include "viewer/ViewerOptions.h"
+
+#include "CommandValues.h"
+#include "OptionParser.h"
+#include "SeedOption.h"
+
+namespace moon {
+namespace {
+
+constexpr std::string_view kUsageHead =
+    "Usage: moon [--seed N] [--verbose]\n"
+    "       moon --render FILE.png [--seed N] [--frames K] [--verbose]\n"
+    "\n"
+    "Shows a procedurally generated lunar landscape in two windows: a perspective\n"
+    "view you fly with the mouse and a plan view that follows the camera. Without\n"
+    "--seed the landscape comes from the clock, so every run shows a new one.\n"
+    "\n"
+    "Options:\n";
+
+constexpr std::string_view kUsageTail =
+    "\n"
+    "A landscape seen with --seed N is the one \"moon-terrain dump --seed N --depth 6\"\n"
+    "prints and \"moon-terrain export --seed N --depth 6 -o FILE\" writes.\n"
+    "See moon(6) for the controls.\n";
+
+// version and framesGiven record what only matters once parsing is over.
+void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, bool& framesGiven) {
+    AddSeedOption(parser, options.seed,
+                  "seed of the landscape, 0 to 4294967295 (default: the clock in seconds)");
+    parser.AddFlag("--verbose", "print the seed and the OpenGL renderer on standard error",
+                   [&options] { options.verbose = true; });
+    parser.AddValue("--render", "FILE",
+                    "draw without a display and write both views side by side as a PNG",
+                    [&options](std::string_view name, std::string_view value) -> std::string {
+                        if (value.empty()) {
+                            return std::string(name) + " needs a file name";
+                        }
+                        options.renderPath = std::string(value);
+                        return "";
+                    });
+    parser.AddValue(
+        "--frames", "K",
+        "frames drawn of each view before the picture, 1 to 360 (default 1); the "
+        "circling light stands at K degrees",
+        [&options, &framesGiven](std::string_view name, std::string_view value) -> std::string {
+            framesGiven = true;
+            std::int64_t number = 0;
+            if (ParseWholeNumber(value, 1, ViewerOptions::kMaxFrames, number) != WholeNumber::Ok) {
+                return std::string(name) + " must be a whole number from 1 to 360, not " +
+                       Quoted(value);
+            }
+            options.frames = static_cast<int>(number);
+            return "";
+        });
+    parser.AddFlag("--version", "print the version and end", [&version] { version = true; });
+}
+
+}  // namespace
+
+bool ViewerOptions::Parse(const std::vector<std::string_view>& args, std::string& problem) {
+    OptionParser parser;
+    bool version = false;
+    bool framesGiven = false;
+    addOptions(parser, *this, version, framesGiven);
+    if (!parser.Parse(args, problem)) {
+        return false;
+    }
+    if (parser.HelpRequested()) {
+        action = Action::Help;
+    } else if (version) {
+        action = Action::Version;
+    } else if (!renderPath.empty()) {
+        action = Action::Render;
+    } else if (framesGiven) {
+        problem = "--frames needs --render FILE";
+        return false;
+    }
+    return true;
+}
+
+std::string ViewerOptions::Usage() {
+    OptionParser parser;
+    ViewerOptions options;
+    bool version = false;
+    bool framesGiven = false;
+    addOptions(parser, options, version, framesGiven);
+    return std::string(kUsageHead) + parser.Describe() + std::string(kUsageTail);
+}
+
+}  // namespace moon
