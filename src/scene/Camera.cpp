@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 

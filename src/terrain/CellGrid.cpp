@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstddef>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 #include "terrain/TerrainNode.h"
 
 namespace moon {
@@ -40,13 +40,14 @@ CellGrid::CellGrid(int depth, double minX, double minZ, double size)
 }
 
 void CellGrid::Add(TerrainNode* node) {
-    MOON_CHECK(node->depth >= 0 && node->depth <= m_depth);
+    MOON_CHECK(node->depth >= 0 && node->depth <= m_depth, "the cell is deeper than the grid");
     const long side = 1L << node->depth;
     const double extent = m_size / static_cast<double>(side);
     long column = 0;
     long row = 0;
-    MOON_CHECK(GridIndex(node->points[0].x - m_minX, extent, side - 1, column));
-    MOON_CHECK(GridIndex(node->points[0].z - m_minZ, extent, side - 1, row));
+    const bool onColumn = GridIndex(node->points[0].x - m_minX, extent, side - 1, column);
+    const bool onRow = GridIndex(node->points[0].z - m_minZ, extent, side - 1, row);
+    MOON_CHECK(onColumn && onRow, "the cell's corner is not on the grid of its depth");
     std::vector<TerrainNode*>& level = m_levels[static_cast<std::size_t>(node->depth)];
     if (level.empty()) {
         level.resize(static_cast<std::size_t>(side * side), nullptr);

@@ -1,6 +1,6 @@
 #include "terrain/Terrain.h"
 
-#include "scene/Check.h"
+#include "base/Check.h"
 #include "scene/Numeric.h"
 #include "scene/Random.h"
 #include "terrain/GLTriangleSink.h"
