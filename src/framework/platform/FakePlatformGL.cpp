@@ -10,18 +10,18 @@ DeviceContextHandle FakePlatform::GetDC(WindowHandle window) {
     if (!Enter("GetDC")) {
         return {};
     }
-    WindowState* state = Live(window);
+    WindowState* state = FindWindow(window);
     return state != nullptr ? state->dc : DeviceContextHandle{};
 }
 
 int FakePlatform::ChoosePixelFormat(DeviceContextHandle dc,
                                     const PixelFormatDescriptor& descriptor) {
-    if (!Enter("ChoosePixelFormat") || LiveDC(dc) == nullptr) {
+    if (!Enter("ChoosePixelFormat") || FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
     m_lastRequested = descriptor;
     if (m_formats.empty()) {
-        Failed("no pixel formats");
+        Fail("no pixel formats");
         return 0;
     }
     int deepest = 1;
@@ -42,16 +42,16 @@ int FakePlatform::SetPixelFormat(DeviceContextHandle dc, int format,
         return 0;
     }
     (void)descriptor;
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return 0;
     }
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Failed("no such pixel format");
+        Fail("no such pixel format");
         return 0;
     }
     if (state->pixelFormat != 0) {
-        Failed("the window already has a pixel format");
+        Fail("pixel format already set");
         return 0;
     }
     state->pixelFormat = format;
@@ -62,17 +62,17 @@ int FakePlatform::GetPixelFormat(DeviceContextHandle dc) {
     if (!Enter("GetPixelFormat")) {
         return 0;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     return state != nullptr ? state->pixelFormat : 0;
 }
 
 int FakePlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
                                       PixelFormatDescriptor& descriptor) {
-    if (!Enter("DescribePixelFormat") || LiveDC(dc) == nullptr) {
+    if (!Enter("DescribePixelFormat") || FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Failed("no such pixel format");
+        Fail("no such pixel format");
         return 0;
     }
     descriptor = m_formats[static_cast<std::size_t>(format - 1)];
@@ -83,12 +83,12 @@ ContextHandle FakePlatform::CreateContext(DeviceContextHandle dc) {
     if (!Enter("CreateContext")) {
         return {};
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return {};
     }
     if (state->pixelFormat == 0) {
-        Failed("the device context has no pixel format");
+        Fail("no pixel format set");
         return {};
     }
     m_contexts.push_back(ContextState{true, state->pixelFormat});
@@ -100,7 +100,7 @@ bool FakePlatform::DeleteContext(ContextHandle context) {
         return false;
     }
     if (!ContextAlive(context)) {
-        return Failed("invalid context");
+        return Fail("no such GL context");
     }
     m_contexts[context.id - 1].alive = false;
     if (m_currentContext == context) {
@@ -120,15 +120,15 @@ int FakePlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         return 1;
     }
     if (!ContextAlive(context)) {
-        Failed("invalid context");
+        Fail("no such GL context");
         return 0;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return 0;
     }
     if (state->pixelFormat != m_contexts[context.id - 1].pixelFormat) {
-        Failed("the context's pixel format differs from the device context's");
+        Fail("the context's pixel format differs from the device context's");
         return 0;
     }
     m_currentDC = dc;
@@ -150,7 +150,7 @@ bool FakePlatform::SwapBuffers(DeviceContextHandle dc) {
     if (!Enter("SwapBuffers")) {
         return false;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return false;
     }
@@ -174,12 +174,12 @@ PaletteHandle FakePlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle 
         return {};
     }
     (void)forceBackground;
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return {};
     }
     if (!PaletteAlive(palette)) {
-        Failed("invalid palette");
+        Fail("no such palette");
         return {};
     }
     const PaletteHandle previous = state->selectedPalette;
@@ -191,7 +191,7 @@ std::uint32_t FakePlatform::RealizePalette(DeviceContextHandle dc) {
     if (!Enter("RealizePalette")) {
         return 0;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return 0;
     }
@@ -203,7 +203,7 @@ bool FakePlatform::DeleteObject(PaletteHandle palette) {
         return false;
     }
     if (palette == kStockPalette || !PaletteAlive(palette)) {
-        return Failed("invalid palette");
+        return Fail("no such palette");
     }
     m_palettes[palette.id - 1].alive = false;
     return true;

@@ -6,7 +6,8 @@
 // palettes. This header is that shape, nothing more: the operations the
 // framework calls, the message numbers and the wParam/lParam packing it reads.
 // Backends fill it in: SdlPlatform (real windows on SDL2) and FakePlatform
-// (state kept in memory, for tests). Backends never call application handlers
+// (state kept in memory, for tests), both on PlatformBase, which holds the
+// window rules they share. Backends never call application handlers
 // directly; they only call the window procedure registered with a class.
 //
 // Handles are entries of the backend's own tables (0 = none), never reused
@@ -229,7 +230,8 @@ public:
     // Selects the backend; tests call it before constructing any window.
     static void Use(std::unique_ptr<Platform> platform);
 
-    // Why the last failing call failed, in one line ("" when nothing failed).
+    // Why the last call failed, in one line; "" when it succeeded. Every
+    // operation clears the reason first, so it belongs to the call that failed.
     virtual std::string LastError() const = 0;
 
     // --- Module and classes -------------------------------------------------
@@ -240,7 +242,8 @@ public:
     virtual Atom RegisterClass(const WndClass& windowClass) = 0;
     // Unregisters the class with this atom; false if unknown or windows of it live.
     virtual bool UnregisterClass(Atom atom, ModuleHandle instance) = 0;
-    // Stock icon / cursor (IDI_*, IDC_*); module none for the system's own.
+    // The stock icon / cursor the framework uses (IDI_APPLICATION, IDC_ARROW;
+    // module none for the system's own); any other fails.
     virtual IconHandle LoadIcon(ModuleHandle instance, int id) = 0;
     virtual CursorHandle LoadCursor(ModuleHandle instance, int id) = 0;
 
@@ -258,7 +261,8 @@ public:
     // holds it, drops its queued messages; the handle and its device context
     // are invalid afterwards.
     virtual bool DestroyWindow(WindowHandle window) = 0;
-    // SW_SHOW / SW_HIDE. The first show sends WM_SIZE with the client size.
+    // SW_SHOW / SW_HIDE (any other command fails). The first show sends
+    // WM_SIZE with the client size.
     virtual bool ShowWindow(WindowHandle window, int command) = 0;
     // Client rectangle: left = top = 0, right/bottom = client width/height.
     virtual bool GetClientRect(WindowHandle window, Rect& rect) = 0;
@@ -275,8 +279,9 @@ public:
     virtual bool IsWindowVisible(WindowHandle window) = 0;
     // Minimised by the user or the window manager.
     virtual bool IsIconic(WindowHandle window) = 0;
-    // GWL_STYLE (the style bits) or GWL_USERDATA (a pointer-sized slot, 0 at
-    // first). Get returns 0 on failure; Set returns the previous value.
+    // GWL_STYLE (the style bits; WS_VISIBLE shows or hides the window) or
+    // GWL_USERDATA (a pointer-sized slot, 0 at first). Get returns 0 on
+    // failure; Set returns the previous value.
     virtual std::intptr_t GetWindowLong(WindowHandle window, int index) = 0;
     virtual std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) = 0;
     // Re-parents (none = top-level); returns the previous parent, none on failure.
@@ -306,12 +311,13 @@ public:
     // into messages, then WM_PAINT for a visible window whose update region is
     // not empty.
     virtual bool PeekMessage(Msg& msg) = 0;
-    // Key translation (no character messages are produced here).
+    // Key translation: true for key messages; no character messages are produced.
     virtual bool TranslateMessage(const Msg& msg) = 0;
     // Calls the window procedure of msg.hwnd's class; 0 for no or a dead window.
     virtual LResult DispatchMessage(const Msg& msg) = 0;
     // Default processing: WM_NCCREATE returns 1, WM_CLOSE destroys the window,
-    // WM_SETCURSOR over the client area shows the class cursor; others return 0.
+    // WM_PAINT validates the update region, WM_SETCURSOR over the client area
+    // shows the class cursor (and returns 1); others return 0.
     virtual LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                                   LParam lParam) = 0;
     // Timers: no window of this program starts one; kept for the loop's teardown.

@@ -14,6 +14,9 @@ namespace moon::platform {
 // --- Device contexts, pixel formats, GL contexts --------------------------------
 
 DeviceContextHandle SdlPlatform::GetDC(WindowHandle window) {
+    if (!Enter("GetDC")) {
+        return DeviceContextHandle{};
+    }
     const WindowEntry* entry = FindWindow(window);
     return entry != nullptr ? entry->dc : DeviceContextHandle{};
 }
@@ -23,6 +26,9 @@ DeviceContextHandle SdlPlatform::GetDC(WindowHandle window) {
 // it was made with. Once a format is set, choosing changes nothing.
 int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
                                    const PixelFormatDescriptor& descriptor) {
+    if (!Enter("ChoosePixelFormat")) {
+        return 0;
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return 0;
@@ -39,7 +45,7 @@ int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
             return FormatIndex(attributes);
         }
         if (reason.empty()) {
-            reason = m_lastError;  // the wish's own reason tells most
+            reason = LastError();  // the wish's own reason tells most
         }
     }
     Fail(reason);
@@ -48,6 +54,9 @@ int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
 
 int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
                                 const PixelFormatDescriptor& /*descriptor*/) {
+    if (!Enter("SetPixelFormat")) {
+        return 0;
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return 0;
@@ -73,6 +82,9 @@ int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
 }
 
 int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
+    if (!Enter("GetPixelFormat")) {
+        return 0;
+    }
     const WindowEntry* entry = FindWindowOfDc(dc);
     return entry != nullptr ? entry->format : 0;
 }
@@ -80,6 +92,9 @@ int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
 // Describes what the driver gave once a context exists, the request before.
 int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
                                      PixelFormatDescriptor& descriptor) {
+    if (!Enter("DescribePixelFormat")) {
+        return 0;
+    }
     if (FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
@@ -95,6 +110,9 @@ int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
 // SDL makes a new context current; it is created, read and put back so that
 // the pair current before is current again, as the framework expects.
 ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
+    if (!Enter("CreateContext")) {
+        return ContextHandle{};
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return ContextHandle{};
@@ -127,7 +145,7 @@ ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
 }
 
 bool SdlPlatform::DeleteContext(ContextHandle context) {
-    if (Lost()) {
+    if (!Enter("DeleteContext")) {
         return false;
     }
     const auto found = m_contexts.find(context.id);
@@ -140,7 +158,7 @@ bool SdlPlatform::DeleteContext(ContextHandle context) {
 }
 
 int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
-    if (Lost()) {
+    if (!Enter("MakeCurrent")) {
         return 0;
     }
     if (!context) {
@@ -168,7 +186,7 @@ int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
 }
 
 ContextHandle SdlPlatform::GetCurrentContext() {
-    if (Lost()) {
+    if (!Enter("GetCurrentContext")) {
         return ContextHandle{};
     }
     SDL_GLContext current = SDL_GL_GetCurrentContext();
@@ -181,7 +199,7 @@ ContextHandle SdlPlatform::GetCurrentContext() {
 }
 
 DeviceContextHandle SdlPlatform::GetCurrentDC() {
-    if (Lost()) {
+    if (!Enter("GetCurrentDC")) {
         return DeviceContextHandle{};
     }
     if (SDL_GL_GetCurrentContext() == nullptr) {
@@ -199,6 +217,9 @@ DeviceContextHandle SdlPlatform::GetCurrentDC() {
 // SDL swaps only the window whose context is current; any other window is
 // swapped with one of its own contexts made current for the moment.
 bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
+    if (!Enter("SwapBuffers")) {
+        return false;
+    }
     const WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return false;
@@ -226,6 +247,9 @@ bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
 // ask for a palette.
 
 PaletteHandle SdlPlatform::CreatePalette(const LogPalette& palette) {
+    if (!Enter("CreatePalette")) {
+        return PaletteHandle{};
+    }
     const std::uint32_t id = m_nextPalette++;
     m_palettes[id] = palette;
     return PaletteHandle{id};
@@ -233,6 +257,9 @@ PaletteHandle SdlPlatform::CreatePalette(const LogPalette& palette) {
 
 PaletteHandle SdlPlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
                                          bool /*forceBackground*/) {
+    if (!Enter("SelectPalette")) {
+        return PaletteHandle{};
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return PaletteHandle{};
@@ -247,6 +274,9 @@ PaletteHandle SdlPlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle p
 }
 
 std::uint32_t SdlPlatform::RealizePalette(DeviceContextHandle dc) {
+    if (!Enter("RealizePalette")) {
+        return 0;
+    }
     const WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return 0;
@@ -256,6 +286,9 @@ std::uint32_t SdlPlatform::RealizePalette(DeviceContextHandle dc) {
 }
 
 bool SdlPlatform::DeleteObject(PaletteHandle palette) {
+    if (!Enter("DeleteObject")) {
+        return false;
+    }
     if (palette.id == kStockPalette || m_palettes.count(palette.id) == 0) {
         return Fail("no such palette");
     }
@@ -269,7 +302,10 @@ bool SdlPlatform::DeleteObject(PaletteHandle palette) {
 }
 
 bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
-    if (Lost() || !EnsureVideo()) {
+    if (!Enter("EnumDisplaySettings")) {
+        return false;
+    }
+    if (!EnsureVideo()) {
         return false;
     }
     SDL_DisplayMode current;
