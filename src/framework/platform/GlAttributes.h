@@ -4,7 +4,7 @@
 // here).
 #pragma once
 
-#include "framework/platform/Platform.h"
+#include "framework/platform/PlatformTypes.h"
 
 namespace moon::platform {
 
