@@ -27,9 +27,6 @@ PixelFormatDescriptor offeredFormat(int depthBits) {
 
 FakePlatform::FakePlatform() {
     m_formats = {offeredFormat(16), offeredFormat(24), offeredFormat(32)};
-    PaletteState stock;
-    stock.alive = true;
-    m_palettes.push_back(stock);
 }
 
 // --- Test controls -----------------------------------------------------------
@@ -84,15 +81,13 @@ bool FakePlatform::ContextAlive(ContextHandle context) const {
 }
 
 bool FakePlatform::PaletteAlive(PaletteHandle palette) const {
-    return palette.id != 0 && palette.id <= m_palettes.size() && m_palettes[palette.id - 1].alive;
+    return FindPalette(palette) != nullptr;
 }
 
 const LogPalette& FakePlatform::PaletteContents(PaletteHandle palette) const {
     static const LogPalette none;
-    if (palette.id == 0 || palette.id > m_palettes.size()) {
-        return none;
-    }
-    return m_palettes[palette.id - 1].contents;
+    const LogPalette* contents = FindPalette(palette);
+    return contents != nullptr ? *contents : none;
 }
 
 bool FakePlatform::ClassRegistered(const std::string& name) const {
@@ -197,7 +192,6 @@ WindowHandle FakePlatform::CreateWindowEx(std::uint32_t exStyle, const char* cla
         height = kDefaultHeight;
     }
     state.outer = Rect{x, y, x + std::max(0, width), y + std::max(0, height)};
-    state.selectedPalette = kStockPalette;
     state.createParam = param;
     m_windows.push_back(state);
     const WindowHandle window{static_cast<std::uint32_t>(m_windows.size())};

@@ -27,7 +27,6 @@ public:
         std::string title;
         Rect outer;  // screen coordinates
         int pixelFormat = 0;
-        PaletteHandle selectedPalette;
         int swapCount = 0;
         void* createParam = nullptr;
     };
@@ -98,7 +97,6 @@ public:
     bool WaitMessage(std::uint32_t milliseconds) override;
     int MessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t type) override;
-    DeviceContextHandle GetDC(WindowHandle window) override;
     int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
     int SetPixelFormat(DeviceContextHandle dc, int format,
                        const PixelFormatDescriptor& descriptor) override;
@@ -111,24 +109,12 @@ public:
     ContextHandle GetCurrentContext() override;
     DeviceContextHandle GetCurrentDC() override;
     bool SwapBuffers(DeviceContextHandle dc) override;
-    PaletteHandle CreatePalette(const LogPalette& palette) override;
-    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                bool forceBackground) override;
-    std::uint32_t RealizePalette(DeviceContextHandle dc) override;
-    bool DeleteObject(PaletteHandle palette) override;
     bool EnumDisplaySettings(DevMode& mode) override;
 
 private:
-    // Palette 1 is the stock palette every device context starts with.
-    static constexpr PaletteHandle kStockPalette{1};
-
     struct ContextState {
         bool alive = false;
         int pixelFormat = 0;
-    };
-    struct PaletteState {
-        bool alive = false;
-        LogPalette contents;
     };
 
     // Logs the call; false (with LastError set) when the connection is lost
@@ -146,6 +132,7 @@ private:
     }
     // A device context is its window's own: same table entry.
     WindowState* FindWindowOfDc(DeviceContextHandle dc);
+    WindowRecord* FindRecordOfDc(DeviceContextHandle dc) override { return FindWindowOfDc(dc); }
     Rect Borders(std::uint32_t style) const;
 
     std::vector<std::string> m_calls;
@@ -153,7 +140,6 @@ private:
 
     std::deque<WindowState> m_windows;  // handle id - 1; entries never move
     std::vector<ContextState> m_contexts;
-    std::vector<PaletteState> m_palettes;
     std::vector<PixelFormatDescriptor> m_formats;
     std::vector<Msg> m_defaulted;
     std::vector<std::pair<std::string, std::string>> m_messageBoxes;

@@ -1,18 +1,9 @@
-// FakePlatform: device contexts, pixel formats, GL contexts, palettes and
-// the display.
+// FakePlatform: pixel formats, GL contexts and the display.
 #include "framework/platform/FakePlatform.h"
 
 namespace moon::platform {
 
 // --- Device contexts, pixel formats, GL contexts -----------------------------
-
-DeviceContextHandle FakePlatform::GetDC(WindowHandle window) {
-    if (!Enter("GetDC")) {
-        return {};
-    }
-    WindowState* state = FindWindow(window);
-    return state != nullptr ? state->dc : DeviceContextHandle{};
-}
 
 int FakePlatform::ChoosePixelFormat(DeviceContextHandle dc,
                                     const PixelFormatDescriptor& descriptor) {
@@ -155,57 +146,6 @@ bool FakePlatform::SwapBuffers(DeviceContextHandle dc) {
         return false;
     }
     ++state->swapCount;
-    return true;
-}
-
-// --- Palettes ------------------------------------------------------------------
-
-PaletteHandle FakePlatform::CreatePalette(const LogPalette& palette) {
-    if (!Enter("CreatePalette")) {
-        return {};
-    }
-    m_palettes.push_back(PaletteState{true, palette});
-    return PaletteHandle{static_cast<std::uint32_t>(m_palettes.size())};
-}
-
-PaletteHandle FakePlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                          bool forceBackground) {
-    if (!Enter("SelectPalette")) {
-        return {};
-    }
-    (void)forceBackground;
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return {};
-    }
-    if (!PaletteAlive(palette)) {
-        Fail("no such palette");
-        return {};
-    }
-    const PaletteHandle previous = state->selectedPalette;
-    state->selectedPalette = palette;
-    return previous;
-}
-
-std::uint32_t FakePlatform::RealizePalette(DeviceContextHandle dc) {
-    if (!Enter("RealizePalette")) {
-        return 0;
-    }
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return 0;
-    }
-    return m_palettes[state->selectedPalette.id - 1].contents.palNumEntries;
-}
-
-bool FakePlatform::DeleteObject(PaletteHandle palette) {
-    if (!Enter("DeleteObject")) {
-        return false;
-    }
-    if (palette == kStockPalette || !PaletteAlive(palette)) {
-        return Fail("no such palette");
-    }
-    m_palettes[palette.id - 1].alive = false;
     return true;
 }
 

@@ -29,6 +29,10 @@ bool takeFront(std::deque<Msg>& queue, Msg& msg) {
 
 }  // namespace
 
+PlatformBase::PlatformBase() {
+    m_palettes[kStockPalette.id] = LogPalette{};
+}
+
 // --- Errors and the table of windows -------------------------------------------
 
 bool PlatformBase::Enter(const char* operation) {
@@ -477,6 +481,76 @@ CursorHandle PlatformBase::SetCursor(CursorHandle cursor) {
     const CursorHandle previous = m_hCursor;
     UseCursor(cursor);
     return previous;
+}
+
+// --- Device contexts and palettes ----------------------------------------------------
+
+DeviceContextHandle PlatformBase::GetDC(WindowHandle window) {
+    if (!Enter("GetDC")) {
+        return {};
+    }
+    const WindowRecord* record = FindRecord(window);
+    return record != nullptr ? record->dc : DeviceContextHandle{};
+}
+
+const LogPalette* PlatformBase::FindPalette(PaletteHandle palette) const {
+    const auto found = m_palettes.find(palette.id);
+    return found != m_palettes.end() ? &found->second : nullptr;
+}
+
+PaletteHandle PlatformBase::CreatePalette(const LogPalette& palette) {
+    if (!Enter("CreatePalette")) {
+        return {};
+    }
+    const PaletteHandle created{m_nextPalette++};
+    m_palettes[created.id] = palette;
+    return created;
+}
+
+PaletteHandle PlatformBase::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                          bool /*forceBackground*/) {
+    if (!Enter("SelectPalette")) {
+        return {};
+    }
+    WindowRecord* record = FindRecordOfDc(dc);
+    if (record == nullptr) {
+        return {};
+    }
+    if (FindPalette(palette) == nullptr) {
+        Fail("no such palette");
+        return {};
+    }
+    const PaletteHandle previous = record->selectedPalette;
+    record->selectedPalette = palette;
+    return previous;
+}
+
+std::uint32_t PlatformBase::RealizePalette(DeviceContextHandle dc) {
+    if (!Enter("RealizePalette")) {
+        return 0;
+    }
+    const WindowRecord* record = FindRecordOfDc(dc);
+    if (record == nullptr) {
+        return 0;
+    }
+    const LogPalette* palette = FindPalette(record->selectedPalette);
+    return palette != nullptr ? palette->palNumEntries : 0;
+}
+
+bool PlatformBase::DeleteObject(PaletteHandle palette) {
+    if (!Enter("DeleteObject")) {
+        return false;
+    }
+    if (palette == kStockPalette || FindPalette(palette) == nullptr) {
+        return Fail("no such palette");
+    }
+    m_palettes.erase(palette.id);
+    for (const auto& [id, record] : m_records) {
+        if (record->selectedPalette == palette) {
+            record->selectedPalette = kStockPalette;
+        }
+    }
+    return true;
 }
 
 void PlatformBase::UseCursor(CursorHandle cursor) {

@@ -2,7 +2,8 @@
 // the real backend: window classes and stock resources, the window longs,
 // visibility and parents, the update region and its union, the order in which
 // the queue hands out messages, dropping a destroyed window's messages,
-// capture, the cursor and the default window procedure.
+// capture, the cursor, the default window procedure, each window's device
+// context and the palettes (kept as data by both).
 //
 // A backend derives from this, keeps its own table of windows (whose entries
 // derive from WindowRecord) and adopts each new window here; it implements
@@ -22,6 +23,9 @@ namespace moon::platform {
 
 class PlatformBase : public Platform {
 public:
+    // Palette 1 is the stock palette every device context starts with.
+    static constexpr PaletteHandle kStockPalette{1};
+
     // What every window has, whatever draws it.
     struct WindowRecord {
         Atom atom = 0;            // its class
@@ -34,8 +38,11 @@ public:
         std::intptr_t userData = 0;
         bool hasUpdate = false;  // the update region is not empty
         Rect update;             // its bounds, client pixels; valid while hasUpdate
-        DeviceContextHandle dc;
+        DeviceContextHandle dc;  // its own, for its lifetime
+        PaletteHandle selectedPalette = kStockPalette;
     };
+
+    PlatformBase();
 
     std::string LastError() const final { return m_lastError; }
 
@@ -72,6 +79,14 @@ public:
     bool ReleaseCapture() final;
     CursorHandle SetCursor(CursorHandle cursor) final;
 
+    DeviceContextHandle GetDC(WindowHandle window) final;
+    PaletteHandle CreatePalette(const LogPalette& palette) final;
+    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                bool forceBackground) final;
+    std::uint32_t RealizePalette(DeviceContextHandle dc) final;
+    // A window whose device context has the palette selected goes back to the stock one.
+    bool DeleteObject(PaletteHandle palette) final;
+
 protected:
     // Starts an operation: clears LastError(), then asks the backend whether
     // the operation may go on (false: it fails, with LastError() set).
@@ -88,6 +103,8 @@ protected:
     virtual Rect ClientArea(WindowHandle window) = 0;
     // Sends WM_SIZE with the client size (on the first show).
     virtual void SendSize(WindowHandle window) = 0;
+    // The live window whose device context this is, or null with LastError set.
+    virtual WindowRecord* FindRecordOfDc(DeviceContextHandle dc) = 0;
     // Destroys a live window (WM_CLOSE's default); no log, no injected failure.
     virtual void Destroy(WindowHandle window) = 0;
     // Shows or hides what stands for the window on screen.
@@ -124,6 +141,9 @@ protected:
     // The atom of the class with this name, 0 if none.
     Atom FindClass(const char* name) const;
 
+    // A palette not deleted yet, or null.
+    const LogPalette* FindPalette(PaletteHandle palette) const;
+
     // Adds rect (none: the whole client area) to the update region, clipped
     // to the client area; the region stays one rectangle, the union's bounds.
     void AddToUpdate(WindowHandle window, WindowRecord& record, const Rect* rect);
@@ -156,6 +176,8 @@ private:
     std::map<std::uint32_t, WindowRecord*> m_records;  // live windows by handle id
     std::deque<Msg> m_posted;
     std::deque<Msg> m_input;
+    std::map<std::uint32_t, LogPalette> m_palettes;  // live palettes by handle id
+    std::uint32_t m_nextPalette = kStockPalette.id + 1;
 };
 
 }  // namespace moon::platform

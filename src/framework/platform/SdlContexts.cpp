@@ -1,5 +1,4 @@
-// Device contexts, pixel formats, GL contexts, palettes and the display of
-// the SDL backend.
+// Pixel formats, GL contexts and the display of the SDL backend.
 #include "framework/platform/SdlPlatform.h"
 
 #include <SDL.h>
@@ -11,15 +10,7 @@
 #include "framework/platform/SdlPixelFormat.h"
 
 namespace moon::platform {
-// --- Device contexts, pixel formats, GL contexts --------------------------------
-
-DeviceContextHandle SdlPlatform::GetDC(WindowHandle window) {
-    if (!Enter("GetDC")) {
-        return DeviceContextHandle{};
-    }
-    const WindowEntry* entry = FindWindow(window);
-    return entry != nullptr ? entry->dc : DeviceContextHandle{};
-}
+// --- Pixel formats and GL contexts --------------------------------
 
 // Finds the first request of the wish's fallback ladder for which SDL can make
 // the window; the window is made anew when that request differs from the one
@@ -242,64 +233,7 @@ bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
     return Fail("no GL context for this window");
 }
 
-// --- Palettes ---------------------------------------------------------------------
-// Kept as data only: SDL's GL windows are true-colour and their formats never
-// ask for a palette.
-
-PaletteHandle SdlPlatform::CreatePalette(const LogPalette& palette) {
-    if (!Enter("CreatePalette")) {
-        return PaletteHandle{};
-    }
-    const std::uint32_t id = m_nextPalette++;
-    m_palettes[id] = palette;
-    return PaletteHandle{id};
-}
-
-PaletteHandle SdlPlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                         bool /*forceBackground*/) {
-    if (!Enter("SelectPalette")) {
-        return PaletteHandle{};
-    }
-    WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return PaletteHandle{};
-    }
-    if (m_palettes.count(palette.id) == 0) {
-        Fail("no such palette");
-        return PaletteHandle{};
-    }
-    const PaletteHandle previous = entry->palette;
-    entry->palette = palette;
-    return previous;
-}
-
-std::uint32_t SdlPlatform::RealizePalette(DeviceContextHandle dc) {
-    if (!Enter("RealizePalette")) {
-        return 0;
-    }
-    const WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return 0;
-    }
-    const auto found = m_palettes.find(entry->palette.id);
-    return found != m_palettes.end() ? found->second.palNumEntries : 0;
-}
-
-bool SdlPlatform::DeleteObject(PaletteHandle palette) {
-    if (!Enter("DeleteObject")) {
-        return false;
-    }
-    if (palette.id == kStockPalette || m_palettes.count(palette.id) == 0) {
-        return Fail("no such palette");
-    }
-    m_palettes.erase(palette.id);
-    for (auto& [id, entry] : m_windows) {
-        if (entry.palette == palette) {
-            entry.palette = PaletteHandle{kStockPalette};
-        }
-    }
-    return true;
-}
+// --- Display ----------------------------------------------------------------------
 
 bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
     if (!Enter("EnumDisplaySettings")) {

@@ -26,10 +26,6 @@ std::unique_ptr<Platform> CreateSdlPlatform() {
     return std::make_unique<SdlPlatform>();
 }
 
-SdlPlatform::SdlPlatform() {
-    m_palettes[kStockPalette] = LogPalette{};
-}
-
 bool SdlPlatform::FailSdl() {
     return Fail(SDL_GetError());
 }
@@ -193,7 +189,6 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
     const WindowHandle window{m_nextWindow++};
     entry.sdlId = SDL_GetWindowID(entry.sdl);
     entry.dc = DeviceContextHandle{m_nextDc++};
-    entry.palette = PaletteHandle{kStockPalette};
     m_bySdlId[entry.sdlId] = window.id;
     m_dcs[entry.dc.id] = window.id;
     entry.id = window.id;

@@ -6,7 +6,7 @@
 // backends share live in PlatformBase; what is SDL's is spread over
 // SdlPlatform.cpp (windows), SdlMessages.cpp (waiting, the message box, the
 // pointer and the translation of SDL's events), SdlContexts.cpp
-// (device contexts, pixel formats, GL contexts, palettes, the display) and
+// (pixel formats, GL contexts, the display) and
 // SdlVideo.cpp (start-up, teardown, the connection to the display, signals);
 // SdlX11.cpp holds Xlib's error handlers.
 #pragma once
@@ -41,7 +41,7 @@ void WatchX11Display(DisplayLostHandler onLost);
 
 class SdlPlatform final : public PlatformBase {
 public:
-    SdlPlatform();
+    SdlPlatform() = default;
     SdlPlatform(const SdlPlatform&) = delete;
     SdlPlatform& operator=(const SdlPlatform&) = delete;
     ~SdlPlatform() override;
@@ -63,7 +63,6 @@ public:
     int MessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t type) override;
 
-    DeviceContextHandle GetDC(WindowHandle window) override;
     int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
     int SetPixelFormat(DeviceContextHandle dc, int format,
                        const PixelFormatDescriptor& descriptor) override;
@@ -76,12 +75,6 @@ public:
     ContextHandle GetCurrentContext() override;
     DeviceContextHandle GetCurrentDC() override;
     bool SwapBuffers(DeviceContextHandle dc) override;
-
-    PaletteHandle CreatePalette(const LogPalette& palette) override;
-    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                bool forceBackground) override;
-    std::uint32_t RealizePalette(DeviceContextHandle dc) override;
-    bool DeleteObject(PaletteHandle palette) override;
 
     bool EnumDisplaySettings(DevMode& mode) override;
 
@@ -103,8 +96,7 @@ private:
         std::uint32_t id = 0;
         SDL_Window* sdl = nullptr;
         std::uint32_t sdlId = 0;
-        PaletteHandle palette;  // selected into dc
-        int createX = 0;        // SDL position if the window is made anew before it is shown
+        int createX = 0;  // SDL position if the window is made anew before it is shown
         int createY = 0;
         bool destroying = false;
         int format = 0;  // pixel format set on dc, 0 = none
@@ -125,7 +117,6 @@ private:
         bool actualKnown = false;
     };
 
-    static constexpr std::uint32_t kStockPalette = 1;
     static constexpr WParam kSizeRestored = 0;  // WM_SIZE wParam
     static constexpr WParam kSizeMinimised = 1;
 
@@ -147,6 +138,7 @@ private:
         return static_cast<WindowEntry*>(FindRecord(window));
     }
     WindowEntry* FindWindowOfDc(DeviceContextHandle dc);
+    WindowRecord* FindRecordOfDc(DeviceContextHandle dc) override { return FindWindowOfDc(dc); }
     Borders BordersOf(const WindowEntry& entry) const;
     Rect ClientRectOf(const WindowEntry& entry) const;
 
@@ -181,8 +173,6 @@ private:
     std::uint32_t m_nextDc = 1;
     std::map<std::uint32_t, ContextEntry> m_contexts;
     std::uint32_t m_nextContext = 1;
-    std::map<std::uint32_t, LogPalette> m_palettes;
-    std::uint32_t m_nextPalette = kStockPalette + 1;
     std::vector<FormatEntry> m_formats;  // format n is m_formats[n - 1]
     GlAttributes m_lastFormat;           // what a new SDL window is first made with
     SDL_Cursor* m_pArrow = nullptr;      // made on first use

@@ -176,6 +176,29 @@ TEST_P(PlatformBaseTest, ADestroyedWindowsMessagesAreDroppedAndItsHandleIsDead) 
     EXPECT_FALSE(platform.PeekMessage(msg));
 }
 
+TEST_P(PlatformBaseTest, PalettesAreDataAndADeletedOneLeavesTheStockPaletteSelected) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    const DeviceContextHandle dc = platform.GetDC(window);
+    ASSERT_TRUE(dc);
+    EXPECT_EQ(platform.GetDC(window), dc);  // the window's own, every time
+    LogPalette contents;
+    contents.palVersion = 0x300;
+    contents.palNumEntries = 16;
+    const PaletteHandle palette = platform.CreatePalette(contents);
+    const PaletteHandle stock = platform.SelectPalette(dc, palette, false);
+    ASSERT_TRUE(stock);
+    EXPECT_EQ(platform.RealizePalette(dc), 16u);
+    EXPECT_FALSE(platform.DeleteObject(stock));
+    EXPECT_EQ(platform.LastError(), "no such palette");
+    EXPECT_TRUE(platform.DeleteObject(palette));
+    EXPECT_EQ(platform.RealizePalette(dc), 0u);
+    EXPECT_EQ(platform.SelectPalette(dc, stock, false), stock);
+    EXPECT_FALSE(platform.SelectPalette(dc, palette, false));
+    EXPECT_EQ(platform.LastError(), "no such palette");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Backends, PlatformBaseTest,
     ::testing::Values(Backend{"Fake", [] { return std::make_unique<FakePlatform>(); }},
