@@ -1,7 +1,9 @@
 // A window system kept in memory, for tests: real state (windows, geometry,
 // visibility, update regions, the current pair, the queue, capture, styles,
 // parents, display mode), a log of the calls made, messages a test injects,
-// and failures a test asks for.
+// and failures a test asks for. The rules it shares with the SDL backend
+// (queue order, update region, window longs, default processing) are
+// PlatformBase's; what is here is its own state and the test controls.
 //
 // Geometry: a window with a caption (WS_CAPTION) has a frame of 8 pixels on
 // each side plus a 23-pixel caption; one with only WS_THICKFRAME has the frame;
