@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "AtomicFile.h"
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 namespace {

@@ -7,7 +7,7 @@
 #include "framework/GLApp.h"
 #include "framework/GLWindow.h"
 #include "framework/GLWindowExtra.h"
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 

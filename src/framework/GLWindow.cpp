@@ -8,7 +8,7 @@
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/ShowMessage.h"
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 

@@ -9,6 +9,7 @@
 #include "framework/GLAppCore.h"
 #include "framework/GLWindow.h"
 #include "framework/ShowMessage.h"
+#include "framework/platform/GlAttributes.h"
 
 namespace moon {
 
@@ -242,24 +243,16 @@ bool GLWindowExtra::SetupPixelFormat() {
     if (!m_hDC) {
         return false;
     }
-    PixelFormatDescriptor descriptor;
-    descriptor.nSize = 40;
-    descriptor.nVersion = 1;
-    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if ((m_mode & kModeDoubleBuffer) != 0 || (m_mode & kModeBit1) == 0) {
-        descriptor.dwFlags |= PFD_DOUBLEBUFFER;
-    }
-    if ((m_mode & kModeStereo) != 0) {
-        descriptor.dwFlags |= PFD_STEREO;
-    }
-    descriptor.iPixelType = PFD_TYPE_RGBA;
+    GlAttributes wish;
+    wish.doubleBuffer = (m_mode & kModeDoubleBuffer) != 0 || (m_mode & kModeBit1) == 0;
+    wish.stereo = (m_mode & kModeStereo) != 0;
+    wish.colourBits = m_colourBits;
+    wish.alphaBits = m_alphaBits;
+    wish.accumBits = m_accumBits;
+    wish.depthBits = m_depthBits;
+    wish.stencilBits = m_stencilBits;
     // The descriptor's counts are 8-bit: only the low byte of each wish goes in.
-    descriptor.cColorBits = static_cast<std::uint8_t>(m_colourBits);
-    descriptor.cAlphaBits = static_cast<std::uint8_t>(m_alphaBits);
-    descriptor.cAccumBits = static_cast<std::uint8_t>(m_accumBits);
-    descriptor.cDepthBits = static_cast<std::uint8_t>(m_depthBits);
-    descriptor.cStencilBits = static_cast<std::uint8_t>(m_stencilBits);
-    descriptor.iLayerType = PFD_MAIN_PLANE;
+    const PixelFormatDescriptor descriptor = DescriptorFromAttributes(wish);
 
     Platform& platform = Platform::Get();
     const int format = platform.ChoosePixelFormat(m_hDC, descriptor);

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 

@@ -11,7 +11,7 @@ namespace {
 constexpr double kByteToUnit = static_cast<double>(1.0f / 255.0f);
 static_assert(kByteToUnit == 0.003921568859368563);
 
-float FromByte(int value) {
+float fromByte(int value) {
     return static_cast<float>(value * kByteToUnit);
 }
 
@@ -20,7 +20,7 @@ float FromByte(int value) {
 static_assert(offsetof(Colour4f, a) == 3 * sizeof(float), "components must be contiguous");
 
 Colour4f::Colour4f(int r_, int g_, int b_)
-    : r(FromByte(r_)), g(FromByte(g_)), b(FromByte(b_)), a(1.0f) {}
+    : r(fromByte(r_)), g(fromByte(g_)), b(fromByte(b_)), a(1.0f) {}
 
 Colour4f& Colour4f::Scale(const Colour4f& colour, const double& factor) {
     r = static_cast<float>(colour.r * factor);

@@ -7,7 +7,7 @@ namespace moon {
 namespace {
 
 // 10^n by repeated squaring, exact for the small n in use.
-double PowerOfTen(int n) {
+double powerOfTen(int n) {
     unsigned exponent = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
     double result = 1.0;
     double base = 10.0;
@@ -27,7 +27,7 @@ static_assert(kNearlyEqualTolerance == 9.999999682655225e-21);
 }  // namespace
 
 double RoundToDecimals(double value, int n) {
-    const double scale = PowerOfTen(n);
+    const double scale = powerOfTen(n);
     return std::floor(value * scale + 0.5) / scale;
 }
 

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstddef>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 #include "terrain/TerrainNode.h"
 
 namespace moon {
@@ -12,7 +12,7 @@ namespace {
 
 // The whole number offset / step, when it is one within 0..limit. Grid
 // coordinates are exact, so the division is too.
-bool GridIndex(double offset, double step, long limit, long& index) {
+bool gridIndex(double offset, double step, long limit, long& index) {
     const double cells = offset / step;
     if (!(cells >= 0.0 && cells <= static_cast<double>(limit))) {
         return false;  // outside, or NaN
@@ -21,7 +21,7 @@ bool GridIndex(double offset, double step, long limit, long& index) {
     return static_cast<double>(index) == cells;
 }
 
-void SetCorner(TerrainNode* node, std::size_t corner, double y) {
+void setCorner(TerrainNode* node, std::size_t corner, double y) {
     if (node != nullptr) {
         node->points[corner].y = y;
     }
@@ -40,13 +40,14 @@ CellGrid::CellGrid(int depth, double minX, double minZ, double size)
 }
 
 void CellGrid::Add(TerrainNode* node) {
-    MOON_CHECK(node->depth >= 0 && node->depth <= m_depth);
+    MOON_CHECK(node->depth >= 0 && node->depth <= m_depth, "the cell is deeper than the grid");
     const long side = 1L << node->depth;
     const double extent = m_size / static_cast<double>(side);
     long column = 0;
     long row = 0;
-    MOON_CHECK(GridIndex(node->points[0].x - m_minX, extent, side - 1, column));
-    MOON_CHECK(GridIndex(node->points[0].z - m_minZ, extent, side - 1, row));
+    const bool onColumn = gridIndex(node->points[0].x - m_minX, extent, side - 1, column);
+    const bool onRow = gridIndex(node->points[0].z - m_minZ, extent, side - 1, row);
+    MOON_CHECK(onColumn && onRow, "the cell's corner is not on the grid of its depth");
     std::vector<TerrainNode*>& level = m_levels[static_cast<std::size_t>(node->depth)];
     if (level.empty()) {
         level.resize(static_cast<std::size_t>(side * side), nullptr);
@@ -58,7 +59,7 @@ void CellGrid::SetHeight(double x, double y, double z) const {
     const long finest = 1L << m_depth;
     long i = 0;
     long j = 0;
-    if (!GridIndex(x - m_minX, m_step, finest, i) || !GridIndex(z - m_minZ, m_step, finest, j)) {
+    if (!gridIndex(x - m_minX, m_step, finest, i) || !gridIndex(z - m_minZ, m_step, finest, j)) {
         return;
     }
     // The point is on the grid of depth d when i and j are multiples of
@@ -84,16 +85,16 @@ void CellGrid::SetHeight(double x, double y, double z) const {
         const std::size_t here = static_cast<std::size_t>(row * side + column);
         const std::size_t down = here - static_cast<std::size_t>(side);
         if (after && above) {
-            SetCorner(level[here], 0, y);
+            setCorner(level[here], 0, y);
         }
         if (after && below) {
-            SetCorner(level[down], 1, y);
+            setCorner(level[down], 1, y);
         }
         if (before && below) {
-            SetCorner(level[down - 1], 2, y);
+            setCorner(level[down - 1], 2, y);
         }
         if (before && above) {
-            SetCorner(level[here - 1], 3, y);
+            setCorner(level[here - 1], 3, y);
         }
     }
 }

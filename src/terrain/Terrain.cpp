@@ -1,6 +1,6 @@
 #include "terrain/Terrain.h"
 
-#include "scene/Check.h"
+#include "base/Check.h"
 #include "scene/Numeric.h"
 #include "scene/Random.h"
 #include "terrain/GLTriangleSink.h"
@@ -18,7 +18,7 @@ constexpr int kRepairDecimals = 3;
 // Cells at this depth or deeper keep their children's common corner undisplaced.
 constexpr int kDisplacedCornerDepth = 10;
 
-double RandomSign() {
+double randomSign() {
     return Random::Next() * kUnitScale < 0.5 ? -1.0 : 1.0;
 }
 
@@ -26,10 +26,10 @@ double RandomSign() {
 // magnitude below the bound 40 / depth (depth 0 counts as 1). Beyond depth 40
 // the bound is 0 and a remainder by it undefined: the displacement is then 0,
 // but both values are still drawn so the sequence stays in step.
-double RandomDisplacement(int depth) {
+double randomDisplacement(int depth) {
     const double scale = depth == 0 ? 1.0 : static_cast<double>(depth);
     const auto bound = static_cast<unsigned>(40.0 / scale);
-    const double sign = RandomSign();
+    const double sign = randomSign();
     const auto draw = static_cast<unsigned>(Random::Next());
     if (bound == 0) {
         return 0.0;
@@ -39,7 +39,7 @@ double RandomDisplacement(int depth) {
 
 // The repair walk's bounds test: inclusive on all four sides, every value rounded to
 // 3 decimals, compared in this order; a comparison with NaN is false.
-bool ContainsRounded(const TerrainNode& node, const double& roundedX, const double& roundedZ) {
+bool containsRounded(const TerrainNode& node, const double& roundedX, const double& roundedZ) {
     return RoundToDecimals(node.points[0].x, kRepairDecimals) <= roundedX &&
            roundedX <= RoundToDecimals(node.points[3].x, kRepairDecimals) &&
            RoundToDecimals(node.points[0].z, kRepairDecimals) <= roundedZ &&
@@ -56,31 +56,31 @@ struct Terrain::SharedPoint {
 
 void Terrain::SetRoot(std::unique_ptr<TerrainNode> node) {
     m_pCellGrid.reset();
-    root = std::move(node);
+    m_pRoot = std::move(node);
     ++m_changeCount;
 }
 
 void Terrain::Generate(int depth) {
-    if (root) {
+    if (m_pRoot) {
         return;
     }
-    root = std::make_unique<TerrainNode>();
+    m_pRoot = std::make_unique<TerrainNode>();
     ++m_changeCount;
-    const double s0 = RandomSign();
-    const double s1 = RandomSign();
-    const double s2 = RandomSign();
-    const double s3 = RandomSign();
+    const double s0 = randomSign();
+    const double s1 = randomSign();
+    const double s2 = randomSign();
+    const double s3 = randomSign();
     // Corners 0 and 2 use negative multipliers: a negative sign lifts them to +20.
     const std::array<Vec3, 5> corners = {Vec3(0.0, -20.0 * s0, -500.0), Vec3(0.0, 30.0 * s1, 0.0),
                                          Vec3(500.0, -20.0 * s2, 0.0),
                                          Vec3(500.0, 10.0 * s3, -500.0), Vec3(250.0, 0.0, -250.0)};
-    root->Init(nullptr, corners, true);
+    m_pRoot->Init(nullptr, corners, true);
     if (depth <= CellGrid::kMaxDepth) {
         m_pCellGrid = std::make_unique<CellGrid>(depth < 0 ? 0 : depth, 0.0, -500.0, 500.0);
-        m_pCellGrid->Add(root.get());
+        m_pCellGrid->Add(m_pRoot.get());
     }
     m_bGenerating = true;
-    Subdivide(0, depth, root.get(), true);
+    Subdivide(0, depth, m_pRoot.get(), true);
     m_bGenerating = false;
 }
 
@@ -93,7 +93,7 @@ void Terrain::SetNewEdgePoint(const TerrainNode& cell, Vec3& target, double x, d
     if (m_pCellGrid) {
         m_pCellGrid->SetHeight(x, y, z);
     } else {
-        RepairSharedPoint(root.get(), x, y, z);
+        RepairSharedPoint(m_pRoot.get(), x, y, z);
     }
 }
 
@@ -123,11 +123,11 @@ void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
     double h23 = (p[2].y + p[3].y) * 0.5;
 
     if (random) {
-        const double d0 = RandomDisplacement(cell->depth);
-        const double d1 = RandomDisplacement(cell->depth);
-        const double d2 = RandomDisplacement(cell->depth);
-        const double d3 = RandomDisplacement(cell->depth);
-        const double d4 = RandomDisplacement(cell->depth);
+        const double d0 = randomDisplacement(cell->depth);
+        const double d1 = randomDisplacement(cell->depth);
+        const double d2 = randomDisplacement(cell->depth);
+        const double d3 = randomDisplacement(cell->depth);
+        const double d4 = randomDisplacement(cell->depth);
         h03 += d0;
         h01 += d1;
         h12 += d2;
@@ -189,7 +189,7 @@ void Terrain::RepairSharedPoint(TerrainNode* node, double x, double y, double z)
 }
 
 void Terrain::RepairWalk(TerrainNode* node, const SharedPoint& shared) {
-    if (node == nullptr || !ContainsRounded(*node, shared.roundedX, shared.roundedZ)) {
+    if (node == nullptr || !containsRounded(*node, shared.roundedX, shared.roundedZ)) {
         return;
     }
     if (!node->fixed) {
@@ -217,7 +217,7 @@ void Terrain::DrawSubtree(const TerrainNode* node, const RenderMode& mode,
 }
 
 void Terrain::Draw(const RenderMode& mode, const HeightPalette& palette, TriangleSink& sink) const {
-    DrawSubtree(root.get(), mode, palette, sink);
+    DrawSubtree(m_pRoot.get(), mode, palette, sink);
 }
 
 void Terrain::DrawSubtree(const TerrainNode* node, const RenderMode& mode,

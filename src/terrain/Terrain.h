@@ -26,8 +26,8 @@ public:
 
     // Null until Generate runs. Heights may be read and written through it;
     // x and z of a node must not change after its Init.
-    TerrainNode* GetRoot() { return root.get(); }
-    const TerrainNode* GetRoot() const { return root.get(); }
+    TerrainNode* GetRoot() { return m_pRoot.get(); }
+    const TerrainNode* GetRoot() const { return m_pRoot.get(); }
     // Replaces the tree by one built elsewhere (tests, tools).
     void SetRoot(std::unique_ptr<TerrainNode> node);
 
@@ -65,7 +65,7 @@ private:
     // Sets a new edge point of a child of cell and, if cell is fixed, repairs it.
     void SetNewEdgePoint(const TerrainNode& cell, Vec3& target, double x, double y, double z);
 
-    std::unique_ptr<TerrainNode> root;
+    std::unique_ptr<TerrainNode> m_pRoot;
     // The generated cells, while they are the only fixed cells; null otherwise.
     std::unique_ptr<CellGrid> m_pCellGrid;
     bool m_bGenerating = false;

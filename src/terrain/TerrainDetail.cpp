@@ -13,12 +13,12 @@ constexpr double kCloseDistance = 30.0;  // depth 8 and deeper
 // Refinement makes cells down to this depth and no deeper.
 constexpr int kDeepestRefinedDepth = 10;
 
-bool Prunes(double d, int depth, bool enabled) {
+bool prunes(double d, int depth, bool enabled) {
     return !enabled || d > kNearDistance || (d > kMidDistance && depth >= 7) ||
            (d > kCloseDistance && depth >= 8);
 }
 
-bool Refines(double d, int depth) {
+bool refines(double d, int depth) {
     return depth < kDeepestRefinedDepth && ((d < kNearDistance && depth < 7) ||
                                             (d < kMidDistance && depth < 8) || d < kCloseDistance);
 }
@@ -26,21 +26,21 @@ bool Refines(double d, int depth) {
 }  // namespace
 
 void Terrain::UpdateDetail(const Vec3& viewpoint, bool enabled) {
-    UpdateNodeDetail(root.get(), viewpoint, enabled);
+    UpdateNodeDetail(m_pRoot.get(), viewpoint, enabled);
 }
 
 void Terrain::UpdateNodeDetail(TerrainNode* node, const Vec3& viewpoint, bool enabled) {
     // Pre-order; the loop stands in for the call on child 3.
     while (node != nullptr) {
         const double d = viewpoint.Distance(node->points[4]);
-        if (Prunes(d, node->depth, enabled)) {
+        if (prunes(d, node->depth, enabled)) {
             for (std::unique_ptr<TerrainNode>& child : node->children) {
                 if (child && !child->fixed) {
                     child.reset();
                     ++m_changeCount;
                 }
             }
-        } else if (!node->children[0] && Refines(d, node->depth)) {
+        } else if (!node->children[0] && refines(d, node->depth)) {
             Subdivide(0, 1, node, false);
         }
         UpdateNodeDetail(node->children[0].get(), viewpoint, enabled);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 #include "terrain/Terrain.h"
 #include "terrain/TriangleSink.h"
 

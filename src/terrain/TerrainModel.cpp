@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "scene/Check.h"
+#include "base/Check.h"
 
 namespace moon {
 

@@ -9,7 +9,7 @@ namespace {
 
 // Normal of the triangle (p, q, r): (r - q) x (p - q), normalised. The target
 // starts zeroed, so a degenerate triangle leaves it (0, 0, 0).
-void FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r, Vec3& out) {
+void faceNormal(const Vec3& p, const Vec3& q, const Vec3& r, Vec3& out) {
     Vec3 cross;
     cross.Cross(r.Subtract(q), p.Subtract(q));
     out.Normalise(cross);
@@ -43,10 +43,10 @@ void TerrainNode::Init(TerrainNode* parentNode, const std::array<Vec3, 5>& cellP
     const Vec3& p2 = points[2];
     const Vec3& p3 = points[3];
     const Vec3& p4 = points[4];
-    FaceNormal(p0, p4, p3, faceNormals[0]);
-    FaceNormal(p3, p4, p2, faceNormals[1]);
-    FaceNormal(p4, p1, p2, faceNormals[2]);
-    FaceNormal(p0, p1, p4, faceNormals[3]);
+    faceNormal(p0, p4, p3, faceNormals[0]);
+    faceNormal(p3, p4, p2, faceNormals[1]);
+    faceNormal(p4, p1, p2, faceNormals[2]);
+    faceNormal(p0, p1, p4, faceNormals[3]);
 
     Vec3 sum;
     sum.Add(faceNormals[0], faceNormals[1]);

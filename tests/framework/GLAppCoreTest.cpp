@@ -111,7 +111,7 @@ TEST_F(FrameworkTest, ClosingMainWindowEndsProgramWithZeroThroughAppMain) {
 }
 
 TEST_F(FrameworkTest, NoWindowSystemIsAFailureNotASuccess) {
-    Fake().Fail("RegisterClass");
+    Fake().InjectFailure("RegisterClass");
     TestApp app;
     testing::internal::CaptureStdout();
     TestWindow a("A");
@@ -139,7 +139,7 @@ TEST_F(FrameworkTest, NoWindowSystemIsAFailureNotASuccess) {
 }
 
 TEST_F(FrameworkTest, MainWindowWithoutGLEndsWithStatusOneWithoutLoop) {
-    Fake().Fail("CreateContext");
+    Fake().InjectFailure("CreateContext");
     TestApp app;
     TestWindow a("A");
     testing::internal::CaptureStdout();
@@ -150,7 +150,7 @@ TEST_F(FrameworkTest, MainWindowWithoutGLEndsWithStatusOneWithoutLoop) {
 }
 
 TEST_F(FrameworkTest, FailedOtherWindowStaysListedAndIdleWhileMainRuns) {
-    Fake().Fail("CreateWindowEx", 1);  // the first window created: A
+    Fake().InjectFailure("CreateWindowEx", 1);  // the first window created: A
     TestApp app;
     TestWindow a("A");
     TestWindow b("B");

@@ -116,7 +116,7 @@ TEST_F(FrameworkTest, SetDepthBitsRecreatesAndRecoversFromAFailedRecreation) {
 
     // The new format cannot be set: back to the old depth, re-created again.
     const WindowHandle before = window.Handle();
-    Fake().Fail("SetPixelFormat", 1);
+    Fake().InjectFailure("SetPixelFormat", 1);
     testing::internal::CaptureStdout();
     EXPECT_FALSE(window.SetDepthBits(24));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -263,10 +263,10 @@ TEST_F(FrameworkTest, EachCreationStepReportsItsOwnFailure) {
     TestApp app;
     for (const auto& [operation, line] : steps) {
         TestWindow window(operation);
-        Fake().Fail(operation);
+        Fake().InjectFailure(operation);
         testing::internal::CaptureStdout();
         EXPECT_FALSE(window.GetExtra()->Create());
-        Fake().Fail(operation, 0);
+        Fake().InjectFailure(operation, 0);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   std::string(line) + "injected failure of " + operation + "\n");
         // Steps already done stay done: the window exists, but is not shown.
@@ -315,7 +315,7 @@ TEST_F(FrameworkTest, FullScreenTopMostAndHostWindowBranches) {
     EXPECT_EQ(Fake().State(child.Handle()).style & 0xC0000000u, WS_POPUP);
 
     // Without a display mode the full-screen window is 640 x 480.
-    Fake().Fail("EnumDisplaySettings", 1);
+    Fake().InjectFailure("EnumDisplaySettings", 1);
     ASSERT_TRUE(full.GetExtra()->Recreate());
     EXPECT_EQ(Fake().State(full.Handle()).outer.right, 640);
     EXPECT_EQ(Fake().State(full.Handle()).outer.bottom, 480);

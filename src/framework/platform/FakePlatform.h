@@ -1,7 +1,9 @@
 // A window system kept in memory, for tests: real state (windows, geometry,
 // visibility, update regions, the current pair, the queue, capture, styles,
 // parents, display mode), a log of the calls made, messages a test injects,
-// and failures a test asks for.
+// and failures a test asks for. The rules it shares with the SDL backend
+// (queue order, update region, window longs, default processing) are
+// PlatformBase's; what is here is its own state and the test controls.
 //
 // Geometry: a window with a caption (WS_CAPTION) has a frame of 8 pixels on
 // each side plus a 23-pixel caption; one with only WS_THICKFRAME has the frame;
@@ -14,30 +16,19 @@
 #include <string>
 #include <vector>
 
-#include "framework/platform/Platform.h"
+#include "framework/platform/PlatformBase.h"
 
 namespace moon::platform {
 
-class FakePlatform : public Platform {
+class FakePlatform final : public PlatformBase {
 public:
     // What the fake knows of one window; stays readable after destruction.
-    struct WindowState {
+    struct WindowState : WindowRecord {
         bool alive = false;
         std::string className;
         std::string title;
-        std::uint32_t exStyle = 0;
-        std::uint32_t style = 0;
-        WindowHandle parent;
         Rect outer;  // screen coordinates
-        bool visible = false;
-        bool shownOnce = false;
-        bool minimised = false;
-        std::intptr_t userData = 0;
-        bool hasUpdate = false;
-        Rect update;  // client coordinates, valid while hasUpdate
-        DeviceContextHandle dc;
         int pixelFormat = 0;
-        PaletteHandle selectedPalette;
         int swapCount = 0;
         void* createParam = nullptr;
     };
@@ -53,11 +44,11 @@ public:
     // (handler calls) among the platform calls.
     void Note(const std::string& marker) { m_calls.push_back(marker); }
     // The next `times` calls of the named operation fail (-1: every call).
-    void Fail(const std::string& operation, int times = -1);
+    void InjectFailure(const std::string& operation, int times = -1);
     // Queues a message as input from the window system (after posted messages).
     void Inject(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
     // Calls the window's procedure at once, as the window system's sends do.
-    LResult Send(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
+    using PlatformBase::Send;
     // Pixel formats offered (1-based indices); ChoosePixelFormat takes the
     // first one with at least the requested depth bits, else the deepest.
     void SetPixelFormats(std::vector<PixelFormatDescriptor> formats);
@@ -76,16 +67,16 @@ public:
     std::vector<WindowHandle> Windows() const;
     const WindowState& State(WindowHandle window) const;
     bool ClientRect(WindowHandle window, Rect& rect) const;
-    WindowHandle Capture() const { return m_capture; }
+    WindowHandle Capture() const { return m_hCapture; }
     ContextHandle CurrentContext() const { return m_currentContext; }
     // The descriptor of the last ChoosePixelFormat call.
     const PixelFormatDescriptor& LastRequested() const { return m_lastRequested; }
-    CursorHandle Cursor() const { return m_cursor; }
+    CursorHandle Cursor() const { return m_hCursor; }
     bool ContextAlive(ContextHandle context) const;
     bool PaletteAlive(PaletteHandle palette) const;
     const LogPalette& PaletteContents(PaletteHandle palette) const;
     bool ClassRegistered(const std::string& name) const;
-    const std::deque<Msg>& Posted() const { return m_posted; }
+    const std::deque<Msg>& Posted() const { return PostedMessages(); }
     // Texts shown in message boxes, with their captions.
     const std::vector<std::pair<std::string, std::string>>& MessageBoxes() const {
         return m_messageBoxes;
@@ -94,50 +85,20 @@ public:
     const std::vector<Msg>& Defaulted() const { return m_defaulted; }
 
     // --- Platform ------------------------------------------------------------
-    std::string LastError() const override { return m_lastError; }
-    ModuleHandle GetModuleHandle() override;
-    Atom RegisterClass(const WndClass& windowClass) override;
-    bool UnregisterClass(Atom atom, ModuleHandle instance) override;
-    IconHandle LoadIcon(ModuleHandle instance, int id) override;
-    CursorHandle LoadCursor(ModuleHandle instance, int id) override;
     WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                 const char* windowName, std::uint32_t style, int x, int y,
                                 int width, int height, WindowHandle parent, ModuleHandle instance,
                                 void* param) override;
     bool DestroyWindow(WindowHandle window) override;
-    bool ShowWindow(WindowHandle window, int command) override;
     bool GetClientRect(WindowHandle window, Rect& rect) override;
     bool GetWindowRect(WindowHandle window, Rect& rect) override;
     bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
     bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                       std::uint32_t flags) override;
     bool SetWindowText(WindowHandle window, const char* text) override;
-    std::intptr_t GetWindowLong(WindowHandle window, int index) override;
-    std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) override;
-    WindowHandle SetParent(WindowHandle window, WindowHandle parent) override;
-    WindowHandle GetParent(WindowHandle window) override;
-    bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
-    bool GetUpdateRect(WindowHandle window, Rect* rect, bool erase) override;
-    DeviceContextHandle BeginPaint(WindowHandle window, PaintStruct& paint) override;
-    bool EndPaint(WindowHandle window, const PaintStruct& paint) override;
-    bool PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
-                     LParam lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    bool PeekMessage(Msg& msg) override;
-    bool TranslateMessage(const Msg& msg) override;
-    LResult DispatchMessage(const Msg& msg) override;
-    LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
-                          LParam lParam) override;
-    bool KillTimer(WindowHandle window, std::uintptr_t id) override;
     bool WaitMessage(std::uint32_t milliseconds) override;
-    bool IsWindowVisible(WindowHandle window) override;
-    bool IsIconic(WindowHandle window) override;
-    WindowHandle SetCapture(WindowHandle window) override;
-    bool ReleaseCapture() override;
-    CursorHandle SetCursor(CursorHandle cursor) override;
     int MessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t type) override;
-    DeviceContextHandle GetDC(WindowHandle window) override;
     int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
     int SetPixelFormat(DeviceContextHandle dc, int format,
                        const PixelFormatDescriptor& descriptor) override;
@@ -150,63 +111,43 @@ public:
     ContextHandle GetCurrentContext() override;
     DeviceContextHandle GetCurrentDC() override;
     bool SwapBuffers(DeviceContextHandle dc) override;
-    PaletteHandle CreatePalette(const LogPalette& palette) override;
-    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                bool forceBackground) override;
-    std::uint32_t RealizePalette(DeviceContextHandle dc) override;
-    bool DeleteObject(PaletteHandle palette) override;
     bool EnumDisplaySettings(DevMode& mode) override;
 
 private:
-    // Palette 1 is the stock palette every device context starts with.
-    static constexpr PaletteHandle kStockPalette{1};
-
-    struct ClassState {
-        Atom atom = 0;
-        WndClass windowClass;
-        std::string name;
-    };
     struct ContextState {
         bool alive = false;
         int pixelFormat = 0;
     };
-    struct PaletteState {
-        bool alive = false;
-        LogPalette contents;
-    };
 
-    // Logs the call; false (with LastError set) when a failure was asked for.
-    bool Enter(const char* operation);
-    bool Failed(const std::string& reason);
-    WindowState* Live(WindowHandle window);
-    WindowState* LiveDC(DeviceContextHandle dc);
+    // Logs the call; false (with LastError set) when the connection is lost
+    // or a failure was asked for.
+    bool Admit(const char* operation) override;
+    Rect ClientArea(WindowHandle window) override;
+    void SendSize(WindowHandle window) override;
+    // Children first; no log entry, no injected failure; window must be alive.
+    void Destroy(WindowHandle window) override;
+    void NoteDefault(const Msg& msg) override { m_defaulted.push_back(msg); }
+
+    // The live window, or null with LastError set.
+    WindowState* FindWindow(WindowHandle window) {
+        return static_cast<WindowState*>(FindRecord(window));
+    }
+    // A device context is its window's own: same table entry.
+    WindowState* FindWindowOfDc(DeviceContextHandle dc);
+    WindowRecord* FindRecordOfDc(DeviceContextHandle dc) override { return FindWindowOfDc(dc); }
     Rect Borders(std::uint32_t style) const;
-    void SendSize(WindowHandle window);
-    // The internal halves of InvalidateRect and DestroyWindow: no log entry,
-    // no injected failure; window must be alive.
-    void Invalidate(WindowHandle window, const Rect* rect);
-    void Destroy(WindowHandle window);
-    const ClassState* FindClass(const std::string& name) const;
 
     std::vector<std::string> m_calls;
     std::map<std::string, int> m_failures;
-    std::string m_lastError;
 
-    std::vector<ClassState> m_classes;
-    Atom m_nextAtom = 0xC000;
-    std::vector<WindowState> m_windows;  // handle id - 1
+    std::deque<WindowState> m_windows;  // handle id - 1; entries never move
     std::vector<ContextState> m_contexts;
-    std::vector<PaletteState> m_palettes;
     std::vector<PixelFormatDescriptor> m_formats;
-    std::deque<Msg> m_posted;
-    std::deque<Msg> m_input;
     std::vector<Msg> m_defaulted;
     std::vector<std::pair<std::string, std::string>> m_messageBoxes;
 
     DeviceContextHandle m_currentDC;
     ContextHandle m_currentContext;
-    WindowHandle m_capture;
-    CursorHandle m_cursor;
     DevMode m_displayMode{1920, 1080};
     PixelFormatDescriptor m_lastRequested;
     bool m_bLost = false;

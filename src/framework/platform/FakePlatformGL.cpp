@@ -1,27 +1,18 @@
-// FakePlatform: device contexts, pixel formats, GL contexts, palettes and
-// the display.
+// FakePlatform: pixel formats, GL contexts and the display.
 #include "framework/platform/FakePlatform.h"
 
 namespace moon::platform {
 
 // --- Device contexts, pixel formats, GL contexts -----------------------------
 
-DeviceContextHandle FakePlatform::GetDC(WindowHandle window) {
-    if (!Enter("GetDC")) {
-        return {};
-    }
-    WindowState* state = Live(window);
-    return state != nullptr ? state->dc : DeviceContextHandle{};
-}
-
 int FakePlatform::ChoosePixelFormat(DeviceContextHandle dc,
                                     const PixelFormatDescriptor& descriptor) {
-    if (!Enter("ChoosePixelFormat") || LiveDC(dc) == nullptr) {
+    if (!Enter("ChoosePixelFormat") || FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
     m_lastRequested = descriptor;
     if (m_formats.empty()) {
-        Failed("no pixel formats");
+        Fail("no pixel formats");
         return 0;
     }
     int deepest = 1;
@@ -42,16 +33,16 @@ int FakePlatform::SetPixelFormat(DeviceContextHandle dc, int format,
         return 0;
     }
     (void)descriptor;
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return 0;
     }
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Failed("no such pixel format");
+        Fail("no such pixel format");
         return 0;
     }
     if (state->pixelFormat != 0) {
-        Failed("the window already has a pixel format");
+        Fail("pixel format already set");
         return 0;
     }
     state->pixelFormat = format;
@@ -62,17 +53,17 @@ int FakePlatform::GetPixelFormat(DeviceContextHandle dc) {
     if (!Enter("GetPixelFormat")) {
         return 0;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     return state != nullptr ? state->pixelFormat : 0;
 }
 
 int FakePlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
                                       PixelFormatDescriptor& descriptor) {
-    if (!Enter("DescribePixelFormat") || LiveDC(dc) == nullptr) {
+    if (!Enter("DescribePixelFormat") || FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Failed("no such pixel format");
+        Fail("no such pixel format");
         return 0;
     }
     descriptor = m_formats[static_cast<std::size_t>(format - 1)];
@@ -83,12 +74,12 @@ ContextHandle FakePlatform::CreateContext(DeviceContextHandle dc) {
     if (!Enter("CreateContext")) {
         return {};
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return {};
     }
     if (state->pixelFormat == 0) {
-        Failed("the device context has no pixel format");
+        Fail("no pixel format set");
         return {};
     }
     m_contexts.push_back(ContextState{true, state->pixelFormat});
@@ -100,7 +91,7 @@ bool FakePlatform::DeleteContext(ContextHandle context) {
         return false;
     }
     if (!ContextAlive(context)) {
-        return Failed("invalid context");
+        return Fail("no such GL context");
     }
     m_contexts[context.id - 1].alive = false;
     if (m_currentContext == context) {
@@ -120,15 +111,15 @@ int FakePlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         return 1;
     }
     if (!ContextAlive(context)) {
-        Failed("invalid context");
+        Fail("no such GL context");
         return 0;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return 0;
     }
     if (state->pixelFormat != m_contexts[context.id - 1].pixelFormat) {
-        Failed("the context's pixel format differs from the device context's");
+        Fail("the context's pixel format differs from the device context's");
         return 0;
     }
     m_currentDC = dc;
@@ -150,62 +141,11 @@ bool FakePlatform::SwapBuffers(DeviceContextHandle dc) {
     if (!Enter("SwapBuffers")) {
         return false;
     }
-    WindowState* state = LiveDC(dc);
+    WindowState* state = FindWindowOfDc(dc);
     if (state == nullptr) {
         return false;
     }
     ++state->swapCount;
-    return true;
-}
-
-// --- Palettes ------------------------------------------------------------------
-
-PaletteHandle FakePlatform::CreatePalette(const LogPalette& palette) {
-    if (!Enter("CreatePalette")) {
-        return {};
-    }
-    m_palettes.push_back(PaletteState{true, palette});
-    return PaletteHandle{static_cast<std::uint32_t>(m_palettes.size())};
-}
-
-PaletteHandle FakePlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                          bool forceBackground) {
-    if (!Enter("SelectPalette")) {
-        return {};
-    }
-    (void)forceBackground;
-    WindowState* state = LiveDC(dc);
-    if (state == nullptr) {
-        return {};
-    }
-    if (!PaletteAlive(palette)) {
-        Failed("invalid palette");
-        return {};
-    }
-    const PaletteHandle previous = state->selectedPalette;
-    state->selectedPalette = palette;
-    return previous;
-}
-
-std::uint32_t FakePlatform::RealizePalette(DeviceContextHandle dc) {
-    if (!Enter("RealizePalette")) {
-        return 0;
-    }
-    WindowState* state = LiveDC(dc);
-    if (state == nullptr) {
-        return 0;
-    }
-    return m_palettes[state->selectedPalette.id - 1].contents.palNumEntries;
-}
-
-bool FakePlatform::DeleteObject(PaletteHandle palette) {
-    if (!Enter("DeleteObject")) {
-        return false;
-    }
-    if (palette == kStockPalette || !PaletteAlive(palette)) {
-        return Failed("invalid palette");
-    }
-    m_palettes[palette.id - 1].alive = false;
     return true;
 }
 

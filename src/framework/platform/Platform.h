@@ -3,10 +3,12 @@
 // The framework is written against a Win32-shaped window system: window classes
 // with a window procedure, a per-thread message queue, device contexts with
 // pixel formats, GL contexts made current as (device context, context) pairs,
-// palettes. This header is that shape, nothing more: the operations the
-// framework calls, the message numbers and the wParam/lParam packing it reads.
+// palettes. This header and PlatformTypes.h are that shape, nothing more: the
+// operations the framework calls (here), the message numbers and the
+// wParam/lParam packing it reads (there).
 // Backends fill it in: SdlPlatform (real windows on SDL2) and FakePlatform
-// (state kept in memory, for tests). Backends never call application handlers
+// (state kept in memory, for tests), both on PlatformBase, which holds the
+// window rules they share. Backends never call application handlers
 // directly; they only call the window procedure registered with a class.
 //
 // Handles are entries of the backend's own tables (0 = none), never reused
@@ -24,199 +26,12 @@
 // (SDL unless a test has called Use() before).
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "framework/platform/PlatformTypes.h"
+
 namespace moon::platform {
-
-// An opaque handle: an index into one of the backend's tables, 0 = none.
-template <typename Tag>
-struct Handle {
-    std::uint32_t id = 0;
-
-    explicit operator bool() const { return id != 0; }
-    friend bool operator==(Handle, Handle) = default;
-};
-
-using WindowHandle = Handle<struct WindowTag>;
-using DeviceContextHandle = Handle<struct DeviceContextTag>;
-using ContextHandle = Handle<struct ContextTag>;  // GL rendering context
-using PaletteHandle = Handle<struct PaletteTag>;
-using CursorHandle = Handle<struct CursorTag>;
-using IconHandle = Handle<struct IconTag>;
-using ModuleHandle = Handle<struct ModuleTag>;
-
-using Atom = std::uint16_t;     // registered window class, 0 = none
-using WParam = std::uintptr_t;  // first message parameter
-using LParam = std::intptr_t;   // second message parameter
-using LResult = std::intptr_t;  // result of a window procedure
-
-// The window procedure of a class. Called synchronously by DispatchMessage and
-// by the operations that send rather than post (see CreateWindowEx,
-// ShowWindow, DestroyWindow, DefWindowProc).
-using WindowProc = LResult (*)(WindowHandle window, std::uint32_t message, WParam wParam,
-                               LParam lParam);
-
-// Message numbers.
-inline constexpr std::uint32_t WM_CREATE = 1;
-inline constexpr std::uint32_t WM_DESTROY = 2;
-inline constexpr std::uint32_t WM_SIZE = 5;
-inline constexpr std::uint32_t WM_PAINT = 15;
-inline constexpr std::uint32_t WM_CLOSE = 16;
-inline constexpr std::uint32_t WM_QUIT = 18;
-inline constexpr std::uint32_t WM_SETCURSOR = 32;
-inline constexpr std::uint32_t WM_NCCREATE = 129;
-inline constexpr std::uint32_t WM_NCDESTROY = 130;
-inline constexpr std::uint32_t WM_NCMOUSEMOVE = 160;
-inline constexpr std::uint32_t WM_KEYDOWN = 256;
-inline constexpr std::uint32_t WM_KEYUP = 257;
-inline constexpr std::uint32_t WM_MOUSEMOVE = 512;
-inline constexpr std::uint32_t WM_LBUTTONDOWN = 513;
-inline constexpr std::uint32_t WM_LBUTTONUP = 514;
-inline constexpr std::uint32_t WM_LBUTTONDBLCLK = 515;
-inline constexpr std::uint32_t WM_RBUTTONDOWN = 516;
-inline constexpr std::uint32_t WM_RBUTTONUP = 517;
-inline constexpr std::uint32_t WM_RBUTTONDBLCLK = 518;
-inline constexpr std::uint32_t WM_MBUTTONDOWN = 519;
-inline constexpr std::uint32_t WM_MBUTTONUP = 520;
-inline constexpr std::uint32_t WM_MBUTTONDBLCLK = 521;
-inline constexpr std::uint32_t WM_USER = 1024;
-
-// WM_SETCURSOR: wParam = id of the window under the pointer, lParam =
-// MakeLParam(hit-test code, the mouse message that caused it).
-inline constexpr std::uint16_t HTCLIENT = 1;
-
-// Window styles (CreateWindowEx, GetWindowLong/SetWindowLong with GWL_STYLE).
-inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
-inline constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000;
-inline constexpr std::uint32_t WS_CLIPSIBLINGS = 0x04000000;
-inline constexpr std::uint32_t WS_VISIBLE = 0x10000000;
-inline constexpr std::uint32_t WS_CHILD = 0x40000000;
-inline constexpr std::uint32_t WS_POPUP = 0x80000000;
-// Extended styles.
-inline constexpr std::uint32_t WS_EX_TOPMOST = 0x00000008;
-inline constexpr std::uint32_t WS_EX_WINDOWEDGE = 0x00000100;
-inline constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000;
-// Class styles.
-inline constexpr std::uint32_t CS_VREDRAW = 0x0001;
-inline constexpr std::uint32_t CS_HREDRAW = 0x0002;
-inline constexpr std::uint32_t CS_OWNDC = 0x0020;
-
-// Position or size that lets the window system choose.
-inline constexpr std::int32_t CW_USEDEFAULT = INT32_MIN;  // 0x80000000
-
-// Window-long slots.
-inline constexpr int GWL_STYLE = -16;
-inline constexpr int GWL_USERDATA = -21;
-
-// ShowWindow commands.
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOW = 5;
-
-// SetWindowPos flags.
-inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
-inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
-inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
-inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
-
-// Stock resources for LoadIcon / LoadCursor (no module).
-inline constexpr int IDI_APPLICATION = 32512;
-inline constexpr int IDC_ARROW = 32512;
-
-// MessageBox style: one OK button, modal.
-inline constexpr std::uint32_t MB_OK = 0;
-
-// Pixel-format descriptor flags and values.
-inline constexpr std::uint32_t PFD_DOUBLEBUFFER = 0x01;
-inline constexpr std::uint32_t PFD_STEREO = 0x02;
-inline constexpr std::uint32_t PFD_DRAW_TO_WINDOW = 0x04;
-inline constexpr std::uint32_t PFD_SUPPORT_OPENGL = 0x20;
-inline constexpr std::uint32_t PFD_NEED_PALETTE = 0x80;
-inline constexpr std::uint8_t PFD_TYPE_RGBA = 0;
-inline constexpr std::uint8_t PFD_MAIN_PLANE = 0;
-
-// wParam/lParam packing: a 32-bit value of two 16-bit words.
-inline constexpr std::uint16_t LoWord(std::uintptr_t value) {
-    return static_cast<std::uint16_t>(value & 0xFFFF);
-}
-inline constexpr std::uint16_t HiWord(std::uintptr_t value) {
-    return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
-}
-// Low word in bits 0-15, high word in bits 16-31 (WM_SIZE: width, height;
-// WM_MOUSEMOVE: x, y as signed 16-bit client coordinates, y from the top).
-inline constexpr LParam MakeLParam(int low, int high) {
-    return static_cast<LParam>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
-                               ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16));
-}
-
-struct Rect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
-
-struct Msg {
-    WindowHandle hwnd;  // none for WM_QUIT
-    std::uint32_t message = 0;
-    WParam wParam = 0;
-    LParam lParam = 0;
-};
-
-// What WM_NCCREATE's lParam points to, during CreateWindowEx.
-struct CreateStruct {
-    void* lpCreateParams = nullptr;  // the creation parameter given to CreateWindowEx
-};
-
-struct WndClass {
-    std::uint32_t style = 0;
-    WindowProc lpfnWndProc = nullptr;
-    int cbClsExtra = 0;
-    int cbWndExtra = 0;
-    ModuleHandle hInstance;
-    IconHandle hIcon;
-    CursorHandle hCursor;
-    const char* lpszMenuName = nullptr;
-    const char* lpszClassName = nullptr;
-};
-
-struct PixelFormatDescriptor {
-    std::uint16_t nSize = 0;
-    std::uint16_t nVersion = 0;
-    std::uint32_t dwFlags = 0;
-    std::uint8_t iPixelType = 0;
-    std::uint8_t cColorBits = 0;
-    std::uint8_t cAlphaBits = 0;
-    std::uint8_t cAccumBits = 0;
-    std::uint8_t cDepthBits = 0;
-    std::uint8_t cStencilBits = 0;
-    std::uint8_t iLayerType = 0;
-};
-
-struct PaletteEntry {
-    std::uint8_t peRed = 0;
-    std::uint8_t peGreen = 0;
-    std::uint8_t peBlue = 0;
-    std::uint8_t peFlags = 0;
-};
-
-struct LogPalette {
-    std::uint16_t palVersion = 0;
-    std::uint16_t palNumEntries = 0;
-    PaletteEntry palPalEntry[256] = {};
-};
-
-struct PaintStruct {
-    DeviceContextHandle hdc;
-    Rect rcPaint;  // the update region's bounds when painting began
-};
-
-// A display mode of the primary display (pixels).
-struct DevMode {
-    std::uint32_t dmPelsWidth = 0;
-    std::uint32_t dmPelsHeight = 0;
-};
 
 class Platform {
 public:
@@ -229,7 +44,8 @@ public:
     // Selects the backend; tests call it before constructing any window.
     static void Use(std::unique_ptr<Platform> platform);
 
-    // Why the last failing call failed, in one line ("" when nothing failed).
+    // Why the last call failed, in one line; "" when it succeeded. Every
+    // operation clears the reason first, so it belongs to the call that failed.
     virtual std::string LastError() const = 0;
 
     // --- Module and classes -------------------------------------------------
@@ -240,7 +56,8 @@ public:
     virtual Atom RegisterClass(const WndClass& windowClass) = 0;
     // Unregisters the class with this atom; false if unknown or windows of it live.
     virtual bool UnregisterClass(Atom atom, ModuleHandle instance) = 0;
-    // Stock icon / cursor (IDI_*, IDC_*); module none for the system's own.
+    // The stock icon / cursor the framework uses (IDI_APPLICATION, IDC_ARROW;
+    // module none for the system's own); any other fails.
     virtual IconHandle LoadIcon(ModuleHandle instance, int id) = 0;
     virtual CursorHandle LoadCursor(ModuleHandle instance, int id) = 0;
 
@@ -258,7 +75,8 @@ public:
     // holds it, drops its queued messages; the handle and its device context
     // are invalid afterwards.
     virtual bool DestroyWindow(WindowHandle window) = 0;
-    // SW_SHOW / SW_HIDE. The first show sends WM_SIZE with the client size.
+    // SW_SHOW / SW_HIDE (any other command fails). The first show sends
+    // WM_SIZE with the client size.
     virtual bool ShowWindow(WindowHandle window, int command) = 0;
     // Client rectangle: left = top = 0, right/bottom = client width/height.
     virtual bool GetClientRect(WindowHandle window, Rect& rect) = 0;
@@ -275,8 +93,9 @@ public:
     virtual bool IsWindowVisible(WindowHandle window) = 0;
     // Minimised by the user or the window manager.
     virtual bool IsIconic(WindowHandle window) = 0;
-    // GWL_STYLE (the style bits) or GWL_USERDATA (a pointer-sized slot, 0 at
-    // first). Get returns 0 on failure; Set returns the previous value.
+    // GWL_STYLE (the style bits; WS_VISIBLE shows or hides the window) or
+    // GWL_USERDATA (a pointer-sized slot, 0 at first). Get returns 0 on
+    // failure; Set returns the previous value.
     virtual std::intptr_t GetWindowLong(WindowHandle window, int index) = 0;
     virtual std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) = 0;
     // Re-parents (none = top-level); returns the previous parent, none on failure.
@@ -306,12 +125,13 @@ public:
     // into messages, then WM_PAINT for a visible window whose update region is
     // not empty.
     virtual bool PeekMessage(Msg& msg) = 0;
-    // Key translation (no character messages are produced here).
+    // Key translation: true for key messages; no character messages are produced.
     virtual bool TranslateMessage(const Msg& msg) = 0;
     // Calls the window procedure of msg.hwnd's class; 0 for no or a dead window.
     virtual LResult DispatchMessage(const Msg& msg) = 0;
     // Default processing: WM_NCCREATE returns 1, WM_CLOSE destroys the window,
-    // WM_SETCURSOR over the client area shows the class cursor; others return 0.
+    // WM_PAINT validates the update region, WM_SETCURSOR over the client area
+    // shows the class cursor (and returns 1); others return 0.
     virtual LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                                   LParam lParam) = 0;
     // Timers: no window of this program starts one; kept for the loop's teardown.

@@ -1,5 +1,4 @@
-// Device contexts, pixel formats, GL contexts, palettes and the display of
-// the SDL backend.
+// Pixel formats, GL contexts and the display of the SDL backend.
 #include "framework/platform/SdlPlatform.h"
 
 #include <SDL.h>
@@ -11,18 +10,16 @@
 #include "framework/platform/SdlPixelFormat.h"
 
 namespace moon::platform {
-// --- Device contexts, pixel formats, GL contexts --------------------------------
-
-DeviceContextHandle SdlPlatform::GetDC(WindowHandle window) {
-    const WindowEntry* entry = FindWindow(window);
-    return entry != nullptr ? entry->dc : DeviceContextHandle{};
-}
+// --- Pixel formats and GL contexts --------------------------------
 
 // Finds the first request of the wish's fallback ladder for which SDL can make
 // the window; the window is made anew when that request differs from the one
 // it was made with. Once a format is set, choosing changes nothing.
 int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
                                    const PixelFormatDescriptor& descriptor) {
+    if (!Enter("ChoosePixelFormat")) {
+        return 0;
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return 0;
@@ -39,7 +36,7 @@ int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
             return FormatIndex(attributes);
         }
         if (reason.empty()) {
-            reason = m_lastError;  // the wish's own reason tells most
+            reason = LastError();  // the wish's own reason tells most
         }
     }
     Fail(reason);
@@ -48,6 +45,9 @@ int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
 
 int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
                                 const PixelFormatDescriptor& /*descriptor*/) {
+    if (!Enter("SetPixelFormat")) {
+        return 0;
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return 0;
@@ -73,6 +73,9 @@ int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
 }
 
 int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
+    if (!Enter("GetPixelFormat")) {
+        return 0;
+    }
     const WindowEntry* entry = FindWindowOfDc(dc);
     return entry != nullptr ? entry->format : 0;
 }
@@ -80,6 +83,9 @@ int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
 // Describes what the driver gave once a context exists, the request before.
 int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
                                      PixelFormatDescriptor& descriptor) {
+    if (!Enter("DescribePixelFormat")) {
+        return 0;
+    }
     if (FindWindowOfDc(dc) == nullptr) {
         return 0;
     }
@@ -95,6 +101,9 @@ int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
 // SDL makes a new context current; it is created, read and put back so that
 // the pair current before is current again, as the framework expects.
 ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
+    if (!Enter("CreateContext")) {
+        return ContextHandle{};
+    }
     WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return ContextHandle{};
@@ -127,7 +136,7 @@ ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
 }
 
 bool SdlPlatform::DeleteContext(ContextHandle context) {
-    if (Lost()) {
+    if (!Enter("DeleteContext")) {
         return false;
     }
     const auto found = m_contexts.find(context.id);
@@ -140,7 +149,7 @@ bool SdlPlatform::DeleteContext(ContextHandle context) {
 }
 
 int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
-    if (Lost()) {
+    if (!Enter("MakeCurrent")) {
         return 0;
     }
     if (!context) {
@@ -168,7 +177,7 @@ int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
 }
 
 ContextHandle SdlPlatform::GetCurrentContext() {
-    if (Lost()) {
+    if (!Enter("GetCurrentContext")) {
         return ContextHandle{};
     }
     SDL_GLContext current = SDL_GL_GetCurrentContext();
@@ -181,7 +190,7 @@ ContextHandle SdlPlatform::GetCurrentContext() {
 }
 
 DeviceContextHandle SdlPlatform::GetCurrentDC() {
-    if (Lost()) {
+    if (!Enter("GetCurrentDC")) {
         return DeviceContextHandle{};
     }
     if (SDL_GL_GetCurrentContext() == nullptr) {
@@ -199,6 +208,9 @@ DeviceContextHandle SdlPlatform::GetCurrentDC() {
 // SDL swaps only the window whose context is current; any other window is
 // swapped with one of its own contexts made current for the moment.
 bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
+    if (!Enter("SwapBuffers")) {
+        return false;
+    }
     const WindowEntry* entry = FindWindowOfDc(dc);
     if (entry == nullptr) {
         return false;
@@ -221,55 +233,13 @@ bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
     return Fail("no GL context for this window");
 }
 
-// --- Palettes ---------------------------------------------------------------------
-// Kept as data only: SDL's GL windows are true-colour and their formats never
-// ask for a palette.
-
-PaletteHandle SdlPlatform::CreatePalette(const LogPalette& palette) {
-    const std::uint32_t id = m_nextPalette++;
-    m_palettes[id] = palette;
-    return PaletteHandle{id};
-}
-
-PaletteHandle SdlPlatform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
-                                         bool /*forceBackground*/) {
-    WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return PaletteHandle{};
-    }
-    if (m_palettes.count(palette.id) == 0) {
-        Fail("no such palette");
-        return PaletteHandle{};
-    }
-    const PaletteHandle previous = entry->palette;
-    entry->palette = palette;
-    return previous;
-}
-
-std::uint32_t SdlPlatform::RealizePalette(DeviceContextHandle dc) {
-    const WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return 0;
-    }
-    const auto found = m_palettes.find(entry->palette.id);
-    return found != m_palettes.end() ? found->second.palNumEntries : 0;
-}
-
-bool SdlPlatform::DeleteObject(PaletteHandle palette) {
-    if (palette.id == kStockPalette || m_palettes.count(palette.id) == 0) {
-        return Fail("no such palette");
-    }
-    m_palettes.erase(palette.id);
-    for (auto& [id, entry] : m_windows) {
-        if (entry.palette == palette) {
-            entry.palette = PaletteHandle{kStockPalette};
-        }
-    }
-    return true;
-}
+// --- Display ----------------------------------------------------------------------
 
 bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
-    if (Lost() || !EnsureVideo()) {
+    if (!Enter("EnumDisplaySettings")) {
+        return false;
+    }
+    if (!EnsureVideo()) {
         return false;
     }
     SDL_DisplayMode current;

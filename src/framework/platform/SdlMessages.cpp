@@ -1,5 +1,5 @@
-// Painting, the message queue and input of the SDL backend, and the
-// translation of SDL's events into the framework's messages.
+// Waiting for input, the message box, the pointer and the cursor of the SDL
+// backend, and the translation of SDL's events into the framework's messages.
 #include "framework/platform/SdlPlatform.h"
 
 #include <SDL.h>
@@ -22,172 +22,16 @@ constexpr WParam kMkShift = 0x04;
 constexpr WParam kMkControl = 0x08;
 constexpr WParam kMkMiddle = 0x10;
 
-SDL_SystemCursor systemCursor(int id) {
-    switch (id) {
-        case 32513:
-            return SDL_SYSTEM_CURSOR_IBEAM;
-        case 32514:
-            return SDL_SYSTEM_CURSOR_WAIT;
-        case 32515:
-            return SDL_SYSTEM_CURSOR_CROSSHAIR;
-        case 32642:
-            return SDL_SYSTEM_CURSOR_SIZENWSE;
-        case 32643:
-            return SDL_SYSTEM_CURSOR_SIZENESW;
-        case 32644:
-            return SDL_SYSTEM_CURSOR_SIZEWE;
-        case 32645:
-            return SDL_SYSTEM_CURSOR_SIZENS;
-        case 32646:
-            return SDL_SYSTEM_CURSOR_SIZEALL;
-        case 32648:
-            return SDL_SYSTEM_CURSOR_NO;
-        case 32649:
-            return SDL_SYSTEM_CURSOR_HAND;
-        case 32650:
-            return SDL_SYSTEM_CURSOR_WAITARROW;
-        default:
-            return SDL_SYSTEM_CURSOR_ARROW;  // IDC_ARROW, IDC_UPARROW
-    }
-}
-
 }  // namespace
-
-// --- Painting -----------------------------------------------------------------
-
-bool SdlPlatform::InvalidateRect(WindowHandle window, const Rect* rect, bool /*erase*/) {
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    AddToUpdate(*entry, rect);
-    return true;
-}
-
-bool SdlPlatform::GetUpdateRect(WindowHandle window, Rect* rect, bool /*erase*/) {
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    if (rect != nullptr) {
-        *rect = entry->dirty ? entry->update : Rect{};
-    }
-    return entry->dirty;
-}
-
-DeviceContextHandle SdlPlatform::BeginPaint(WindowHandle window, PaintStruct& paint) {
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return DeviceContextHandle{};
-    }
-    paint.hdc = entry->dc;
-    paint.rcPaint = entry->dirty ? entry->update : Rect{};
-    entry->dirty = false;
-    return entry->dc;
-}
-
-bool SdlPlatform::EndPaint(WindowHandle window, const PaintStruct& /*paint*/) {
-    return FindWindow(window) != nullptr;
-}
 
 // --- Messages -------------------------------------------------------------------
 
-bool SdlPlatform::PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
-                              LParam lParam) {
-    if (Lost()) {
-        return false;
-    }
-    if (window && FindWindow(window) == nullptr) {
-        return false;
-    }
-    m_posted.push_back(Msg{window, message, wParam, lParam});
-    return true;
-}
-
-void SdlPlatform::PostQuitMessage(int exitCode) {
-    if (Lost()) {
-        return;
-    }
-    m_posted.push_back(Msg{WindowHandle{}, WM_QUIT, static_cast<WParam>(exitCode), 0});
-}
-
-bool SdlPlatform::PeekMessage(Msg& msg) {
-    if (Lost()) {
-        return false;
-    }
-    TakeCloseRequest();
-    if (!m_posted.empty()) {
-        msg = m_posted.front();
-        m_posted.pop_front();
-        return true;
-    }
-    if (m_input.empty()) {
-        PumpEvents();
-    }
-    if (!m_input.empty()) {
-        msg = m_input.front();
-        m_input.pop_front();
-        return true;
-    }
-    for (const auto& [id, entry] : m_windows) {
-        if (entry.visible && entry.dirty) {
-            msg = Msg{WindowHandle{id}, WM_PAINT, 0, 0};
-            return true;
-        }
-    }
-    return false;
-}
-
-bool SdlPlatform::TranslateMessage(const Msg& msg) {
-    return msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
-}
-
-LResult SdlPlatform::DispatchMessage(const Msg& msg) {
-    if (!msg.hwnd || FindWindow(msg.hwnd) == nullptr) {
-        return 0;
-    }
-    return Send(msg.hwnd.id, msg.message, msg.wParam, msg.lParam);
-}
-
-LResult SdlPlatform::DefWindowProc(WindowHandle window, std::uint32_t message, WParam /*wParam*/,
-                                   LParam lParam) {
-    switch (message) {
-        case WM_NCCREATE:
-            return 1;
-        case WM_CLOSE:
-            DestroyWindow(window);
-            return 0;
-        case WM_SETCURSOR: {
-            const WindowEntry* entry = FindWindow(window);
-            if (entry == nullptr || LoWord(static_cast<std::uintptr_t>(lParam)) != HTCLIENT) {
-                return 0;
-            }
-            SetCursor(m_classes.at(entry->atom).windowClass.hCursor);
-            return 1;
-        }
-        case WM_PAINT: {
-            // Validates, so that an unanswered paint is not repeated for ever.
-            PaintStruct paint;
-            if (BeginPaint(window, paint)) {
-                EndPaint(window, paint);
-            }
-            return 0;
-        }
-        default:
-            return 0;
-    }
-}
-
-bool SdlPlatform::KillTimer(WindowHandle /*window*/, std::uintptr_t /*id*/) {
-    return Fail("no such timer");
-}
-
 bool SdlPlatform::WaitMessage(std::uint32_t milliseconds) {
-    if (Lost()) {
+    if (!Enter("WaitMessage")) {
         return false;
     }
     TakeCloseRequest();
-    if (!m_posted.empty() || !m_input.empty()) {
+    if (MessageWaiting()) {
         return true;
     }
     if (!m_bVideo) {
@@ -200,54 +44,37 @@ bool SdlPlatform::WaitMessage(std::uint32_t milliseconds) {
 
 // --- Input ----------------------------------------------------------------------
 
-WindowHandle SdlPlatform::SetCapture(WindowHandle window) {
-    if (FindWindow(window) == nullptr) {
-        return WindowHandle{};
+// SDL captures for the window under the pointer; where it cannot (an
+// invisible driver), pointer messages still go to the capturing window.
+void SdlPlatform::CaptureSystemPointer(bool captured) {
+    if (m_bVideo && !m_bLost) {
+        SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);
     }
-    const WindowHandle previous = m_hCapture;
-    m_hCapture = window;
-    // SDL captures for the window under the pointer; where it cannot (an
-    // invisible driver), pointer messages still go to the capturing window.
-    SDL_CaptureMouse(SDL_TRUE);
-    return previous;
 }
 
-bool SdlPlatform::ReleaseCapture() {
-    if (Lost()) {
-        return false;
+// The one cursor there is to load is the arrow; none hides the cursor.
+void SdlPlatform::ShowSystemCursor(CursorHandle cursor) {
+    if (!m_bVideo || m_bLost) {
+        return;
     }
-    m_hCapture = WindowHandle{};
-    SDL_CaptureMouse(SDL_FALSE);
-    return true;
-}
-
-CursorHandle SdlPlatform::SetCursor(CursorHandle cursor) {
-    const CursorHandle previous = m_hCursor;
-    if (cursor == m_hCursor || !m_bVideo || m_bLost) {
-        m_hCursor = cursor;
-        return previous;
-    }
-    m_hCursor = cursor;
     if (!cursor) {
         SDL_ShowCursor(SDL_DISABLE);
-        return previous;
+        return;
     }
-    const int id = static_cast<int>(cursor.id);
-    SDL_Cursor*& sdlCursor = m_sdlCursors[id];
-    if (sdlCursor == nullptr) {
-        sdlCursor = SDL_CreateSystemCursor(systemCursor(id));
+    if (m_pArrow == nullptr) {
+        m_pArrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     }
-    if (sdlCursor != nullptr) {
-        SDL_SetCursor(sdlCursor);
+    if (m_pArrow != nullptr) {
+        SDL_SetCursor(m_pArrow);
     }
     SDL_ShowCursor(SDL_ENABLE);
-    return previous;
 }
 
 // SDL's message box; on standard output where none can be shown (no display,
 // or an invisible driver whose box nobody could answer).
 int SdlPlatform::MessageBox(WindowHandle owner, const char* text, const char* caption,
                             std::uint32_t /*type*/) {
+    Enter("MessageBox");  // a lost connection leaves standard output
     const char* body = text != nullptr ? text : "";
     const auto found = m_windows.find(owner.id);
     SDL_Window* parent = found != m_windows.end() ? found->second.sdl : nullptr;
@@ -269,7 +96,7 @@ int SdlPlatform::MessageBox(WindowHandle owner, const char* text, const char* ca
 }
 // --- Event translation --------------------------------------------------------------
 
-void SdlPlatform::PumpEvents() {
+void SdlPlatform::PumpInput() {
     if (!m_bVideo || m_bLost) {
         return;
     }
@@ -418,7 +245,7 @@ void SdlPlatform::TranslateWindowEvent(const SDL_WindowEvent& event) {
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
             entry.minimised = true;
-            entry.dirty = false;
+            Validate(entry);
             entry.reportedWidth = 0;
             entry.reportedHeight = 0;
             QueueInput(window, WM_SIZE, kSizeMinimised, MakeLParam(0, 0));
@@ -432,12 +259,12 @@ void SdlPlatform::TranslateWindowEvent(const SDL_WindowEvent& event) {
                 entry.reportedWidth = client.right;
                 entry.reportedHeight = client.bottom;
                 QueueInput(window, WM_SIZE, kSizeRestored, MakeLParam(client.right, client.bottom));
-                AddToUpdate(entry, nullptr);  // the class redraws all on a size change
+                AddToUpdate(window, entry, nullptr);  // the class redraws all on a size change
             }
             break;
         }
         case SDL_WINDOWEVENT_EXPOSED:
-            AddToUpdate(entry, nullptr);
+            AddToUpdate(window, entry, nullptr);
             break;
         default:
             break;

@@ -9,26 +9,9 @@
 
 #include <vector>
 
-#include "framework/platform/Platform.h"
+#include "framework/platform/GlAttributes.h"
 
 namespace moon::platform {
-
-// Buffer sizes in bits (colour without alpha; accumulation over all four
-// channels, as in a pixel-format descriptor).
-struct GlAttributes {
-    int colourBits = 24;
-    int alphaBits = 0;
-    int depthBits = 24;
-    int stencilBits = 0;
-    int accumBits = 0;
-    bool doubleBuffer = true;
-    bool stereo = false;
-
-    friend bool operator==(const GlAttributes&, const GlAttributes&) = default;
-};
-
-GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor);
-PixelFormatDescriptor DescriptorFromAttributes(const GlAttributes& attributes);
 
 // The requests to try for a wish, best first, without repeats: the wish; its
 // depth lowered to 24, then 16 bits; then the same depths without stencil,

@@ -1,4 +1,4 @@
-// Classes and windows of the SDL backend; see SdlPlatform.h for the split.
+// Windows of the SDL backend; see SdlPlatform.h for the split.
 #include "framework/platform/SdlPlatform.h"
 
 #include <SDL.h>
@@ -20,49 +20,21 @@ bool isFramed(std::uint32_t style) {
     return (style & (kCaptionStyle | kThickFrameStyle)) != 0;
 }
 
-bool intersect(Rect& rect, const Rect& clip) {
-    rect.left = std::max(rect.left, clip.left);
-    rect.top = std::max(rect.top, clip.top);
-    rect.right = std::min(rect.right, clip.right);
-    rect.bottom = std::min(rect.bottom, clip.bottom);
-    return rect.left < rect.right && rect.top < rect.bottom;
-}
-
-bool isStockCursor(int id) {
-    return (id >= 32512 && id <= 32516) || (id >= 32642 && id <= 32646) ||
-           (id >= 32648 && id <= 32650);
-}
-
 }  // namespace
 
 std::unique_ptr<Platform> CreateSdlPlatform() {
     return std::make_unique<SdlPlatform>();
 }
 
-SdlPlatform::SdlPlatform() {
-    m_palettes[kStockPalette] = LogPalette{};
-}
-
 bool SdlPlatform::FailSdl() {
     return Fail(SDL_GetError());
 }
 
-SdlPlatform::WindowEntry* SdlPlatform::FindWindow(WindowHandle window) {
-    if (Lost()) {
-        return nullptr;
-    }
-    const auto found = m_windows.find(window.id);
-    if (found == m_windows.end()) {
-        Fail("no such window");
-        return nullptr;
-    }
-    return &found->second;
+bool SdlPlatform::Admit(const char* /*operation*/) {
+    return !Lost();
 }
 
 SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
-    if (Lost()) {
-        return nullptr;
-    }
     const auto found = m_dcs.find(dc.id);
     if (found == m_dcs.end()) {
         Fail("no such device context");
@@ -71,28 +43,12 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
     return &m_windows.at(found->second);
 }
 
-// Calls the class's window procedure synchronously (a sent message).
-LResult SdlPlatform::Send(std::uint32_t id, std::uint32_t message, WParam wParam, LParam lParam) {
-    if (m_bLost) {
-        return 0;
-    }
-    const auto window = m_windows.find(id);
-    if (window == m_windows.end()) {
-        return 0;
-    }
-    const auto windowClass = m_classes.find(window->second.atom);
-    if (windowClass == m_classes.end() || windowClass->second.windowClass.lpfnWndProc == nullptr) {
-        return DefWindowProc(WindowHandle{id}, message, wParam, lParam);
-    }
-    return windowClass->second.windowClass.lpfnWndProc(WindowHandle{id}, message, wParam, lParam);
-}
-
-void SdlPlatform::SendSize(std::uint32_t id) {
-    WindowEntry& entry = m_windows.at(id);
+void SdlPlatform::SendSize(WindowHandle window) {
+    WindowEntry& entry = m_windows.at(window.id);
     const Rect client = ClientRectOf(entry);
     entry.reportedWidth = client.right;
     entry.reportedHeight = client.bottom;
-    Send(id, WM_SIZE, entry.minimised ? kSizeMinimised : kSizeRestored,
+    Send(window, WM_SIZE, entry.minimised ? kSizeMinimised : kSizeRestored,
          MakeLParam(client.right, client.bottom));
 }
 
@@ -113,22 +69,16 @@ Rect SdlPlatform::ClientRectOf(const WindowEntry& entry) const {
     return rect;
 }
 
-// Adds rect (none: the whole client area) to the update region, clipped to
-// the client area; a minimised window has none, so it is never painted.
-void SdlPlatform::AddToUpdate(WindowEntry& entry, const Rect* rect) {
-    const Rect client = ClientRectOf(entry);
-    Rect added = rect != nullptr ? *rect : client;
-    if (!intersect(added, client)) {
-        return;
-    }
-    if (entry.dirty) {
-        entry.update.left = std::min(entry.update.left, added.left);
-        entry.update.top = std::min(entry.update.top, added.top);
-        entry.update.right = std::max(entry.update.right, added.right);
-        entry.update.bottom = std::max(entry.update.bottom, added.bottom);
+Rect SdlPlatform::ClientArea(WindowHandle window) {
+    return ClientRectOf(m_windows.at(window.id));
+}
+
+void SdlPlatform::ShowSystemWindow(WindowHandle window, bool shown) {
+    SDL_Window* sdl = m_windows.at(window.id).sdl;
+    if (shown) {
+        SDL_ShowWindow(sdl);
     } else {
-        entry.update = added;
-        entry.dirty = true;
+        SDL_HideWindow(sdl);
     }
 }
 
@@ -185,75 +135,16 @@ int SdlPlatform::FormatIndex(const GlAttributes& attributes) {
     return static_cast<int>(m_formats.size());
 }
 
-// --- Module and classes -----------------------------------------------------
-
-Atom SdlPlatform::RegisterClass(const WndClass& windowClass) {
-    if (!EnsureVideo()) {
-        return 0;
-    }
-    if (windowClass.lpszClassName == nullptr || *windowClass.lpszClassName == '\0') {
-        Fail("no class name");
-        return 0;
-    }
-    for (const auto& [atom, entry] : m_classes) {
-        if (entry.name == windowClass.lpszClassName) {
-            Fail("class already registered");
-            return 0;
-        }
-    }
-    const Atom atom = m_nextAtom++;
-    m_classes[atom] = ClassEntry{windowClass.lpszClassName, windowClass};
-    return atom;
-}
-
-bool SdlPlatform::UnregisterClass(Atom atom, ModuleHandle /*instance*/) {
-    if (Lost()) {
-        return false;
-    }
-    if (m_classes.count(atom) == 0) {
-        return Fail("no such class");
-    }
-    for (const auto& [id, window] : m_windows) {
-        if (window.atom == atom) {
-            return Fail("windows of the class still exist");
-        }
-    }
-    m_classes.erase(atom);
-    return true;
-}
-
-IconHandle SdlPlatform::LoadIcon(ModuleHandle instance, int id) {
-    if (instance || id < IDI_APPLICATION || id > IDI_APPLICATION + 6) {
-        Fail("no such icon");
-        return IconHandle{};
-    }
-    return IconHandle{static_cast<std::uint32_t>(id)};
-}
-
-// Cursor handles are the stock cursor ids; the SDL cursor is made on first use.
-CursorHandle SdlPlatform::LoadCursor(ModuleHandle instance, int id) {
-    if (instance || !isStockCursor(id)) {
-        Fail("no such cursor");
-        return CursorHandle{};
-    }
-    return CursorHandle{static_cast<std::uint32_t>(id)};
-}
-
 // --- Windows ------------------------------------------------------------------
 
 WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* className,
                                          const char* windowName, std::uint32_t style, int x, int y,
                                          int width, int height, WindowHandle parent,
                                          ModuleHandle /*instance*/, void* param) {
-    if (Lost()) {
+    if (!Enter("CreateWindowEx")) {
         return WindowHandle{};
     }
-    Atom atom = 0;
-    for (const auto& [classAtom, entry] : m_classes) {
-        if (className != nullptr && entry.name == className) {
-            atom = classAtom;
-        }
-    }
+    const Atom atom = FindClass(className);
     if (atom == 0) {
         Fail("no such window class");
         return WindowHandle{};
@@ -295,35 +186,32 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
         return WindowHandle{};
     }
     SDL_SetWindowTitle(entry.sdl, windowName != nullptr ? windowName : "");
-    const std::uint32_t id = m_nextWindow++;
+    const WindowHandle window{m_nextWindow++};
     entry.sdlId = SDL_GetWindowID(entry.sdl);
     entry.dc = DeviceContextHandle{m_nextDc++};
-    entry.palette = PaletteHandle{kStockPalette};
-    m_bySdlId[entry.sdlId] = id;
-    m_dcs[entry.dc.id] = id;
-    entry.id = id;
-    m_windows[id] = entry;
+    m_bySdlId[entry.sdlId] = window.id;
+    m_dcs[entry.dc.id] = window.id;
+    entry.id = window.id;
+    Adopt(window, m_windows[window.id] = entry);
 
-    const WindowHandle window{id};
     CreateStruct create;
     create.lpCreateParams = param;
-    if (Send(id, WM_NCCREATE, 0, reinterpret_cast<LParam>(&create)) == 0) {
-        DestroyWindow(window);
+    if (Send(window, WM_NCCREATE, 0, reinterpret_cast<LParam>(&create)) == 0 ||
+        Live(window) == nullptr ||
+        Send(window, WM_CREATE, 0, reinterpret_cast<LParam>(&create)) < 0) {
+        if (Live(window) != nullptr) {
+            Destroy(window);
+        }
         Fail("window creation refused by the window procedure");
         return WindowHandle{};
     }
-    if (m_windows.count(id) == 0 || Send(id, WM_CREATE, 0, reinterpret_cast<LParam>(&create)) < 0) {
-        DestroyWindow(window);
-        Fail("window creation refused by the window procedure");
-        return WindowHandle{};
+    if (Live(window) != nullptr) {
+        SendSize(window);
     }
-    if (m_windows.count(id) != 0) {
-        SendSize(id);
-    }
-    if ((style & WS_VISIBLE) != 0 && m_windows.count(id) != 0) {
+    if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
         ShowWindow(window, SW_SHOW);
     }
-    if (m_windows.count(id) == 0) {
+    if (Live(window) == nullptr) {
         Fail("window destroyed during its creation");
         return WindowHandle{};
     }
@@ -331,22 +219,29 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
 }
 
 bool SdlPlatform::DestroyWindow(WindowHandle window) {
-    WindowEntry* entry = FindWindow(window);
+    if (!Enter("DestroyWindow")) {
+        return false;
+    }
+    const WindowEntry* entry = FindWindow(window);
     if (entry == nullptr) {
         return false;
     }
     if (entry->destroying) {
         return Fail("window is being destroyed");
     }
-    entry->destroying = true;
-    Send(window.id, WM_DESTROY, 0, 0);
-    Send(window.id, WM_NCDESTROY, 0, 0);
-    if (m_hCapture == window) {
-        ReleaseCapture();
+    Destroy(window);
+    return true;
+}
+
+void SdlPlatform::Destroy(WindowHandle window) {
+    WindowEntry* entry = &m_windows.at(window.id);
+    if (entry->destroying) {
+        return;
     }
-    auto forWindow = [window](const Msg& msg) { return msg.hwnd == window; };
-    m_posted.erase(std::remove_if(m_posted.begin(), m_posted.end(), forWindow), m_posted.end());
-    m_input.erase(std::remove_if(m_input.begin(), m_input.end(), forWindow), m_input.end());
+    entry->destroying = true;
+    Send(window, WM_DESTROY);
+    Send(window, WM_NCDESTROY);
+    Forget(window);
     for (auto& [id, other] : m_windows) {
         if (other.parent == window) {
             other.parent = WindowHandle{};  // SDL has no child windows: they stay, top-level
@@ -358,30 +253,12 @@ bool SdlPlatform::DestroyWindow(WindowHandle window) {
     // SDL releases the GL context first if it is current on this window.
     SDL_DestroyWindow(entry->sdl);
     m_windows.erase(window.id);
-    return true;
-}
-
-bool SdlPlatform::ShowWindow(WindowHandle window, int command) {
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    if (command == SW_HIDE) {
-        SDL_HideWindow(entry->sdl);
-        entry->visible = false;
-        return true;
-    }
-    SDL_ShowWindow(entry->sdl);
-    entry->visible = true;
-    AddToUpdate(*entry, nullptr);
-    if (!entry->shownOnce) {
-        entry->shownOnce = true;
-        SendSize(window.id);
-    }
-    return true;
 }
 
 bool SdlPlatform::GetClientRect(WindowHandle window, Rect& rect) {
+    if (!Enter("GetClientRect")) {
+        return false;
+    }
     const WindowEntry* entry = FindWindow(window);
     if (entry == nullptr) {
         return false;
@@ -391,6 +268,9 @@ bool SdlPlatform::GetClientRect(WindowHandle window, Rect& rect) {
 }
 
 bool SdlPlatform::GetWindowRect(WindowHandle window, Rect& rect) {
+    if (!Enter("GetWindowRect")) {
+        return false;
+    }
     const WindowEntry* entry = FindWindow(window);
     if (entry == nullptr) {
         return false;
@@ -408,6 +288,9 @@ bool SdlPlatform::GetWindowRect(WindowHandle window, Rect& rect) {
 }
 
 bool SdlPlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool /*menu*/) {
+    if (!Enter("AdjustWindowRect")) {
+        return false;
+    }
     if (isFramed(style)) {
         rect.left -= m_frame.left;
         rect.top -= m_frame.top;
@@ -419,6 +302,9 @@ bool SdlPlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool /*menu*
 
 bool SdlPlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                                std::uint32_t flags) {
+    if (!Enter("SetWindowPos")) {
+        return false;
+    }
     WindowEntry* entry = FindWindow(window);
     if (entry == nullptr) {
         return false;
@@ -443,73 +329,15 @@ bool SdlPlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int
 }
 
 bool SdlPlatform::SetWindowText(WindowHandle window, const char* text) {
+    if (!Enter("SetWindowText")) {
+        return false;
+    }
     WindowEntry* entry = FindWindow(window);
     if (entry == nullptr) {
         return false;
     }
     SDL_SetWindowTitle(entry->sdl, text != nullptr ? text : "");
     return true;
-}
-
-std::intptr_t SdlPlatform::GetWindowLong(WindowHandle window, int index) {
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return 0;
-    }
-    if (index == GWL_STYLE) {
-        return static_cast<std::intptr_t>(entry->style | (entry->visible ? WS_VISIBLE : 0));
-    }
-    if (index == GWL_USERDATA) {
-        return entry->userData;
-    }
-    Fail("no such window-long slot");
-    return 0;
-}
-
-// The style is recorded only: SDL cannot turn a top-level window into a child
-// or change its decorations the way the style bits describe.
-std::intptr_t SdlPlatform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-    const std::intptr_t previous = GetWindowLong(window, index);
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return 0;
-    }
-    if (index == GWL_STYLE) {
-        entry->style = static_cast<std::uint32_t>(value) & ~WS_VISIBLE;
-    } else if (index == GWL_USERDATA) {
-        entry->userData = value;
-    }
-    return previous;
-}
-
-WindowHandle SdlPlatform::SetParent(WindowHandle window, WindowHandle parent) {
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr || (parent && FindWindow(parent) == nullptr)) {
-        return WindowHandle{};
-    }
-    const WindowHandle previous = entry->parent;
-    entry->parent = parent;
-    return previous;
-}
-
-// Only a window with the child style reports its parent: a top-level window
-// given a parent still answers none, which tells the caller to add the style.
-bool SdlPlatform::IsWindowVisible(WindowHandle window) {
-    const WindowEntry* entry = FindWindow(window);
-    return entry != nullptr && entry->visible;
-}
-
-bool SdlPlatform::IsIconic(WindowHandle window) {
-    const WindowEntry* entry = FindWindow(window);
-    return entry != nullptr && entry->minimised;
-}
-
-WindowHandle SdlPlatform::GetParent(WindowHandle window) {
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr || (entry->style & WS_CHILD) == 0) {
-        return WindowHandle{};
-    }
-    return entry->parent;
 }
 
 }  // namespace moon::platform

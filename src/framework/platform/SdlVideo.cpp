@@ -87,8 +87,7 @@ bool SdlPlatform::Lost() {
 void SdlPlatform::MarkConnectionLost() {
     m_bLost = true;
     m_hCapture = WindowHandle{};
-    m_posted.clear();
-    m_input.clear();
+    DropAllMessages();
 }
 
 // One line, then the normal exit path: the application and its scene are
@@ -140,7 +139,7 @@ void SdlPlatform::TakeCloseRequest() {
     }
     g_closeRequested = 0;
     for (auto window = m_windows.rbegin(); window != m_windows.rend(); ++window) {
-        m_posted.push_front(Msg{WindowHandle{window->first}, WM_CLOSE, 0, 0});
+        PostFirst(Msg{WindowHandle{window->first}, WM_CLOSE, 0, 0});
     }
 }
 
@@ -160,8 +159,8 @@ SdlPlatform::~SdlPlatform() {
             SDL_DestroyWindow(window.sdl);
         }
     }
-    for (auto& [id, cursor] : m_sdlCursors) {
-        SDL_FreeCursor(cursor);
+    if (m_pArrow != nullptr) {
+        SDL_FreeCursor(m_pArrow);
     }
     if (m_bVideo) {
         SDL_Quit();

@@ -1,0 +1,564 @@
+#include "framework/platform/PlatformBase.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace moon::platform {
+namespace {
+
+// The one stock icon and cursor the framework loads.
+constexpr IconHandle kApplicationIcon{1};
+constexpr CursorHandle kArrowCursor{1};
+
+bool intersect(Rect& rect, const Rect& clip) {
+    rect.left = std::max(rect.left, clip.left);
+    rect.top = std::max(rect.top, clip.top);
+    rect.right = std::min(rect.right, clip.right);
+    rect.bottom = std::min(rect.bottom, clip.bottom);
+    return rect.left < rect.right && rect.top < rect.bottom;
+}
+
+bool takeFront(std::deque<Msg>& queue, Msg& msg) {
+    if (queue.empty()) {
+        return false;
+    }
+    msg = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+}  // namespace
+
+PlatformBase::PlatformBase() {
+    m_palettes[kStockPalette.id] = LogPalette{};
+}
+
+// --- Errors and the table of windows -------------------------------------------
+
+bool PlatformBase::Enter(const char* operation) {
+    m_lastError.clear();
+    return Admit(operation);
+}
+
+bool PlatformBase::Fail(std::string reason) {
+    m_lastError = std::move(reason);
+    return false;
+}
+
+void PlatformBase::Adopt(WindowHandle window, WindowRecord& record) {
+    m_records[window.id] = &record;
+}
+
+void PlatformBase::Forget(WindowHandle window) {
+    if (m_hCapture == window) {
+        m_hCapture = {};
+        CaptureSystemPointer(false);
+    }
+    auto forWindow = [window](const Msg& msg) { return msg.hwnd == window; };
+    m_posted.erase(std::remove_if(m_posted.begin(), m_posted.end(), forWindow), m_posted.end());
+    m_input.erase(std::remove_if(m_input.begin(), m_input.end(), forWindow), m_input.end());
+    m_records.erase(window.id);
+}
+
+PlatformBase::WindowRecord* PlatformBase::Live(WindowHandle window) const {
+    const auto found = m_records.find(window.id);
+    return found != m_records.end() ? found->second : nullptr;
+}
+
+PlatformBase::WindowRecord* PlatformBase::FindRecord(WindowHandle window) {
+    WindowRecord* record = Live(window);
+    if (record == nullptr) {
+        Fail("no such window");
+    }
+    return record;
+}
+
+LResult PlatformBase::Send(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) {
+    const WindowRecord* record = Live(window);
+    if (record == nullptr) {
+        return 0;
+    }
+    // Never missing: UnregisterClass refuses while windows of the class live.
+    return m_classes.at(record->atom).windowClass.lpfnWndProc(window, message, wParam, lParam);
+}
+
+CursorHandle PlatformBase::ClassCursor(Atom atom) const {
+    const auto found = m_classes.find(atom);
+    return found != m_classes.end() ? found->second.windowClass.hCursor : CursorHandle{};
+}
+
+Atom PlatformBase::FindClass(const char* name) const {
+    for (const auto& [atom, entry] : m_classes) {
+        if (name != nullptr && entry.name == name) {
+            return atom;
+        }
+    }
+    return 0;
+}
+
+// --- Module and classes ------------------------------------------------------------
+
+ModuleHandle PlatformBase::GetModuleHandle() {
+    Enter("GetModuleHandle");
+    return ModuleHandle{1};
+}
+
+Atom PlatformBase::RegisterClass(const WndClass& windowClass) {
+    if (!Enter("RegisterClass") || !StartWindowSystem()) {
+        return 0;
+    }
+    if (windowClass.lpszClassName == nullptr || *windowClass.lpszClassName == '\0' ||
+        windowClass.lpfnWndProc == nullptr) {
+        Fail("class without name or window procedure");
+        return 0;
+    }
+    if (FindClass(windowClass.lpszClassName) != 0) {
+        Fail("class already registered");
+        return 0;
+    }
+    ClassEntry entry{windowClass.lpszClassName, windowClass};
+    entry.windowClass.lpszClassName = nullptr;  // the caller's text may not outlive the call
+    entry.windowClass.lpszMenuName = nullptr;
+    const Atom atom = m_nextAtom++;
+    m_classes[atom] = std::move(entry);
+    return atom;
+}
+
+bool PlatformBase::UnregisterClass(Atom atom, ModuleHandle /*instance*/) {
+    if (!Enter("UnregisterClass")) {
+        return false;
+    }
+    if (m_classes.count(atom) == 0) {
+        return Fail("no such class");
+    }
+    for (const auto& [id, record] : m_records) {
+        if (record->atom == atom) {
+            return Fail("windows of the class still exist");
+        }
+    }
+    m_classes.erase(atom);
+    return true;
+}
+
+IconHandle PlatformBase::LoadIcon(ModuleHandle instance, int id) {
+    if (!Enter("LoadIcon")) {
+        return {};
+    }
+    if (instance || id != IDI_APPLICATION) {
+        Fail("no such icon");
+        return {};
+    }
+    return kApplicationIcon;
+}
+
+CursorHandle PlatformBase::LoadCursor(ModuleHandle instance, int id) {
+    if (!Enter("LoadCursor")) {
+        return {};
+    }
+    if (instance || id != IDC_ARROW) {
+        Fail("no such cursor");
+        return {};
+    }
+    return kArrowCursor;
+}
+
+// --- Windows -------------------------------------------------------------------------
+
+bool PlatformBase::ShowWindow(WindowHandle window, int command) {
+    if (!Enter("ShowWindow")) {
+        return false;
+    }
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return false;
+    }
+    if (command == SW_HIDE) {
+        ShowSystemWindow(window, false);
+        record->visible = false;
+        return true;
+    }
+    if (command != SW_SHOW) {
+        return Fail("unsupported show command");
+    }
+    ShowSystemWindow(window, true);
+    const bool first = !record->shownOnce;
+    record->visible = true;
+    record->shownOnce = true;
+    AddToUpdate(window, *record, nullptr);
+    if (first) {
+        SendSize(window);
+    }
+    return true;
+}
+
+bool PlatformBase::IsWindowVisible(WindowHandle window) {
+    if (!Enter("IsWindowVisible")) {
+        return false;
+    }
+    const WindowRecord* record = FindRecord(window);
+    return record != nullptr && record->visible;
+}
+
+bool PlatformBase::IsIconic(WindowHandle window) {
+    if (!Enter("IsIconic")) {
+        return false;
+    }
+    const WindowRecord* record = FindRecord(window);
+    return record != nullptr && record->minimised;
+}
+
+std::intptr_t PlatformBase::GetWindowLong(WindowHandle window, int index) {
+    if (!Enter("GetWindowLong")) {
+        return 0;
+    }
+    const WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return 0;
+    }
+    if (index == GWL_STYLE) {
+        return static_cast<std::intptr_t>(record->style | (record->visible ? WS_VISIBLE : 0));
+    }
+    if (index == GWL_USERDATA) {
+        return record->userData;
+    }
+    Fail("no such window-long slot");
+    return 0;
+}
+
+// The style is recorded, and WS_VISIBLE shows or hides the window; other
+// bits change nothing on screen.
+std::intptr_t PlatformBase::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
+    if (!Enter("SetWindowLong")) {
+        return 0;
+    }
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return 0;
+    }
+    std::intptr_t previous = 0;
+    if (index == GWL_STYLE) {
+        previous = static_cast<std::intptr_t>(record->style | (record->visible ? WS_VISIBLE : 0));
+        const auto style = static_cast<std::uint32_t>(value);
+        const bool visible = (style & WS_VISIBLE) != 0;
+        record->style = style & ~WS_VISIBLE;
+        if (visible != record->visible) {
+            ShowSystemWindow(window, visible);
+            record->visible = visible;
+        }
+    } else if (index == GWL_USERDATA) {
+        previous = record->userData;
+        record->userData = value;
+    } else {
+        Fail("no such window-long slot");
+    }
+    return previous;
+}
+
+WindowHandle PlatformBase::SetParent(WindowHandle window, WindowHandle parent) {
+    if (!Enter("SetParent")) {
+        return {};
+    }
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr || (parent && FindRecord(parent) == nullptr)) {
+        return {};
+    }
+    const WindowHandle previous = record->parent;
+    record->parent = parent;
+    return previous;
+}
+
+// Only a window with the child style reports its parent: a top-level window
+// given a parent still answers none, which tells the caller to add the style.
+WindowHandle PlatformBase::GetParent(WindowHandle window) {
+    if (!Enter("GetParent")) {
+        return {};
+    }
+    const WindowRecord* record = FindRecord(window);
+    if (record == nullptr || (record->style & WS_CHILD) == 0) {
+        return {};
+    }
+    return record->parent;
+}
+
+// --- Painting ----------------------------------------------------------------------
+
+void PlatformBase::AddToUpdate(WindowHandle window, WindowRecord& record, const Rect* rect) {
+    const Rect client = ClientArea(window);
+    Rect added = rect != nullptr ? *rect : client;
+    if (!intersect(added, client)) {
+        return;
+    }
+    if (!record.hasUpdate) {
+        record.update = added;
+        record.hasUpdate = true;
+        return;
+    }
+    Rect& update = record.update;
+    update = Rect{std::min(update.left, added.left), std::min(update.top, added.top),
+                  std::max(update.right, added.right), std::max(update.bottom, added.bottom)};
+}
+
+void PlatformBase::Validate(WindowRecord& record) {
+    record.hasUpdate = false;
+    record.update = Rect{};
+}
+
+bool PlatformBase::InvalidateRect(WindowHandle window, const Rect* rect, bool /*erase*/) {
+    if (!Enter("InvalidateRect")) {
+        return false;
+    }
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return false;
+    }
+    AddToUpdate(window, *record, rect);
+    return true;
+}
+
+bool PlatformBase::GetUpdateRect(WindowHandle window, Rect* rect, bool /*erase*/) {
+    if (!Enter("GetUpdateRect")) {
+        return false;
+    }
+    const WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return false;
+    }
+    if (rect != nullptr) {
+        *rect = record->hasUpdate ? record->update : Rect{};
+    }
+    return record->hasUpdate;
+}
+
+DeviceContextHandle PlatformBase::BeginPaint(WindowHandle window, PaintStruct& paint) {
+    if (!Enter("BeginPaint")) {
+        return {};
+    }
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return {};
+    }
+    paint.hdc = record->dc;
+    paint.rcPaint = record->hasUpdate ? record->update : Rect{};
+    Validate(*record);
+    return record->dc;
+}
+
+bool PlatformBase::EndPaint(WindowHandle window, const PaintStruct& /*paint*/) {
+    return Enter("EndPaint") && FindRecord(window) != nullptr;
+}
+
+// --- Messages ----------------------------------------------------------------------
+
+void PlatformBase::QueueInput(WindowHandle window, std::uint32_t message, WParam wParam,
+                              LParam lParam) {
+    m_input.push_back(Msg{window, message, wParam, lParam});
+}
+
+void PlatformBase::DropAllMessages() {
+    m_posted.clear();
+    m_input.clear();
+}
+
+bool PlatformBase::PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                               LParam lParam) {
+    if (!Enter("PostMessage")) {
+        return false;
+    }
+    if (window && FindRecord(window) == nullptr) {
+        return false;
+    }
+    m_posted.push_back(Msg{window, message, wParam, lParam});
+    return true;
+}
+
+void PlatformBase::PostQuitMessage(int exitCode) {
+    if (!Enter("PostQuitMessage")) {
+        return;
+    }
+    m_posted.push_back(
+        Msg{{}, WM_QUIT, static_cast<WParam>(static_cast<std::intptr_t>(exitCode)), 0});
+}
+
+// Posted messages (WM_QUIT included) in posting order, then input, then
+// WM_PAINT for the first window, in creation order, that is shown, not
+// minimised and has an update region.
+bool PlatformBase::PeekMessage(Msg& msg) {
+    if (!Enter("PeekMessage")) {
+        return false;
+    }
+    BeforePeek();
+    if (takeFront(m_posted, msg)) {
+        return true;
+    }
+    if (m_input.empty()) {
+        PumpInput();
+    }
+    if (takeFront(m_input, msg)) {
+        return true;
+    }
+    for (const auto& [id, record] : m_records) {
+        if (record->visible && !record->minimised && record->hasUpdate) {
+            msg = Msg{WindowHandle{id}, WM_PAINT, 0, 0};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Key messages are the ones translated; no character messages are produced.
+bool PlatformBase::TranslateMessage(const Msg& msg) {
+    return Enter("TranslateMessage") && (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP);
+}
+
+LResult PlatformBase::DispatchMessage(const Msg& msg) {
+    if (!Enter("DispatchMessage") || !msg.hwnd || FindRecord(msg.hwnd) == nullptr) {
+        return 0;
+    }
+    return Send(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+}
+
+LResult PlatformBase::DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
+                                    LParam lParam) {
+    if (!Enter("DefWindowProc")) {
+        return 0;
+    }
+    NoteDefault(Msg{window, message, wParam, lParam});
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return 0;
+    }
+    switch (message) {
+        case WM_NCCREATE:
+            return 1;
+        case WM_CLOSE:
+            Destroy(window);
+            return 0;
+        case WM_PAINT:
+            // Validates, so that an unanswered paint is not repeated for ever.
+            Validate(*record);
+            return 0;
+        case WM_SETCURSOR:
+            if (LoWord(static_cast<std::uintptr_t>(lParam)) == HTCLIENT) {
+                UseCursor(ClassCursor(record->atom));
+                return 1;
+            }
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+bool PlatformBase::KillTimer(WindowHandle /*window*/, std::uintptr_t /*id*/) {
+    return Enter("KillTimer") && Fail("no such timer");
+}
+
+// --- Input -------------------------------------------------------------------------
+
+WindowHandle PlatformBase::SetCapture(WindowHandle window) {
+    if (!Enter("SetCapture") || FindRecord(window) == nullptr) {
+        return {};
+    }
+    const WindowHandle previous = m_hCapture;
+    m_hCapture = window;
+    CaptureSystemPointer(true);
+    return previous;
+}
+
+bool PlatformBase::ReleaseCapture() {
+    if (!Enter("ReleaseCapture")) {
+        return false;
+    }
+    m_hCapture = {};
+    CaptureSystemPointer(false);
+    return true;
+}
+
+CursorHandle PlatformBase::SetCursor(CursorHandle cursor) {
+    if (!Enter("SetCursor")) {
+        return {};
+    }
+    const CursorHandle previous = m_hCursor;
+    UseCursor(cursor);
+    return previous;
+}
+
+// --- Device contexts and palettes ----------------------------------------------------
+
+DeviceContextHandle PlatformBase::GetDC(WindowHandle window) {
+    if (!Enter("GetDC")) {
+        return {};
+    }
+    const WindowRecord* record = FindRecord(window);
+    return record != nullptr ? record->dc : DeviceContextHandle{};
+}
+
+const LogPalette* PlatformBase::FindPalette(PaletteHandle palette) const {
+    const auto found = m_palettes.find(palette.id);
+    return found != m_palettes.end() ? &found->second : nullptr;
+}
+
+PaletteHandle PlatformBase::CreatePalette(const LogPalette& palette) {
+    if (!Enter("CreatePalette")) {
+        return {};
+    }
+    const PaletteHandle created{m_nextPalette++};
+    m_palettes[created.id] = palette;
+    return created;
+}
+
+PaletteHandle PlatformBase::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                          bool /*forceBackground*/) {
+    if (!Enter("SelectPalette")) {
+        return {};
+    }
+    WindowRecord* record = FindRecordOfDc(dc);
+    if (record == nullptr) {
+        return {};
+    }
+    if (FindPalette(palette) == nullptr) {
+        Fail("no such palette");
+        return {};
+    }
+    const PaletteHandle previous = record->selectedPalette;
+    record->selectedPalette = palette;
+    return previous;
+}
+
+std::uint32_t PlatformBase::RealizePalette(DeviceContextHandle dc) {
+    if (!Enter("RealizePalette")) {
+        return 0;
+    }
+    const WindowRecord* record = FindRecordOfDc(dc);
+    if (record == nullptr) {
+        return 0;
+    }
+    const LogPalette* palette = FindPalette(record->selectedPalette);
+    return palette != nullptr ? palette->palNumEntries : 0;
+}
+
+bool PlatformBase::DeleteObject(PaletteHandle palette) {
+    if (!Enter("DeleteObject")) {
+        return false;
+    }
+    if (palette == kStockPalette || FindPalette(palette) == nullptr) {
+        return Fail("no such palette");
+    }
+    m_palettes.erase(palette.id);
+    for (const auto& [id, record] : m_records) {
+        if (record->selectedPalette == palette) {
+            record->selectedPalette = kStockPalette;
+        }
+    }
+    return true;
+}
+
+void PlatformBase::UseCursor(CursorHandle cursor) {
+    if (cursor == m_hCursor) {
+        return;
+    }
+    m_hCursor = cursor;
+    ShowSystemCursor(cursor);
+}
+
+}  // namespace moon::platform

@@ -1,0 +1,183 @@
+// The window rules both backends share, so that the fake cannot drift from
+// the real backend: window classes and stock resources, the window longs,
+// visibility and parents, the update region and its union, the order in which
+// the queue hands out messages, dropping a destroyed window's messages,
+// capture, the cursor, the default window procedure, each window's device
+// context and the palettes (kept as data by both).
+//
+// A backend derives from this, keeps its own table of windows (whose entries
+// derive from WindowRecord) and adopts each new window here; it implements
+// what touches its window system (creation, geometry, contexts) and the few
+// hooks below. Every operation begins with Enter(), which clears LastError():
+// the reason a failing call gives belongs to that call alone.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+
+#include "framework/platform/Platform.h"
+
+namespace moon::platform {
+
+class PlatformBase : public Platform {
+public:
+    // Palette 1 is the stock palette every device context starts with.
+    static constexpr PaletteHandle kStockPalette{1};
+
+    // What every window has, whatever draws it.
+    struct WindowRecord {
+        Atom atom = 0;            // its class
+        std::uint32_t style = 0;  // without WS_VISIBLE, which follows `visible`
+        std::uint32_t exStyle = 0;
+        WindowHandle parent;
+        bool visible = false;
+        bool shownOnce = false;
+        bool minimised = false;
+        std::intptr_t userData = 0;
+        bool hasUpdate = false;  // the update region is not empty
+        Rect update;             // its bounds, client pixels; valid while hasUpdate
+        DeviceContextHandle dc;  // its own, for its lifetime
+        PaletteHandle selectedPalette = kStockPalette;
+    };
+
+    PlatformBase();
+
+    std::string LastError() const final { return m_lastError; }
+
+    ModuleHandle GetModuleHandle() final;
+    Atom RegisterClass(const WndClass& windowClass) final;
+    bool UnregisterClass(Atom atom, ModuleHandle instance) final;
+    IconHandle LoadIcon(ModuleHandle instance, int id) final;
+    CursorHandle LoadCursor(ModuleHandle instance, int id) final;
+
+    bool ShowWindow(WindowHandle window, int command) final;
+    bool IsWindowVisible(WindowHandle window) final;
+    bool IsIconic(WindowHandle window) final;
+    std::intptr_t GetWindowLong(WindowHandle window, int index) final;
+    std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) final;
+    WindowHandle SetParent(WindowHandle window, WindowHandle parent) final;
+    WindowHandle GetParent(WindowHandle window) final;
+
+    bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) final;
+    bool GetUpdateRect(WindowHandle window, Rect* rect, bool erase) final;
+    DeviceContextHandle BeginPaint(WindowHandle window, PaintStruct& paint) final;
+    bool EndPaint(WindowHandle window, const PaintStruct& paint) final;
+
+    bool PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                     LParam lParam) final;
+    void PostQuitMessage(int exitCode) final;
+    bool PeekMessage(Msg& msg) final;
+    bool TranslateMessage(const Msg& msg) final;
+    LResult DispatchMessage(const Msg& msg) final;
+    LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
+                          LParam lParam) final;
+    bool KillTimer(WindowHandle window, std::uintptr_t id) final;
+
+    WindowHandle SetCapture(WindowHandle window) final;
+    bool ReleaseCapture() final;
+    CursorHandle SetCursor(CursorHandle cursor) final;
+
+    DeviceContextHandle GetDC(WindowHandle window) final;
+    PaletteHandle CreatePalette(const LogPalette& palette) final;
+    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                bool forceBackground) final;
+    std::uint32_t RealizePalette(DeviceContextHandle dc) final;
+    // A window whose device context has the palette selected goes back to the stock one.
+    bool DeleteObject(PaletteHandle palette) final;
+
+protected:
+    // Starts an operation: clears LastError(), then asks the backend whether
+    // the operation may go on (false: it fails, with LastError() set).
+    bool Enter(const char* operation);
+    // Records why the current operation fails; returns false.
+    bool Fail(std::string reason);
+
+    // --- Hooks --------------------------------------------------------------
+    // Whether an operation may go on; sets the reason with Fail when not.
+    virtual bool Admit(const char* operation) = 0;
+    // The window system is needed from the first class on.
+    virtual bool StartWindowSystem() { return true; }
+    // The client area, client pixels (left = top = 0); empty while minimised.
+    virtual Rect ClientArea(WindowHandle window) = 0;
+    // Sends WM_SIZE with the client size (on the first show).
+    virtual void SendSize(WindowHandle window) = 0;
+    // The live window whose device context this is, or null with LastError set.
+    virtual WindowRecord* FindRecordOfDc(DeviceContextHandle dc) = 0;
+    // Destroys a live window (WM_CLOSE's default); no log, no injected failure.
+    virtual void Destroy(WindowHandle window) = 0;
+    // Shows or hides what stands for the window on screen.
+    virtual void ShowSystemWindow(WindowHandle window, bool shown) {
+        (void)window;
+        (void)shown;
+    }
+    virtual void ShowSystemCursor(CursorHandle cursor) { (void)cursor; }
+    virtual void CaptureSystemPointer(bool captured) { (void)captured; }
+    // Called by PeekMessage before it looks at the posted messages, and when
+    // no input is waiting: the backend turns what the window system has into
+    // messages (QueueInput, or posted requests ahead of everything).
+    virtual void BeforePeek() {}
+    virtual void PumpInput() {}
+    // Every message that reaches DefWindowProc, for the fake's log.
+    virtual void NoteDefault(const Msg& msg) { (void)msg; }
+
+    // --- Windows ------------------------------------------------------------
+    // A new window's record joins the table the shared rules walk (creation
+    // order = handle order); the record must stay where it is until Forget.
+    void Adopt(WindowHandle window, WindowRecord& record);
+    // The window is gone: the capture is released if it held it, its queued
+    // messages are dropped and its record leaves the table.
+    void Forget(WindowHandle window);
+    // The live window's record, or null with LastError() set.
+    WindowRecord* FindRecord(WindowHandle window);
+    // The live window's record, or null; sets nothing.
+    WindowRecord* Live(WindowHandle window) const;
+    // Calls the window procedure of the window's class (a sent message); 0
+    // for a window that is gone.
+    LResult Send(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
+    // The class cursor, none for an unknown atom.
+    CursorHandle ClassCursor(Atom atom) const;
+    // The atom of the class with this name, 0 if none.
+    Atom FindClass(const char* name) const;
+
+    // A palette not deleted yet, or null.
+    const LogPalette* FindPalette(PaletteHandle palette) const;
+
+    // Adds rect (none: the whole client area) to the update region, clipped
+    // to the client area; the region stays one rectangle, the union's bounds.
+    void AddToUpdate(WindowHandle window, WindowRecord& record, const Rect* rect);
+    static void Validate(WindowRecord& record);
+
+    // --- Queue --------------------------------------------------------------
+    // Input from the window system, handed out after the posted messages.
+    void QueueInput(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
+    // A request that goes ahead of everything waiting.
+    void PostFirst(const Msg& msg) { m_posted.push_front(msg); }
+    bool MessageWaiting() const { return !m_posted.empty() || !m_input.empty(); }
+    void DropAllMessages();
+    const std::deque<Msg>& PostedMessages() const { return m_posted; }
+    const std::map<std::uint32_t, WindowRecord*>& Records() const { return m_records; }
+
+    WindowHandle m_hCapture;
+    CursorHandle m_hCursor;
+
+private:
+    struct ClassEntry {
+        std::string name;  // the caller's text need not outlive the registration
+        WndClass windowClass;
+    };
+
+    void UseCursor(CursorHandle cursor);
+
+    std::string m_lastError;
+    std::map<Atom, ClassEntry> m_classes;
+    Atom m_nextAtom = 0xC000;                          // registered class atoms start here
+    std::map<std::uint32_t, WindowRecord*> m_records;  // live windows by handle id
+    std::deque<Msg> m_posted;
+    std::deque<Msg> m_input;
+    std::map<std::uint32_t, LogPalette> m_palettes;  // live palettes by handle id
+    std::uint32_t m_nextPalette = kStockPalette.id + 1;
+};
+
+}  // namespace moon::platform

@@ -1,0 +1,25 @@
+#include "base/Check.h"
+
+#include <gtest/gtest.h>
+
+namespace moon {
+namespace {
+
+TEST(CheckDeathTest, ReportsExpressionFileLineAndStops) {
+    const int depth = 7;
+    EXPECT_DEATH(MOON_CHECK(depth < 6),
+                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line [0-9]+\n$");
+    EXPECT_DEATH(MOON_CHECK(depth < 6, "deeper than the grid"),
+                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line [0-9]+: deeper than the "
+                 "grid\n$");
+}
+
+TEST(CheckTest, PassingCheckEvaluatesItsExpressionOnce) {
+    int evaluations = 0;
+    MOON_CHECK(++evaluations == 1);
+    MOON_CHECK(++evaluations == 2, "counted twice");
+    EXPECT_EQ(evaluations, 2);
+}
+
+}  // namespace
+}  // namespace moon

@@ -1,0 +1,209 @@
+// The window rules both backends share, checked with the same assertions on
+// the fake and on the SDL backend (SDL's offscreen driver: real SDL windows
+// that nobody sees).
+#include "framework/platform/PlatformBase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "framework/platform/FakePlatform.h"
+#include "framework/platform/SdlPlatform.h"
+
+namespace moon {
+namespace {
+
+using namespace platform;
+
+constexpr std::uint32_t kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr std::uint32_t kPrivateMessage = WM_USER + 1;
+
+Platform* g_platform = nullptr;
+
+LResult defaultProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    return g_platform->DefWindowProc(window, message, wParam, lParam);
+}
+
+struct Backend {
+    const char* name;
+    std::function<std::unique_ptr<Platform>()> create;
+};
+
+void PrintTo(const Backend& backend, std::ostream* out) {
+    *out << backend.name;
+}
+
+class PlatformBaseTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        m_platform = GetParam().create();
+        g_platform = m_platform.get();
+        WndClass windowClass;
+        windowClass.lpfnWndProc = defaultProc;
+        windowClass.hCursor = m_platform->LoadCursor(ModuleHandle{}, IDC_ARROW);
+        windowClass.lpszClassName = "RulesWnd";
+        ASSERT_NE(m_platform->RegisterClass(windowClass), 0) << m_platform->LastError();
+    }
+    void TearDown() override {
+        g_platform = nullptr;
+        m_platform.reset();
+    }
+
+    WindowHandle Open() {
+        return m_platform->CreateWindowEx(0, "RulesWnd", "rules", kStyle, 10, 20, 200, 100,
+                                          WindowHandle{}, ModuleHandle{1}, nullptr);
+    }
+
+    std::unique_ptr<Platform> m_platform;
+};
+
+TEST_P(PlatformBaseTest, TheReasonBelongsToTheFailingCallAlone) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    EXPECT_EQ(platform.LastError(), "");
+
+    EXPECT_FALSE(platform.ShowWindow(WindowHandle{999}, SW_SHOW));
+    EXPECT_EQ(platform.LastError(), "no such window");
+    Rect client;
+    EXPECT_TRUE(platform.GetClientRect(window, client));
+    EXPECT_EQ(platform.LastError(), "");  // an older failure is not carried on
+    EXPECT_EQ(platform.GetWindowLong(window, 7), 0);
+    EXPECT_EQ(platform.LastError(), "no such window-long slot");
+    EXPECT_FALSE(platform.KillTimer(window, 1));
+    EXPECT_EQ(platform.LastError(), "no such timer");
+    EXPECT_FALSE(platform.CreateWindowEx(0, "NoSuchWnd", "", kStyle, 0, 0, 10, 10, WindowHandle{},
+                                         ModuleHandle{1}, nullptr));
+    EXPECT_EQ(platform.LastError(), "no such window class");
+}
+
+TEST_P(PlatformBaseTest, OnlyTheStockIconAndCursorTheFrameworkLoadsExist) {
+    Platform& platform = *m_platform;
+    EXPECT_TRUE(platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION));
+    EXPECT_TRUE(platform.LoadCursor(ModuleHandle{}, IDC_ARROW));
+    EXPECT_FALSE(platform.LoadCursor(ModuleHandle{}, IDC_ARROW + 1));  // the I-beam
+    EXPECT_EQ(platform.LastError(), "no such cursor");
+    EXPECT_FALSE(platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION + 1));
+    EXPECT_EQ(platform.LastError(), "no such icon");
+    EXPECT_FALSE(platform.LoadCursor(platform.GetModuleHandle(), IDC_ARROW));
+}
+
+TEST_P(PlatformBaseTest, TheStyleLongCarriesVisibilityAndTheClassCursorComesByDefault) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    EXPECT_EQ(platform.GetWindowLong(window, GWL_STYLE), static_cast<std::intptr_t>(kStyle));
+    EXPECT_EQ(platform.SetWindowLong(window, GWL_STYLE, kStyle | WS_VISIBLE),
+              static_cast<std::intptr_t>(kStyle));
+    EXPECT_TRUE(platform.IsWindowVisible(window));
+    platform.SetWindowLong(window, GWL_STYLE, kStyle | WS_CHILD);
+    EXPECT_FALSE(platform.IsWindowVisible(window));
+    EXPECT_EQ(platform.SetWindowLong(window, GWL_USERDATA, 42), 0);
+    EXPECT_EQ(platform.GetWindowLong(window, GWL_USERDATA), 42);
+
+    platform.SetCursor(CursorHandle{});
+    EXPECT_EQ(
+        platform.DefWindowProc(window, WM_SETCURSOR, window.id, MakeLParam(HTCLIENT, WM_MOUSEMOVE)),
+        1);
+    EXPECT_EQ(platform.SetCursor(CursorHandle{}), platform.LoadCursor(ModuleHandle{}, IDC_ARROW));
+    EXPECT_EQ(platform.DefWindowProc(window, WM_SETCURSOR, window.id, MakeLParam(0, WM_MOUSEMOVE)),
+              0);  // not over the client area: nothing shown
+    EXPECT_FALSE(platform.SetCursor(CursorHandle{}));
+}
+
+TEST_P(PlatformBaseTest, UpdateRegionIsTheClippedUnionAndPaintComesAfterPostedMessages) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    ASSERT_TRUE(platform.ShowWindow(window, SW_SHOW));
+    Rect client;
+    ASSERT_TRUE(platform.GetClientRect(window, client));
+    PaintStruct paint;
+    platform.BeginPaint(window, paint);
+    platform.EndPaint(window, paint);
+    EXPECT_FALSE(platform.GetUpdateRect(window, nullptr, false));
+
+    const Rect first{10, 10, 20, 20};
+    const Rect second{-5, 15, 30, client.bottom + 50};
+    platform.InvalidateRect(window, &first, false);
+    platform.InvalidateRect(window, &second, false);
+    Rect update;
+    ASSERT_TRUE(platform.GetUpdateRect(window, &update, false));
+    EXPECT_EQ(update.left, 0);
+    EXPECT_EQ(update.top, 10);
+    EXPECT_EQ(update.right, 30);
+    EXPECT_EQ(update.bottom, client.bottom);
+
+    platform.PostMessage(window, kPrivateMessage, 1, 2);
+    platform.PostQuitMessage(3);
+    Msg msg;
+    ASSERT_TRUE(platform.PeekMessage(msg));
+    EXPECT_EQ(msg.message, kPrivateMessage);
+    ASSERT_TRUE(platform.PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_EQ(msg.wParam, 3u);
+    ASSERT_TRUE(platform.PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_PAINT);
+    // Unanswered, the default processing validates: the paint is not repeated.
+    platform.DispatchMessage(msg);
+    EXPECT_FALSE(platform.GetUpdateRect(window, nullptr, false));
+}
+
+TEST_P(PlatformBaseTest, ADestroyedWindowsMessagesAreDroppedAndItsHandleIsDead) {
+    Platform& platform = *m_platform;
+    const WindowHandle kept = Open();
+    const WindowHandle gone = Open();
+    ASSERT_TRUE(kept && gone) << platform.LastError();
+    platform.PostMessage(gone, kPrivateMessage, 0, 0);
+    platform.PostMessage(kept, kPrivateMessage, 7, 0);
+    platform.PostMessage(gone, kPrivateMessage, 0, 0);
+    platform.SetCapture(gone);
+    // WM_CLOSE's default destroys the window.
+    EXPECT_EQ(platform.DefWindowProc(gone, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(platform.IsWindowVisible(gone));
+    EXPECT_EQ(platform.LastError(), "no such window");
+    EXPECT_FALSE(platform.SetCapture(kept));  // the capture went with its window
+
+    Msg msg;
+    ASSERT_TRUE(platform.PeekMessage(msg));
+    EXPECT_EQ(msg.hwnd, kept);
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(platform.PeekMessage(msg));
+}
+
+TEST_P(PlatformBaseTest, PalettesAreDataAndADeletedOneLeavesTheStockPaletteSelected) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    const DeviceContextHandle dc = platform.GetDC(window);
+    ASSERT_TRUE(dc);
+    EXPECT_EQ(platform.GetDC(window), dc);  // the window's own, every time
+    LogPalette contents;
+    contents.palVersion = 0x300;
+    contents.palNumEntries = 16;
+    const PaletteHandle palette = platform.CreatePalette(contents);
+    const PaletteHandle stock = platform.SelectPalette(dc, palette, false);
+    ASSERT_TRUE(stock);
+    EXPECT_EQ(platform.RealizePalette(dc), 16u);
+    EXPECT_FALSE(platform.DeleteObject(stock));
+    EXPECT_EQ(platform.LastError(), "no such palette");
+    EXPECT_TRUE(platform.DeleteObject(palette));
+    EXPECT_EQ(platform.RealizePalette(dc), 0u);
+    EXPECT_EQ(platform.SelectPalette(dc, stock, false), stock);
+    EXPECT_FALSE(platform.SelectPalette(dc, palette, false));
+    EXPECT_EQ(platform.LastError(), "no such palette");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, PlatformBaseTest,
+    ::testing::Values(Backend{"Fake", [] { return std::make_unique<FakePlatform>(); }},
+                      Backend{"Sdl", [] { return CreateSdlPlatform(); }}),
+    [](const ::testing::TestParamInfo<Backend>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace moon
