@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames of the two views with real OpenGL (Mesa), through the real window
 // system: run under a display (Xvfb is fine) or with SDL_VIDEODRIVER=offscreen.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The output of a command, written so that nothing is lost or left behind.
 //
 // A regular file (or a name not yet taken) is replaced as a whole or not at

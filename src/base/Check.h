@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Always-on invariant check: unlike assert it stays in release builds.
 // On failure it prints the expression, the file and the line, and the message
 // if one is given, then stops.

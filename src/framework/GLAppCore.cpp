@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/Check.h"
 #include "framework/GLApp.h"
 #include "framework/GLWindow.h"
 #include "framework/GLWindowExtra.h"
-#include "base/Check.h"
 
 namespace moon {
 

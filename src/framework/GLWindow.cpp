@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "base/Check.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/ShowMessage.h"
-#include "base/Check.h"
 
 namespace moon {
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/CellGrid.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cells of a freshly generated tree, by depth and position, so that the
 // cells with a corner at a given point are found by arithmetic instead of a
 // walk from the root. Generation's shared-point repair uses it.

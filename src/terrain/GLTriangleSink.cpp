@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/GLTriangleSink.h"
 
 #include <GL/gl.h>

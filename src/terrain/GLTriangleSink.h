@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sends each terrain triangle to the current OpenGL context as its own
 // glBegin/glEnd pair: normals as the triangle carries them, glColor3f and
 // glVertex3d per vertex. Touches no other GL state. The terrain library only

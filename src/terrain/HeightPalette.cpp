@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/HeightPalette.h"
 
 #include <cstddef>

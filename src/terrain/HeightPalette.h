@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Three colour bands by height (world y). Threshold 1 is the upper bound of
 // band 0 and threshold 2 that of band 1; threshold 0 is stored but never read.
 #pragma once

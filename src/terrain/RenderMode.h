@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the terrain's leaf triangles are sent to OpenGL. The polygon mode and
 // the shade model that go with a mode are set by the view that draws.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/Terrain.h"
 
 #include "base/Check.h"

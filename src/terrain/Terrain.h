@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terrain quadtree over x 0..500 and z -500..0 (world units, y up):
 // generation by random midpoint displacement with repair of shared points,
 // level-of-detail refinement around a viewpoint, and the walk that draws the

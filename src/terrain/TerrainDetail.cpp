@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Level of detail: one pass over the whole tree refines leaves near the
 // viewpoint (plain-average subdivision, cells not fixed) and deletes refined
 // cells away from it. Generated (fixed) cells are never deleted.

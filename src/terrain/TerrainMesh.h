@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terrain's leaf triangles as client-side vertex arrays, drawn with a few
 // glDrawArrays/glDrawElements calls instead of a glBegin/glEnd pair per
 // triangle. Built from the same drawing walk that feeds OpenGL directly, so it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terrain as the viewer sees it: the current quadtree, six height
 // palettes and the render mode. Regenerate replaces the whole tree, drawing
 // the next values of the process-wide random sequence. The views draw it from

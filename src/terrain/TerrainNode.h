@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One cell of the terrain quadtree: five points over the x-z plane (y is the
 // height, all in world units), the normals used for lighting, and the four
 // owned quarter cells. Normals are computed once, by Init, and never again;

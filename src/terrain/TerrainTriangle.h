@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One leaf triangle as the drawing walk produces it, handed to a TriangleSink.
 // The walk has already applied the render mode: which primitive, which normal
 // goes where. Sinks only transport what they are given, so the OpenGL stream

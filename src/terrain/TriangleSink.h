@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the terrain's drawing walk sends its leaf triangles: OpenGL
 // (GLTriangleSink) or a mesh file being exported (moon-terrain export).
 #pragma once

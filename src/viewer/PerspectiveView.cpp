@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/PerspectiveView.h"
 
 #include <GL/gl.h>

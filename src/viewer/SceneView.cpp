@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/SceneView.h"
 
 #include <GL/gl.h>

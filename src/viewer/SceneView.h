@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the plan view and the perspective view share: the scene they draw
 // (non-owning pointers into the application's camera, terrain model and
 // lights), the ready flag, the continuous repaint, and the small frame steps

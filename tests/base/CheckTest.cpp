@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/Check.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end checks of the moon viewer, as a person would see it.
 
 Each case starts its own virtual X server (Xvfb, display number chosen by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dispatches every queued window message, as the framework's loop would,
 // without its idle pass: for tests and benchmarks that drive windows by hand.
 #pragma once

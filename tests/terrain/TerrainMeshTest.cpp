@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/TerrainMesh.h"
 
 #include <GL/gl.h>

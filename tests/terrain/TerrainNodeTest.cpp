@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terrain/TerrainNode.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the terrain tests: generating, walking and comparing trees.
 #pragma once
 

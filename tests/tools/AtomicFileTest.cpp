@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Export targets: what moon-terrain export does to the thing named by -o, run
 // in-process for plain targets and as the real program for signals. Device
 // nodes are made in a scratch folder (never the system's own /dev); where the

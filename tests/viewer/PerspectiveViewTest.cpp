@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewer/PerspectiveView.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The views' frames on real OpenGL (Mesa, SDL's offscreen video driver, no
 // display): drawn from the cached terrain mesh they must be byte for byte the
 // frames the immediate stream draws, for both trees, every render mode and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window system kept in memory, for tests: real state (windows, geometry,
 // visibility, update regions, the current pair, the queue, capture, styles,
 // parents, display mode), a log of the calls made, messages a test injects,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FakePlatform: pixel formats, GL contexts and the display.
 #include "framework/platform/FakePlatform.h"
 

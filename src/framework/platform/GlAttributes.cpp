@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "framework/platform/GlAttributes.h"
 
 namespace moon::platform {

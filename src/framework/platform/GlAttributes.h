@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The buffer sizes of a GL window's pixel format, and the one place where a
 // pixel-format descriptor is filled from them (the framework's request, the
 // fake's offered formats and the SDL backend's descriptions all come from

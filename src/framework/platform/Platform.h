@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seam between the GL window framework and the window system.
 //
 // The framework is written against a Win32-shaped window system: window classes

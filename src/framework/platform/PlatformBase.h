@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window rules both backends share, so that the fake cannot drift from
 // the real backend: window classes and stock resources, the window longs,
 // visibility and parents, the update region and its union, the order in which

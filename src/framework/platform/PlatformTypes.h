@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The types of the window-system seam (see Platform.h): handles, the window
 // procedure, message numbers and their wParam/lParam packing, styles and
 // flags, and the structures the operations fill or read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel formats, GL contexts and the display of the SDL backend.
 #include "framework/platform/SdlPlatform.h"
 

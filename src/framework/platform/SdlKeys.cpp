@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "framework/platform/SdlKeys.h"
 
 #include <SDL_scancode.h>

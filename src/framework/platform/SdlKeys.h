@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows virtual-key codes for SDL's physical key positions.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Waiting for input, the message box, the pointer and the cursor of the SDL
 // backend, and the translation of SDL's events into the framework's messages.
 #include "framework/platform/SdlPlatform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel formats on SDL: the buffer sizes asked of SDL before a GL window is
 // created, and the order in which smaller requests are tried.
 //

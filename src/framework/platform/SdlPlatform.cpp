@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows of the SDL backend; see SdlPlatform.h for the split.
 #include "framework/platform/SdlPlatform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window system: windows, input and GL contexts on SDL2.
 //
 // Handles name entries of this backend's own tables, never SDL pointers, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SDL's video start-up and teardown, the choice of driver, the connection to
 // the display and the signals that ask the program to close; see
 // SdlPlatform.h for the split.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Xlib's error handlers for the X connection under SDL. Xlib's defaults end
 // the process on the spot (exit(1) from inside the failing call), and the
 // exit path then talks to the dead connection again and never returns. These

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The smallest program on the framework: an application object with one
 // default window (320 x 240 client pixels, titled "OpenGL"), which clears and
 // swaps on every paint. Closing the window ends the program with status 0.

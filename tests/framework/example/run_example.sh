@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a framework program under a private virtual X server with a window
 # manager, waits for its window, then either closes it as a user would (the
 # window manager's close request) or sends the program SIGTERM, and expects

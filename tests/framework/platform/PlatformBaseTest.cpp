@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window rules both backends share, checked with the same assertions on
 // the fake and on the SDL backend (SDL's offscreen driver: real SDL windows
 // that nobody sees).

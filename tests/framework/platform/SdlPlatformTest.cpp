@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL backend with real windows and real GL contexts on SDL's offscreen
 // driver (nobody sees them, no X server needed). SDL's input is injected as
 // SDL events and read back as the framework's messages.
