@@ -8,7 +8,7 @@
 namespace moon {
 namespace {
 
-bool ParseNumber(std::string_view text, double& value) {
+bool parseNumber(std::string_view text, double& value) {
     if (text.empty()) {
         return false;
     }
@@ -53,9 +53,9 @@ bool ParsePoint(std::string_view text, Vec3& point) {
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
-    if (!ParseNumber(text.substr(0, first), x) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), y) ||
-        !ParseNumber(text.substr(second + 1), z)) {
+    if (!parseNumber(text.substr(0, first), x) ||
+        !parseNumber(text.substr(first + 1, second - first - 1), y) ||
+        !parseNumber(text.substr(second + 1), z)) {
         return false;
     }
     point.Set(x, y, z);

@@ -85,41 +85,33 @@ struct TreeCounts {
     std::uint64_t leaves = 0;
 };
 
-void PrintTriple(DumpOutput& output, const Vec3& v) {
+void printTriple(DumpOutput& output, const Vec3& v) {
     for (double value : {v.x, v.y, v.z}) {
         output.Char(' ');
         output.Number(value);
     }
 }
 
-void PrintSubtree(DumpOutput& output, const TerrainNode* node, TreeCounts& counts) {
-    if (node == nullptr) {
-        return;
-    }
-    ++counts.nodes;
-    if (node->IsLeaf()) {
-        ++counts.leaves;
-    }
-    output.Number(node->depth);
-    output.Char(' ');
-    output.Char(node->fixed ? '1' : '0');
-    for (const Vec3& point : node->points) {
-        PrintTriple(output, point);
-    }
-    for (const Vec3& normal : node->faceNormals) {
-        PrintTriple(output, normal);
-    }
-    PrintTriple(output, node->vertexNormals[4]);
-    output.EndLine();
-    for (const auto& child : node->children) {
-        PrintSubtree(output, child.get(), counts);
-    }
+// One line per node, pre-order.
+void printTree(DumpOutput& output, const TerrainNode* root, TreeCounts& counts) {
+    ForEachNode(root, [&output, &counts](const TerrainNode& node) {
+        ++counts.nodes;
+        counts.leaves += node.IsLeaf() ? 1 : 0;
+        output.Number(node.depth);
+        output.Char(' ');
+        output.Char(node.fixed ? '1' : '0');
+        for (const Vec3& point : node.points) {
+            printTriple(output, point);
+        }
+        for (const Vec3& normal : node.faceNormals) {
+            printTriple(output, normal);
+        }
+        printTriple(output, node.vertexNormals[4]);
+        output.EndLine();
+    });
 }
 
-// The viewer's star field: 2000 by 2000 world units, every star filled.
-constexpr int kStarRange = 2000;
-
-void PrintStars(DumpOutput& output, const StarField& stars) {
+void printStars(DumpOutput& output, const StarField& stars) {
     for (const Vec3& star : stars.GetStars()) {
         output.Number(star.x);
         output.Char(' ');
@@ -159,11 +151,11 @@ int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, st
 
     DumpOutput output(out);
     TreeCounts counts;
-    PrintSubtree(output, model.GetTerrain()->GetRoot(), counts);
+    printTree(output, model.GetTerrain()->GetRoot(), counts);
     if (withStars) {
         StarField stars;
-        stars.Fill(kStarRange, kStarRange, StarField::kStarCount);
-        PrintStars(output, stars);
+        stars.Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
+        printStars(output, stars);
     }
     output.Number(counts.nodes);
     output.Char(' ');

@@ -46,7 +46,7 @@ struct ExportSettings {
     bool verbose = false;
 };
 
-void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
+void addExportOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--palette", "P", "height palette, 0 to 5 (default 0)",
                     [&settings](std::string_view name, std::string_view value) -> std::string {
                         std::int64_t number = 0;
@@ -96,19 +96,19 @@ void AddExportOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
-std::string Number(double value) {
+std::string number(double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
 // The header's comment lines: what was built, and how to read the numbers.
-std::vector<std::string> Describe(const TerrainRequest& request, const ExportSettings& settings) {
+std::vector<std::string> describe(const TerrainRequest& request, const ExportSettings& settings) {
     std::string passes;
     for (const TerrainRequest::DetailPass& pass : request.passes) {
         passes += passes.empty() ? "" : " ";
-        passes += pass.enabled ? "--lod " + Number(pass.viewpoint.x) + "," +
-                                     Number(pass.viewpoint.y) + "," + Number(pass.viewpoint.z)
+        passes += pass.enabled ? "--lod " + number(pass.viewpoint.x) + "," +
+                                     number(pass.viewpoint.y) + "," + number(pass.viewpoint.z)
                                : std::string("--lod-off");
     }
     return {
@@ -128,7 +128,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     ExportSettings settings;
     OptionParser parser;
     request.AddOptions(parser);
-    AddExportOptions(parser, settings);
+    addExportOptions(parser, settings);
 
     std::string problem;
     if (!parser.Parse(args, problem)) {
@@ -165,7 +165,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         settings.format, 4 * CountLeaves(model.GetTerrain()->GetRoot()),
         [&progress](std::string_view stage, double fraction) { progress.Update(stage, fraction); });
     model.Draw(writer);
-    writer.Write(file, Describe(request, settings));
+    writer.Write(file, describe(request, settings));
     const bool committed = file.Commit(problem);
     progress.Finish();
     if (!committed) {

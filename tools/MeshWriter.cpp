@@ -14,32 +14,32 @@ namespace {
 // Text is handed to the file in pieces of about this size.
 constexpr std::size_t kChunkBytes = 1 << 16;
 
-void AppendLittleEndian(std::string& out, std::uint32_t bits, int bytes) {
+void appendLittleEndian(std::string& out, std::uint32_t bits, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out += static_cast<char>((bits >> (8 * i)) & 0xFFu);
     }
 }
 
 // The colour was made from a byte times 1/255, so rounding recovers the byte.
-std::uint8_t ColourByte(float component) {
+std::uint8_t colourByte(float component) {
     const long scaled = std::lround(static_cast<double>(component) * 255.0);
     return static_cast<std::uint8_t>(scaled < 0 ? 0 : scaled > 255 ? 255 : scaled);
 }
 
 template <typename T>
-void AppendNumber(std::string& out, T value) {
+void appendNumber(std::string& out, T value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }
 
-void PutDouble(std::uint32_t* words, double value) {
+void putDouble(std::uint32_t* words, double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
     words[0] = static_cast<std::uint32_t>(bits);
     words[1] = static_cast<std::uint32_t>(bits >> 32);
 }
 
-double GetDouble(const std::uint32_t* words) {
+double getDouble(const std::uint32_t* words) {
     return std::bit_cast<double>(static_cast<std::uint64_t>(words[0]) |
                                  static_cast<std::uint64_t>(words[1]) << 32);
 }
@@ -79,20 +79,20 @@ void MeshWriter::AddTriangle(const TerrainTriangle& triangle) {
             for (std::size_t k = 0; k < 6; ++k) {
                 key[k] = std::bit_cast<std::uint32_t>(static_cast<float>(values[k]));
             }
-            key[6] = ColourByte(colour.r) | ColourByte(colour.g) << 8 | ColourByte(colour.b) << 16;
+            key[6] = colourByte(colour.r) | colourByte(colour.g) << 8 | colourByte(colour.b) << 16;
             m_faces.push_back(m_plyVertices.Add(key));
         } else {
             VertexTable<9>::Key position{};
-            PutDouble(&position[0], vertex.x);
-            PutDouble(&position[2], vertex.y);
-            PutDouble(&position[4], vertex.z);
+            putDouble(&position[0], vertex.x);
+            putDouble(&position[2], vertex.y);
+            putDouble(&position[4], vertex.z);
             position[6] = std::bit_cast<std::uint32_t>(colour.r);
             position[7] = std::bit_cast<std::uint32_t>(colour.g);
             position[8] = std::bit_cast<std::uint32_t>(colour.b);
             VertexTable<6>::Key normal{};
-            PutDouble(&normal[0], m_normal.x);
-            PutDouble(&normal[2], m_normal.y);
-            PutDouble(&normal[4], m_normal.z);
+            putDouble(&normal[0], m_normal.x);
+            putDouble(&normal[2], m_normal.y);
+            putDouble(&normal[4], m_normal.z);
             m_faces.push_back(m_positions.Add(position));
             m_faces.push_back(m_normals.Add(normal));
         }
@@ -138,9 +138,9 @@ void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comment
                 "\nproperty list uchar int vertex_indices\nend_header\n";
         for (const auto& key : m_plyVertices.Keys()) {
             for (std::size_t k = 0; k < 6; ++k) {
-                AppendLittleEndian(text, key[k], 4);
+                appendLittleEndian(text, key[k], 4);
             }
-            AppendLittleEndian(text, key[6], 3);
+            appendLittleEndian(text, key[6], 3);
             Emit(file, text);
             if (++done % 65536 == 0) {
                 Report("writing", done, total);
@@ -149,7 +149,7 @@ void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comment
         for (std::size_t k = 0; k < m_triangles; ++k) {
             text += static_cast<char>(3);
             for (std::size_t i = 0; i < 3; ++i) {
-                AppendLittleEndian(text, m_faces[3 * k + i], 4);
+                appendLittleEndian(text, m_faces[3 * k + i], 4);
             }
             Emit(file, text);
             if (++done % 65536 == 0) {
@@ -165,11 +165,11 @@ void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comment
             text += 'v';
             for (std::size_t k = 0; k < 3; ++k) {
                 text += ' ';
-                AppendNumber(text, GetDouble(&key[2 * k]));
+                appendNumber(text, getDouble(&key[2 * k]));
             }
             for (std::size_t k = 6; k < 9; ++k) {
                 text += ' ';
-                AppendNumber(text, std::bit_cast<float>(key[k]));
+                appendNumber(text, std::bit_cast<float>(key[k]));
             }
             text += '\n';
             Emit(file, text);
@@ -181,7 +181,7 @@ void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comment
             text += "vn";
             for (std::size_t k = 0; k < 3; ++k) {
                 text += ' ';
-                AppendNumber(text, GetDouble(&key[2 * k]));
+                appendNumber(text, getDouble(&key[2 * k]));
             }
             text += '\n';
             Emit(file, text);
@@ -193,9 +193,9 @@ void MeshWriter::Write(AtomicFile& file, const std::vector<std::string>& comment
             text += 'f';
             for (std::size_t i = 0; i < 3; ++i) {
                 text += ' ';
-                AppendNumber(text, m_faces[6 * k + 2 * i] + 1);
+                appendNumber(text, m_faces[6 * k + 2 * i] + 1);
                 text += "//";
-                AppendNumber(text, m_faces[6 * k + 2 * i + 1] + 1);
+                appendNumber(text, m_faces[6 * k + 2 * i + 1] + 1);
             }
             text += '\n';
             Emit(file, text);

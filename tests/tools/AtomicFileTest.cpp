@@ -24,28 +24,14 @@
 #include <vector>
 
 #include "TerrainTool.h"
+#include "ToolRun.h"
 
 namespace moon {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        text.append(buffer, n);
-    }
-    std::fclose(file);
-    return text;
-}
+using Result = test::ToolResult;
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -54,14 +40,7 @@ std::string fileText(const std::string& path) {
 
 // A small export to target; a fixed terrain, so runs compare byte for byte.
 Result exportTo(const std::string& target) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const std::vector<std::string_view> args{"export", "--seed", "4", "--depth", "2", "-o", target};
-    Result result;
-    result.status = RunTerrainTool(args, out, err);
-    result.out = readAll(out);
-    result.err = readAll(err);
-    return result;
+    return test::RunTool({"export", "--seed", "4", "--depth", "2", "-o", target});
 }
 
 class AtomicFileTest : public ::testing::Test {

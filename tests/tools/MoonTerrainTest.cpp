@@ -20,6 +20,7 @@
 #include "RecordingGL.h"
 #include "TerrainTestSupport.h"
 #include "TerrainTool.h"
+#include "ToolRun.h"
 #include "terrain/TerrainModel.h"
 #include "viewer/StarField.h"
 
@@ -30,33 +31,8 @@ namespace fs = std::filesystem;
 using test::GLCall;
 using test::RecordingGL;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        text.append(buffer, n);
-    }
-    std::fclose(file);
-    return text;
-}
-
-Result RunTool(const std::vector<std::string>& args) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const std::vector<std::string_view> views(args.begin(), args.end());
-    Result result;
-    result.status = RunTerrainTool(views, out, err);
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    return result;
-}
+using Result = test::ToolResult;
+using test::RunTool;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
