@@ -61,14 +61,20 @@ public:
 private:
     struct Key {
         const Vec3* point = nullptr;
-        const Vec3* normal = nullptr;
         std::uint32_t index = 0;
     };
 
     std::uint32_t AddVertex(const Vec3* point, const Vec3* normal, const Colour4f& colour) {
-        for (const Key& key : m_recent) {
-            if (key.point == point && key.normal == normal) {
-                return key.index;
+        // The recent vertices all carry one normal object; a triangle with
+        // another one can share none of them.
+        if (normal != m_recentNormal) {
+            m_recentNormal = normal;
+            m_recentCount = 0;
+            m_next = 0;
+        }
+        for (std::size_t i = 0; i < m_recentCount; ++i) {
+            if (m_recent[i].point == point) {
+                return m_recent[i].index;
             }
         }
         const auto index = static_cast<std::uint32_t>(m_mesh.GetVertexCount());
@@ -79,8 +85,9 @@ private:
         m_mesh.m_colours.push_back(colour.r);
         m_mesh.m_colours.push_back(colour.g);
         m_mesh.m_colours.push_back(colour.b);
-        m_recent[m_next] = Key{point, normal, index};
+        m_recent[m_next] = Key{point, index};
         m_next = (m_next + 1) % m_recent.size();
+        m_recentCount = std::min(m_recentCount + 1, m_recent.size());
         return index;
     }
 
@@ -111,7 +118,9 @@ private:
     TerrainMesh& m_mesh;
     // A leaf's five points are all the walk repeats, so a few recent vertices suffice.
     std::array<Key, 8> m_recent{};
+    std::size_t m_recentCount = 0;
     std::size_t m_next = 0;
+    const Vec3* m_recentNormal = nullptr;
     std::size_t m_triangles = 0;
     std::uint32_t m_elements = 0;  // vertices drawn so far while in order
     bool m_bInOrder = true;
