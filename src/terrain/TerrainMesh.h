@@ -31,7 +31,6 @@ public:
     // Replaces the arrays by the leaves of terrain as Terrain::Draw would send
     // them with mode and palette.
     void Build(const Terrain& terrain, const RenderMode& mode, const HeightPalette& palette);
-    void Clear();
 
     // Draws the arrays to the current context. The client array state is
     // restored afterwards, and the current normal and colour are left as the
@@ -48,14 +47,14 @@ public:
     std::size_t GetByteSize() const;
     bool IsOutline() const { return m_bOutline; }
     bool HasNormals() const { return !m_normals.empty(); }
-    const std::vector<float>& GetPositions() const { return m_positions; }
-    const std::vector<float>& GetNormals() const { return m_normals; }
-    const std::vector<float>& GetColours() const { return m_colours; }
     // Empty when the vertices are drawn in their own order.
     const std::vector<std::uint32_t>& GetIndices() const { return m_indices; }
 
 private:
     class Builder;
+
+    // Empties the arrays, keeping their capacity.
+    void Clear();
 
     // Three floats per vertex each: what glVertex3d, glNormal3d and glColor3f
     // would have handed OpenGL (doubles are rounded to float once, as there).
