@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "RecordingGL.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/RecordingGL.h"
 
 namespace moon {
 namespace {

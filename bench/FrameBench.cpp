@@ -22,7 +22,6 @@
 #include <memory>
 #include <string>
 
-#include "MessagePump.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
@@ -31,6 +30,7 @@
 #include "terrain/Terrain.h"
 #include "terrain/TerrainMesh.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/MessagePump.h"
 #include "viewer/MoonApp.h"
 
 namespace moon {

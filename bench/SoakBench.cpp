@@ -7,7 +7,7 @@
 
 #include <sys/resource.h>
 
-#include "SoakDriver.h"
+#include "tests/support/SoakDriver.h"
 
 namespace moon {
 namespace {

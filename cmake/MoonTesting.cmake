@@ -20,6 +20,8 @@ function(moon_add_gtest name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  # Tests include their helpers by folder from the top: "tests/support/...".
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   set(labels ${ARG_LABELS})
   if(ARG_DISPLAY)
     list(APPEND labels display)

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include "OptionParser.h"
-#include "TerrainRequest.h"
-#include "TerrainTool.h"
+#include "cli/OptionParser.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
+#include "tools/TerrainRequest.h"
+#include "tools/TerrainTool.h"
 #include "viewer/StarField.h"
 
 namespace moon {

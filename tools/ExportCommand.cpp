@@ -7,14 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "AtomicFile.h"
-#include "CommandValues.h"
-#include "ExportProgress.h"
-#include "MeshWriter.h"
-#include "OptionParser.h"
-#include "TerrainRequest.h"
-#include "TerrainTool.h"
+#include "cli/CommandValues.h"
+#include "cli/OptionParser.h"
+#include "io/AtomicFile.h"
 #include "terrain/TerrainModel.h"
+#include "tools/ExportProgress.h"
+#include "tools/MeshWriter.h"
+#include "tools/TerrainRequest.h"
+#include "tools/TerrainTool.h"
 
 namespace moon {
 namespace {

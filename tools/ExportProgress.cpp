@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ExportProgress.h"
+#include "tools/ExportProgress.h"
 
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "MeshWriter.h"
+#include "tools/MeshWriter.h"
 
 #include <bit>
 #include <charconv>
 #include <cmath>
 
-#include "AtomicFile.h"
 #include "base/Check.h"
+#include "io/AtomicFile.h"
 
 namespace moon {
 namespace {

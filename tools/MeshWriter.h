@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "VertexTable.h"
 #include "scene/Vec3.h"
 #include "terrain/TriangleSink.h"
+#include "tools/VertexTable.h"
 
 namespace moon {
 

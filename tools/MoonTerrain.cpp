@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TerrainTool.h"
+#include "tools/TerrainTool.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "TerrainRequest.h"
+#include "tools/TerrainRequest.h"
 
-#include "CommandValues.h"
-#include "OptionParser.h"
-#include "SeedOption.h"
+#include "cli/CommandValues.h"
+#include "cli/OptionParser.h"
+#include "cli/SeedOption.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 

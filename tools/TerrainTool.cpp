@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "TerrainTool.h"
+#include "tools/TerrainTool.h"
 
 #include <string>
 
-#include "MoonVersion.h"
+#include "cli/MoonVersion.h"
 
 namespace moon {
 namespace {

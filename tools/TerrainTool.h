@@ -9,11 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace moon {
+#include "cli/ExitCodes.h"
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+namespace moon {
 
 // args: the arguments after the program name.
 int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);

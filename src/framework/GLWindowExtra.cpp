@@ -9,7 +9,7 @@
 #include "framework/GLAppCore.h"
 #include "framework/GLWindow.h"
 #include "framework/ShowMessage.h"
-#include "framework/platform/GlAttributes.h"
+#include "framework/platform/GLAttributes.h"
 
 namespace moon {
 
@@ -243,7 +243,7 @@ bool GLWindowExtra::SetupPixelFormat() {
     if (!m_hDC) {
         return false;
     }
-    GlAttributes wish;
+    GLAttributes wish;
     wish.doubleBuffer = (m_mode & kModeDoubleBuffer) != 0 || (m_mode & kModeBit1) == 0;
     wish.stereo = (m_mode & kModeStereo) != 0;
     wish.colourBits = m_colourBits;

@@ -9,8 +9,8 @@
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
+#include "io/PngFile.h"
 #include "viewer/MoonApp.h"
-#include "viewer/PngFile.h"
 
 namespace moon {
 namespace {

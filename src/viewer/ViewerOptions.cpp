@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "viewer/ViewerOptions.h"
 
-#include "CommandValues.h"
-#include "OptionParser.h"
-#include "SeedOption.h"
+#include "cli/CommandValues.h"
+#include "cli/OptionParser.h"
+#include "cli/SeedOption.h"
 
 namespace moon {
 namespace {

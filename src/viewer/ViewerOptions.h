@@ -22,7 +22,6 @@ class ViewerOptions {
 public:
     enum class Action { Run, Help, Version, Render };
 
-    static constexpr int kExitUsage = 2;
     // The circling light turns a degree per frame: a full turn at most.
     static constexpr int kMaxFrames = 360;
 

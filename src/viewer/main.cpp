@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "MoonVersion.h"
+#include "cli/ExitCodes.h"
+#include "cli/MoonVersion.h"
 #include "framework/Main.h"
 #include "viewer/MoonApp.h"
 #include "viewer/OffscreenRender.h"
@@ -29,9 +30,9 @@ moon::MoonApp& theApp(std::optional<std::uint32_t> seed) {
 int printed() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("moon: cannot write to standard output\n", stderr);
-        return 1;
+        return moon::kExitFailed;
     }
-    return 0;
+    return moon::kExitOk;
 }
 
 int render(const moon::ViewerOptions& options) {
@@ -46,14 +47,14 @@ int render(const moon::ViewerOptions& options) {
     std::string problem;
     if (!picture.Draw(options.frames, problem) || !picture.WritePng(options.renderPath, problem)) {
         std::fprintf(stderr, "moon: %s\n", problem.c_str());
-        return 1;
+        return moon::kExitFailed;
     }
     if (options.verbose) {
         std::fprintf(stderr, "moon: OpenGL renderer: %s\n", app.DescribeRenderer().c_str());
         std::fprintf(stderr, "moon: wrote %s (%d x %d)\n", options.renderPath.c_str(),
                      picture.GetWidth(), picture.GetHeight());
     }
-    return 0;
+    return moon::kExitOk;
 }
 
 }  // namespace
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
     std::string problem;
     if (!options.Parse(args, problem)) {
         std::fprintf(stderr, "moon: %s (see moon --help)\n", problem.c_str());
-        return moon::ViewerOptions::kExitUsage;
+        return moon::kExitUsage;
     }
     switch (options.action) {
         case moon::ViewerOptions::Action::Help:

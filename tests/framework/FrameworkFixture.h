@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "MessagePump.h"
-#include "RecordingGL.h"
 #include "framework/GLApp.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindow.h"
 #include "framework/GLWindowExtra.h"
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/RecordingGL.h"
 
 namespace moon::test {
 

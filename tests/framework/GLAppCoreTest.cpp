@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "FrameworkFixture.h"
 #include "framework/Main.h"
 #include "framework/ShowMessage.h"
+#include "tests/framework/FrameworkFixture.h"
 
 namespace moon::test {
 namespace {

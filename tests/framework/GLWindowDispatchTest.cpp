@@ -3,7 +3,7 @@
 // creation message, keys, cursor, paint, and failed acquires.
 #include <algorithm>
 
-#include "FrameworkFixture.h"
+#include "tests/framework/FrameworkFixture.h"
 
 namespace moon::test {
 namespace {

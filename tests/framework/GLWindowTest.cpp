@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "FrameworkFixture.h"
+#include "tests/framework/FrameworkFixture.h"
 
 namespace moon::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "framework/GLApp.h"
 #include "framework/GLWindow.h"
 #include "framework/Main.h"
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <initializer_list>
 
-#include "RecordingGL.h"
 #include "scene/SceneLights.h"
+#include "tests/support/RecordingGL.h"
 
 namespace moon {
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "RecordingGL.h"
+#include "tests/support/RecordingGL.h"
 
 using moon::test::RecordingGL;
 

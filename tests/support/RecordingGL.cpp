@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "RecordingGL.h"
+#include "tests/support/RecordingGL.h"
 
 #include <GL/gl.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "TerrainTestSupport.h"
 #include "terrain/Terrain.h"
+#include "tests/terrain/TerrainTestSupport.h"
 
 namespace moon {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "RecordingGL.h"
-#include "TerrainTestSupport.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/RecordingGL.h"
+#include "tests/terrain/TerrainTestSupport.h"
 
 namespace moon {
 namespace {

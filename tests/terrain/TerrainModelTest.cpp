@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "RecordingGL.h"
-#include "TerrainTestSupport.h"
+#include "tests/support/RecordingGL.h"
+#include "tests/terrain/TerrainTestSupport.h"
 
 namespace moon {
 namespace {

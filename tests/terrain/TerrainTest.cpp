@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-#include "TerrainTestSupport.h"
+#include "tests/terrain/TerrainTestSupport.h"
 
 namespace moon {
 namespace {

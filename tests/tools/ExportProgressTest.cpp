@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The export's progress line: shown only where asked for, redrawn in place,
 // cleared at the end.
-#include "ExportProgress.h"
+#include "tools/ExportProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -17,11 +17,11 @@
 #include <sstream>
 #include <tuple>
 
-#include "RecordingGL.h"
-#include "TerrainTestSupport.h"
-#include "TerrainTool.h"
-#include "ToolRun.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/RecordingGL.h"
+#include "tests/terrain/TerrainTestSupport.h"
+#include "tests/tools/ToolRun.h"
+#include "tools/TerrainTool.h"
 #include "viewer/StarField.h"
 
 namespace moon {

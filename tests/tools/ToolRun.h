@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TerrainTool.h"
+#include "tools/TerrainTool.h"
 
 namespace moon::test {
 

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "SoakDriver.h"
 #include "terrain/Terrain.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/SoakDriver.h"
 #include "viewer/MoonApp.h"
 
 namespace moon {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ViewerFixture.h"
 #include "scene/Random.h"
+#include "tests/viewer/ViewerFixture.h"
 #include "viewer/PlanView.h"
 #include "viewer/StarField.h"
 

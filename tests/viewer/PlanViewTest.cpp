@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ViewerFixture.h"
+#include "tests/viewer/ViewerFixture.h"
 
 namespace moon {
 namespace {

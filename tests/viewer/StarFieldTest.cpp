@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "RecordingGL.h"
 #include "scene/Random.h"
+#include "tests/support/RecordingGL.h"
 
 namespace moon {
 namespace {

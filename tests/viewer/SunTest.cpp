@@ -5,8 +5,8 @@
 
 #include <initializer_list>
 
-#include "RecordingGL.h"
 #include "scene/Colour4f.h"
+#include "tests/support/RecordingGL.h"
 
 namespace moon {
 namespace {

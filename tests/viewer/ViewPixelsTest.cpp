@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "MessagePump.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
 #include "scene/Camera.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/MessagePump.h"
 #include "viewer/MoonApp.h"
 
 namespace moon {

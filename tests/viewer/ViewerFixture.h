@@ -16,13 +16,13 @@
 #include <memory>
 #include <vector>
 
-#include "MessagePump.h"
-#include "RecordingGL.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
 #include "terrain/Terrain.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/RecordingGL.h"
 #include "viewer/MoonApp.h"
 
 namespace moon::test {

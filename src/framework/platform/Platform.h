@@ -23,8 +23,9 @@
 // process (status 1) through the normal exit path, whose teardown calls then
 // touch nothing.
 //
-// Everything runs on one thread. The backend is chosen on first use of Get()
-// (SDL unless a test has called Use() before).
+// Everything runs on one thread. The backend is chosen on first use of Get():
+// the window system's own (CreateSystemPlatform) unless a test has called
+// Use() before.
 #pragma once
 
 #include <memory>
@@ -34,12 +35,18 @@
 
 namespace moon::platform {
 
+class Platform;
+
+// The window system's own backend. Each backend folder defines it and the
+// build links exactly one (SDL on Linux).
+std::unique_ptr<Platform> CreateSystemPlatform();
+
 class Platform {
 public:
     virtual ~Platform() = default;
 
     // The backend in use. The first call without a preceding Use() creates the
-    // SDL backend. The backend lives until the process ends: the framework's
+    // window system's own backend. The backend lives until the process ends: the framework's
     // exit-time teardown still calls it.
     static Platform& Get();
     // Selects the backend; tests call it before constructing any window.

@@ -12,8 +12,8 @@
 #include <ostream>
 #include <string>
 
-#include "framework/platform/FakePlatform.h"
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 namespace moon {
 namespace {
@@ -203,7 +203,7 @@ TEST_P(PlatformBaseTest, PalettesAreDataAndADeletedOneLeavesTheStockPaletteSelec
 INSTANTIATE_TEST_SUITE_P(
     Backends, PlatformBaseTest,
     ::testing::Values(Backend{"Fake", [] { return std::make_unique<FakePlatform>(); }},
-                      Backend{"Sdl", [] { return CreateSdlPlatform(); }}),
+                      Backend{"Sdl", [] { return CreateSystemPlatform(); }}),
     [](const ::testing::TestParamInfo<Backend>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,7 +2,7 @@
 // The SDL backend with real windows and real GL contexts on SDL's offscreen
 // driver (nobody sees them, no X server needed). SDL's input is injected as
 // SDL events and read back as the framework's messages.
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/platform/SdlKeys.h"
-#include "framework/platform/SdlPixelFormat.h"
+#include "framework/platform/sdl/SdlKeys.h"
+#include "framework/platform/sdl/SdlPixelFormat.h"
 
 namespace moon {
 namespace {
@@ -56,7 +56,7 @@ LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam,
 }
 
 PixelFormatDescriptor descriptorFor(int depthBits) {
-    GlAttributes wish;
+    GLAttributes wish;
     wish.depthBits = depthBits;
     return DescriptorFromAttributes(wish);
 }
@@ -72,7 +72,7 @@ class SdlPlatformTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        m_platform = CreateSdlPlatform();
+        m_platform = CreateSystemPlatform();
         g_platform = m_platform.get();
         g_seen.clear();
     }
@@ -386,20 +386,20 @@ TEST_F(SdlPlatformTest, PixelFormatFallsBackToASmallerDepth) {
     EXPECT_GE(described.cDepthBits, 24);
     EXPECT_LE(described.cDepthBits, 32);
 
-    GlAttributes wish;
+    GLAttributes wish;
     wish.depthBits = 32;
     wish.stencilBits = 8;
     wish.alphaBits = 8;
     std::vector<int> depths;
     std::vector<int> stencils;
-    for (const GlAttributes& attempt : FallbackLadder(wish)) {
+    for (const GLAttributes& attempt : FallbackLadder(wish)) {
         depths.push_back(attempt.depthBits);
         stencils.push_back(attempt.stencilBits);
         EXPECT_EQ(attempt.alphaBits, attempt.stencilBits);
     }
     EXPECT_EQ(depths, (std::vector<int>{32, 24, 16, 32, 24, 16}));
     EXPECT_EQ(stencils, (std::vector<int>{8, 8, 8, 0, 0, 0}));
-    wish = GlAttributes{};
+    wish = GLAttributes{};
     wish.depthBits = 16;  // never raised, never repeated
     ASSERT_EQ(FallbackLadder(wish).size(), 1u);
 }
@@ -474,7 +474,7 @@ TEST(SdlPlatformNoDisplay, NamesTheDisplayThatCannotBeOpenedAndProbesNothingElse
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("XDG_RUNTIME_DIR");
-    std::unique_ptr<Platform> platform = CreateSdlPlatform();
+    std::unique_ptr<Platform> platform = CreateSystemPlatform();
     WndClass windowClass;
     windowClass.lpszClassName = "TestWnd";
     testing::internal::CaptureStderr();
@@ -491,7 +491,7 @@ TEST(SdlPlatformNoDisplay, RegisteringFailsWithoutADisplay) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
-    std::unique_ptr<Platform> platform = CreateSdlPlatform();
+    std::unique_ptr<Platform> platform = CreateSystemPlatform();
     WndClass windowClass;
     windowClass.lpszClassName = "TestWnd";
     EXPECT_EQ(platform->RegisterClass(windowClass), 0);

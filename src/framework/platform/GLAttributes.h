@@ -11,7 +11,7 @@ namespace moon::platform {
 
 // Buffer sizes in bits (colour without alpha; accumulation over all four
 // channels, as in a pixel-format descriptor).
-struct GlAttributes {
+struct GLAttributes {
     int colourBits = 24;
     int alphaBits = 0;
     int depthBits = 24;
@@ -20,12 +20,12 @@ struct GlAttributes {
     bool doubleBuffer = true;
     bool stereo = false;
 
-    friend bool operator==(const GlAttributes&, const GlAttributes&) = default;
+    friend bool operator==(const GLAttributes&, const GLAttributes&) = default;
 };
 
-GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor);
+GLAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor);
 // An RGBA format drawn to a window with OpenGL. The descriptor's counts are
 // 8-bit: only the low byte of each size goes in.
-PixelFormatDescriptor DescriptorFromAttributes(const GlAttributes& attributes);
+PixelFormatDescriptor DescriptorFromAttributes(const GLAttributes& attributes);
 
 }  // namespace moon::platform

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "framework/platform/PlatformBase.h"
-#include "framework/platform/SdlPixelFormat.h"
+#include "framework/platform/sdl/SdlPixelFormat.h"
 
 struct SDL_Window;
 struct SDL_Cursor;
@@ -28,9 +28,6 @@ struct SDL_WindowEvent;
 union SDL_Event;
 
 namespace moon::platform {
-
-// The SDL2 backend; Platform::Get() uses it unless a test chose another.
-std::unique_ptr<Platform> CreateSdlPlatform();
 
 // Called once when the X connection SDL opened is lost: the server went away
 // or closed the connection, or refused a request on a window that another
@@ -101,7 +98,7 @@ private:
         int createY = 0;
         bool destroying = false;
         int format = 0;  // pixel format set on dc, 0 = none
-        GlAttributes created;
+        GLAttributes created;
         int reportedWidth = -1;  // client size last sent with WM_SIZE
         int reportedHeight = -1;
     };
@@ -113,8 +110,8 @@ private:
     };
 
     struct FormatEntry {
-        GlAttributes requested;
-        GlAttributes actual;  // read from the first context made with it
+        GLAttributes requested;
+        GLAttributes actual;  // read from the first context made with it
         bool actualKnown = false;
     };
 
@@ -155,9 +152,9 @@ private:
     void BeforePeek() override { TakeCloseRequest(); }
     void PumpInput() override;
     SDL_Window* CreateSdlWindow(const WindowEntry& entry, int width, int height,
-                                const GlAttributes& attributes);
-    bool RemakeSdlWindow(WindowEntry& entry, const GlAttributes& attributes);
-    int FormatIndex(const GlAttributes& attributes);
+                                const GLAttributes& attributes);
+    bool RemakeSdlWindow(WindowEntry& entry, const GLAttributes& attributes);
+    int FormatIndex(const GLAttributes& attributes);
 
     void Translate(const SDL_Event& event);
     void TranslateWindowEvent(const SDL_WindowEvent& event);
@@ -175,7 +172,7 @@ private:
     std::map<std::uint32_t, ContextEntry> m_contexts;
     std::uint32_t m_nextContext = 1;
     std::vector<FormatEntry> m_formats;  // format n is m_formats[n - 1]
-    GlAttributes m_lastFormat;           // what a new SDL window is first made with
+    GLAttributes m_lastFormat;           // what a new SDL window is first made with
     SDL_Cursor* m_pArrow = nullptr;      // made on first use
     WParam m_buttons = 0;                // MK_* flags of the buttons held down
     // Frame of framed styles as the window manager last reported it; used alike

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Waiting for input, the message box, the pointer and the cursor of the SDL
 // backend, and the translation of SDL's events into the framework's messages.
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 #include <SDL.h>
 
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "framework/platform/SdlKeys.h"
+#include "framework/platform/sdl/SdlKeys.h"
 
 namespace moon::platform {
 namespace {

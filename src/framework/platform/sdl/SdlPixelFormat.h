@@ -10,20 +10,20 @@
 
 #include <vector>
 
-#include "framework/platform/GlAttributes.h"
+#include "framework/platform/GLAttributes.h"
 
 namespace moon::platform {
 
 // The requests to try for a wish, best first, without repeats: the wish; its
 // depth lowered to 24, then 16 bits; then the same depths without stencil,
 // alpha and accumulation buffers. Smaller depth wishes are never raised.
-std::vector<GlAttributes> FallbackLadder(const GlAttributes& wish);
+std::vector<GLAttributes> FallbackLadder(const GLAttributes& wish);
 
 // Sets SDL's GL attributes for the next window or context created.
-void ApplyAttributes(const GlAttributes& attributes);
+void ApplyAttributes(const GLAttributes& attributes);
 
 // The sizes of the current context's framebuffer as the driver reports them;
 // fields SDL cannot read keep their value in requested.
-GlAttributes ReadCurrentAttributes(const GlAttributes& requested);
+GLAttributes ReadCurrentAttributes(const GLAttributes& requested);
 
 }  // namespace moon::platform

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "framework/platform/SdlKeys.h"
+#include "framework/platform/sdl/SdlKeys.h"
 
 #include <SDL_scancode.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "viewer/PngFile.h"
+#include "io/PngFile.h"
 
 #include <png.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "SoakDriver.h"
+#include "tests/support/SoakDriver.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,12 +9,12 @@
 #include <random>
 #include <string>
 
-#include "RecordingGL.h"
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
 #include "terrain/Terrain.h"
 #include "terrain/TerrainModel.h"
+#include "tests/support/RecordingGL.h"
 #include "viewer/MoonApp.h"
 
 namespace moon {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 namespace moon::platform {
 namespace {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
 
 #include <algorithm>
 
-#include "framework/platform/GlAttributes.h"
+#include "framework/platform/GLAttributes.h"
 
 namespace moon::platform {
 namespace {
@@ -19,7 +19,7 @@ constexpr int kDefaultHeight = 480;
 
 // A double-buffered RGBA format, 24 colour bits, with this depth.
 PixelFormatDescriptor offeredFormat(int depthBits) {
-    GlAttributes attributes;
+    GLAttributes attributes;
     attributes.depthBits = depthBits;
     return DescriptorFromAttributes(attributes);
 }

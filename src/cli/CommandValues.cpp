@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "CommandValues.h"
+#include "cli/CommandValues.h"
 
 #include <charconv>
 #include <cmath>

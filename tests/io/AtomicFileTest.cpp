@@ -3,7 +3,7 @@
 // in-process for plain targets and as the real program for signals. Device
 // nodes are made in a scratch folder (never the system's own /dev); where the
 // test may not make them it skips.
-#include "AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "TerrainTool.h"
-#include "ToolRun.h"
+#include "tests/tools/ToolRun.h"
+#include "tools/TerrainTool.h"
 
 namespace moon {
 namespace {

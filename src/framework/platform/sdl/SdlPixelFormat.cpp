@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "framework/platform/SdlPixelFormat.h"
+#include "framework/platform/sdl/SdlPixelFormat.h"
 
 #include <SDL.h>
 
@@ -17,7 +17,7 @@ int channelBits(int colourBits, int channel) {
     return std::min(share + extra, kMaxChannelBits);
 }
 
-void addOnce(std::vector<GlAttributes>& list, const GlAttributes& attributes) {
+void addOnce(std::vector<GLAttributes>& list, const GLAttributes& attributes) {
     if (std::find(list.begin(), list.end(), attributes) == list.end()) {
         list.push_back(attributes);
     }
@@ -25,15 +25,15 @@ void addOnce(std::vector<GlAttributes>& list, const GlAttributes& attributes) {
 
 }  // namespace
 
-std::vector<GlAttributes> FallbackLadder(const GlAttributes& wish) {
-    std::vector<GlAttributes> ladder;
-    GlAttributes plain = wish;
+std::vector<GLAttributes> FallbackLadder(const GLAttributes& wish) {
+    std::vector<GLAttributes> ladder;
+    GLAttributes plain = wish;
     plain.stencilBits = 0;
     plain.alphaBits = 0;
     plain.accumBits = 0;
-    for (const GlAttributes& base : {wish, plain}) {
+    for (const GLAttributes& base : {wish, plain}) {
         for (int depth : {base.depthBits, 24, 16}) {
-            GlAttributes attempt = base;
+            GLAttributes attempt = base;
             attempt.depthBits = std::min(depth, base.depthBits);
             addOnce(ladder, attempt);
         }
@@ -41,7 +41,7 @@ std::vector<GlAttributes> FallbackLadder(const GlAttributes& wish) {
     return ladder;
 }
 
-void ApplyAttributes(const GlAttributes& attributes) {
+void ApplyAttributes(const GLAttributes& attributes) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits(attributes.colourBits, 0));
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits(attributes.colourBits, 1));
@@ -58,8 +58,8 @@ void ApplyAttributes(const GlAttributes& attributes) {
     SDL_GL_SetAttribute(SDL_GL_STEREO, attributes.stereo ? 1 : 0);
 }
 
-GlAttributes ReadCurrentAttributes(const GlAttributes& requested) {
-    GlAttributes actual = requested;
+GLAttributes ReadCurrentAttributes(const GLAttributes& requested) {
+    GLAttributes actual = requested;
     auto read = [](SDL_GLattr attribute, int& field) {
         int value = 0;
         if (SDL_GL_GetAttribute(attribute, &value) == 0 && value >= 0) {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Windows of the SDL backend; see SdlPlatform.h for the split.
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <string>
 
-#include "framework/platform/SdlPixelFormat.h"
+#include "framework/platform/sdl/SdlPixelFormat.h"
 
 namespace moon::platform {
 namespace {
@@ -23,7 +23,7 @@ bool isFramed(std::uint32_t style) {
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateSdlPlatform() {
+std::unique_ptr<Platform> CreateSystemPlatform() {
     return std::make_unique<SdlPlatform>();
 }
 
@@ -86,7 +86,7 @@ void SdlPlatform::ShowSystemWindow(WindowHandle window, bool shown) {
 // A hidden SDL OpenGL window with the entry's title, style and position, its
 // GL attributes set just before it is made.
 SDL_Window* SdlPlatform::CreateSdlWindow(const WindowEntry& entry, int width, int height,
-                                         const GlAttributes& attributes) {
+                                         const GLAttributes& attributes) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if ((entry.style & kThickFrameStyle) != 0) {
         flags |= SDL_WINDOW_RESIZABLE;
@@ -105,7 +105,7 @@ SDL_Window* SdlPlatform::CreateSdlWindow(const WindowEntry& entry, int width, in
 
 // Makes the entry's SDL window anew with other GL attributes (SDL fixes them
 // when a window is created). The old window stays if the new one fails.
-bool SdlPlatform::RemakeSdlWindow(WindowEntry& entry, const GlAttributes& attributes) {
+bool SdlPlatform::RemakeSdlWindow(WindowEntry& entry, const GLAttributes& attributes) {
     int width = 1;
     int height = 1;
     SDL_GetWindowSize(entry.sdl, &width, &height);
@@ -126,7 +126,7 @@ bool SdlPlatform::RemakeSdlWindow(WindowEntry& entry, const GlAttributes& attrib
     return true;
 }
 
-int SdlPlatform::FormatIndex(const GlAttributes& attributes) {
+int SdlPlatform::FormatIndex(const GLAttributes& attributes) {
     for (std::size_t i = 0; i < m_formats.size(); ++i) {
         if (m_formats[i].requested == attributes) {
             return static_cast<int>(i) + 1;
@@ -172,7 +172,7 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
     // The pixel format is chosen later; start with the last one used, which
     // is usually the one that will be chosen.
     std::string reason;
-    for (const GlAttributes& attributes : FallbackLadder(m_lastFormat)) {
+    for (const GLAttributes& attributes : FallbackLadder(m_lastFormat)) {
         entry.sdl = CreateSdlWindow(entry, clientWidth, clientHeight, attributes);
         if (entry.sdl != nullptr) {
             entry.created = attributes;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "framework/platform/GlAttributes.h"
+#include "framework/platform/GLAttributes.h"
 
 namespace moon::platform {
 
-GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor) {
-    GlAttributes attributes;
+GLAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor) {
+    GLAttributes attributes;
     attributes.colourBits = descriptor.cColorBits;
     attributes.alphaBits = descriptor.cAlphaBits;
     attributes.depthBits = descriptor.cDepthBits;
@@ -15,7 +15,7 @@ GlAttributes AttributesFromDescriptor(const PixelFormatDescriptor& descriptor) {
     return attributes;
 }
 
-PixelFormatDescriptor DescriptorFromAttributes(const GlAttributes& attributes) {
+PixelFormatDescriptor DescriptorFromAttributes(const GLAttributes& attributes) {
     PixelFormatDescriptor descriptor;
     descriptor.nSize = 40;
     descriptor.nVersion = 1;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // FakePlatform: pixel formats, GL contexts and the display.
-#include "framework/platform/FakePlatform.h"
+#include "framework/platform/fake/FakePlatform.h"
 
 namespace moon::platform {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "OptionParser.h"
+#include "cli/OptionParser.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "CommandValues.h"
+#include "cli/CommandValues.h"
 
 namespace moon {
 

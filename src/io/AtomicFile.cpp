@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

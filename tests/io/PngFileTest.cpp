@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // PNG pictures: what is written reads back exactly, and a file that cannot be
 // written is reported and leaves nothing behind.
-#include "viewer/PngFile.h"
+#include "io/PngFile.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

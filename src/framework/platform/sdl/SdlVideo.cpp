@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 namespace moon::platform {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Pixel formats, GL contexts and the display of the SDL backend.
-#include "framework/platform/SdlPlatform.h"
+#include "framework/platform/sdl/SdlPlatform.h"
 
 #include <SDL.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/platform/SdlPixelFormat.h"
+#include "framework/platform/sdl/SdlPixelFormat.h"
 
 namespace moon::platform {
 // --- Pixel formats and GL contexts --------------------------------
@@ -25,14 +25,14 @@ int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
     if (entry == nullptr) {
         return 0;
     }
-    const std::vector<GlAttributes> ladder = FallbackLadder(AttributesFromDescriptor(descriptor));
+    const std::vector<GLAttributes> ladder = FallbackLadder(AttributesFromDescriptor(descriptor));
     if (entry->format != 0) {
-        const GlAttributes& set = m_formats[entry->format - 1].requested;
+        const GLAttributes& set = m_formats[entry->format - 1].requested;
         const bool matches = std::find(ladder.begin(), ladder.end(), set) != ladder.end();
         return matches ? entry->format : FormatIndex(ladder.front());
     }
     std::string reason;
-    for (const GlAttributes& attributes : ladder) {
+    for (const GLAttributes& attributes : ladder) {
         if (entry->created == attributes || RemakeSdlWindow(*entry, attributes)) {
             return FormatIndex(attributes);
         }
@@ -64,7 +64,7 @@ int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
         Fail("pixel format already set");
         return 0;
     }
-    const GlAttributes& attributes = m_formats[format - 1].requested;
+    const GLAttributes& attributes = m_formats[format - 1].requested;
     if (!(entry->created == attributes) && !RemakeSdlWindow(*entry, attributes)) {
         return 0;
     }

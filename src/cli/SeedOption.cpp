@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "SeedOption.h"
+#include "cli/SeedOption.h"
 
-#include "CommandValues.h"
-#include "OptionParser.h"
+#include "cli/CommandValues.h"
+#include "cli/OptionParser.h"
 
 namespace moon {
 
