@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libpng-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test ]]; then
-    packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
+    packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
                desktop-file-utils appstream dpkg-dev file)
 fi
 

@@ -69,7 +69,7 @@ public:
     const WindowState& State(WindowHandle window) const;
     bool ClientRect(WindowHandle window, Rect& rect) const;
     WindowHandle Capture() const { return m_hCapture; }
-    ContextHandle CurrentContext() const { return m_currentContext; }
+    ContextHandle CurrentContext() const { return m_hCurrentContext; }
     // The descriptor of the last ChoosePixelFormat call.
     const PixelFormatDescriptor& LastRequested() const { return m_lastRequested; }
     CursorHandle Cursor() const { return m_hCursor; }
@@ -141,8 +141,8 @@ private:
     std::vector<Msg> m_defaulted;
     std::vector<std::pair<std::string, std::string>> m_messageBoxes;
 
-    DeviceContextHandle m_currentDC;
-    ContextHandle m_currentContext;
+    DeviceContextHandle m_hCurrentDC;
+    ContextHandle m_hCurrentContext;
     DevMode m_displayMode{1920, 1080};
     PixelFormatDescriptor m_lastRequested;
     bool m_bLost = false;
