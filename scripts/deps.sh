@@ -10,7 +10,7 @@ packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mes
           libpng-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test ]]; then
     packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file)
+               desktop-file-utils appstream dpkg-dev file time)
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)

@@ -28,8 +28,9 @@ namespace {
 
 constexpr std::string_view kExportUsage =
     "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
-    "                           [--palette 0..5] [--mode wireframe|flat|smooth] [--join]\n"
-    "                           [--format ply|obj|glb|heightmap] [--verbose] -o FILE\n"
+    "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
+    "                           [--join] [--format ply|obj|glb|heightmap]\n"
+    "                           [--verbose] -o FILE\n"
     "\n"
     "Builds the terrain as dump does and writes its leaf triangles as the viewer\n"
     "draws them (same triangles, order and winding), each vertex coloured by its\n"
