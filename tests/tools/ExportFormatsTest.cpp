@@ -191,11 +191,10 @@ struct TerrainCase {
 
 const TerrainCase kTerrains[] = {
     {"generated", {"--seed", "11", "--depth", "4"}, false},
-    // Refined around two points, one a detail pass later pruned in part:
-    // cells of depth 3 to 10 side by side.
+    // Refined around one point, then around another, which prunes part of the
+    // first refinement: leaves of depth 3 to 8 side by side.
     {"detail",
-     {"--seed", "11", "--depth", "3", "--lod", "250,10,-250", "--lod", "120,5,-380", "--lod",
-      "140,5,-360"},
+     {"--seed", "11", "--depth", "3", "--lod", "250,80,-250", "--lod", "140,60,-360"},
      true},
 };
 
