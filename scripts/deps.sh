@@ -10,8 +10,23 @@ packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mes
           libpng-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file)
+               desktop-file-utils appstream dpkg-dev file time)
+    # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
 fi
+
+# The test tools from npm, at the versions package-lock.json pins.
+install_npm_tools() {
+    [[ "${1:-build}" == test ]] || return 0
+    local dir
+    dir="$(cd "$(dirname "$0")/.." && pwd)/tests/tools/gltf"
+    if [[ ! -f "$dir/node_modules/.package-lock.json" ||
+          "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]]; then
+        echo "Installing the glTF validator (npm ci in tests/tools/gltf)"
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -19,7 +34,10 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -eq 0 ]]; then
+    install_npm_tools "${1:-build}"
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 sudo=()
@@ -27,3 +45,4 @@ sudo=()
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_npm_tools "${1:-build}"
