@@ -2,6 +2,7 @@
 // 8-bit RGB pictures as PNG files, through libpng's simplified interface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@ public:
     // one-line problem.
     static bool Read(const std::string& path, int& width, int& height,
                      std::vector<std::uint8_t>& pixels, std::string& problem);
+    // Decodes a PNG held in memory as 8-bit RGBA (4 bytes a pixel, straight
+    // alpha; opaque where the picture has none). False with a one-line problem.
+    static bool DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
+                           std::vector<std::uint8_t>& pixels, std::string& problem);
 };
 
 }  // namespace moon

@@ -133,6 +133,7 @@ private:
     void TakeCloseRequest();
 
     static bool IsInvisibleDriver(const char* driver);
+    void NameApplication();
     bool EnsureVideo();
     // The live window, or null with LastError set.
     WindowEntry* FindWindow(WindowHandle window) {
@@ -146,6 +147,7 @@ private:
     // The shared rules' hooks.
     bool Admit(const char* operation) override;
     bool StartWindowSystem() override { return EnsureVideo(); }
+    bool WindowSystemStarted() const override { return m_bVideo; }
     Rect ClientArea(WindowHandle window) override;
     void SendSize(WindowHandle window) override;
     void Destroy(WindowHandle window) override;
@@ -157,6 +159,8 @@ private:
     SDL_Window* CreateSdlWindow(const WindowEntry& entry, int width, int height,
                                 const GlAttributes& attributes);
     bool RemakeSdlWindow(WindowEntry& entry, const GlAttributes& attributes);
+    // Gives the SDL window its class icon, when that is one of the program's.
+    void ApplyClassIcon(const WindowEntry& entry, SDL_Window* window) const;
     int FormatIndex(const GlAttributes& attributes);
 
     void Translate(const SDL_Event& event);
