@@ -3,14 +3,15 @@
 # Installs the Debian packages that moon needs, when any is missing.
 #   deps.sh build   packages to build and run the viewer and its tools
 #   deps.sh test    those plus the test tools (virtual X server, input driver,
-#                   desktop and AppStream validators, Debian packaging, ...)
+#                   desktop and AppStream validators, Debian packaging and
+#                   lintian, ...)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libpng-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file time)
+               desktop-file-utils appstream dpkg-dev file time lintian)
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)

@@ -172,4 +172,26 @@ bool PngFile::Read(const std::string& path, int& width, int& height,
     return true;
 }
 
+bool PngFile::DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
+                         std::vector<std::uint8_t>& pixels, std::string& problem) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, bytes, size) == 0) {
+        problem = std::string("cannot decode the PNG: ") + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    pixels.assign(PNG_IMAGE_SIZE(image), 0);
+    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
+        problem = std::string("cannot decode the PNG: ") + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return true;
+}
+
 }  // namespace moon

@@ -8,6 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace moon {
 namespace {
@@ -44,6 +47,31 @@ TEST_F(PngFileTest, WhatIsWrittenReadsBackExactly) {
     EXPECT_EQ(readWidth, width);
     EXPECT_EQ(readHeight, height);
     EXPECT_EQ(read, pixels);
+}
+
+TEST_F(PngFileTest, APictureInMemoryDecodesAsOpaqueRgbaAndGarbageIsRefused) {
+    const std::vector<std::uint8_t> pixels{0, 10, 20, 30, 40, 50, 60, 70, 80, 255, 254, 253};
+    std::string problem;
+    ASSERT_TRUE(PngFile::Write(Path("m.png"), 2, 2, pixels, problem)) << problem;
+    std::ifstream file(Path("m.png"), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+    ASSERT_TRUE(PngFile::DecodeRgba(bytes.data(), bytes.size(), width, height, rgba, problem))
+        << problem;
+    EXPECT_EQ(width, 2);
+    EXPECT_EQ(height, 2);
+    EXPECT_EQ(rgba, (std::vector<std::uint8_t>{0, 10, 20, 255, 30, 40, 50, 255, 60, 70, 80, 255,
+                                               255, 254, 253, 255}));
+
+    // Cut short, and not a PNG at all.
+    EXPECT_FALSE(PngFile::DecodeRgba(bytes.data(), bytes.size() / 2, width, height, rgba, problem));
+    EXPECT_EQ(problem.rfind("cannot decode the PNG: ", 0), 0u) << problem;
+    const std::uint8_t text[] = "not a picture";
+    EXPECT_FALSE(PngFile::DecodeRgba(text, sizeof text, width, height, rgba, problem));
+    EXPECT_EQ(problem.rfind("cannot decode the PNG: ", 0), 0u) << problem;
 }
 
 TEST_F(PngFileTest, AnExistingFileIsReplaced) {

@@ -121,6 +121,7 @@ private:
     void TakeCloseRequest();
 
     static bool IsInvisibleDriver(const char* driver);
+    void NameApplication();
     bool EnsureVideo();
     // The live window, or null with LastError set.
     WindowEntry* FindWindow(WindowHandle window) {
@@ -134,6 +135,7 @@ private:
     // The shared rules' hooks.
     bool Admit(const char* operation) override;
     bool StartWindowSystem() override { return EnsureVideo(); }
+    bool WindowSystemStarted() const override { return m_bVideo; }
     Rect ClientArea(WindowHandle window) override;
     WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
     void DestroySystemWindow(WindowHandle window) override;
@@ -146,6 +148,8 @@ private:
     SDL_Window* CreateSdlWindow(const WindowEntry& entry, int width, int height,
                                 const GLAttributes& attributes);
     bool RemakeSdlWindow(WindowEntry& entry, const GLAttributes& attributes);
+    // Gives the SDL window its class icon, when that is one of the program's.
+    void ApplyClassIcon(const WindowEntry& entry, SDL_Window* window) const;
     int FormatIndex(const GLAttributes& attributes);
 
     void Translate(const SDL_Event& event);

@@ -72,6 +72,20 @@ int initVideoQuietly() {
 
 }  // namespace
 
+// The application id becomes the windows' class. SDL 2.26 reads it from the
+// environment when its video starts (X11 WM_CLASS, Wayland app id); later
+// versions from the SDL_APP_ID hint. What the user has set there already
+// stays: it is their choice.
+void SdlPlatform::NameApplication() {
+    const std::string& id = ApplicationId();
+    if (id.empty()) {
+        return;
+    }
+    setenv("SDL_VIDEO_X11_WMCLASS", id.c_str(), 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", id.c_str(), 0);
+    SDL_SetHint("SDL_APP_ID", id.c_str());
+}
+
 // offscreen and dummy show nothing to anyone.
 bool SdlPlatform::IsInvisibleDriver(const char* driver) {
     const std::string name = lowerCase(driver);
@@ -184,6 +198,7 @@ bool SdlPlatform::EnsureVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    NameApplication();
     // The driver follows what the environment names: an X display alone
     // means X11, so no other driver is probed. With nothing named, SDL tries
     // its drivers with their complaints silenced.
