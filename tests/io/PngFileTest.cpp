@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/TempFolder.h"
+
 namespace moon {
 namespace {
 
@@ -16,14 +18,10 @@ namespace fs = std::filesystem;
 
 class PngFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-png-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void SetUp() override { ASSERT_FALSE(m_folder.Get().empty()); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-png-test"};
 };
 
 TEST_F(PngFileTest, WhatIsWrittenReadsBackExactly) {
