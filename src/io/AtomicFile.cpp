@@ -52,9 +52,8 @@ AtomicFile::~AtomicFile() {
 }
 
 std::string AtomicFile::Failure(const std::string& reason) const {
-    const std::string what = m_path == "-" && m_pStandardOutput != nullptr
-                                 ? "standard output"
-                                 : "\"" + m_path + "\"";
+    const std::string what =
+        m_path == "-" && m_pStandardOutput != nullptr ? "standard output" : "\"" + m_path + "\"";
     return "cannot write " + what + ": " + reason;
 }
 
@@ -101,6 +100,11 @@ bool AtomicFile::Write(std::string_view data) {
 void AtomicFile::Flush() {
     if (m_failure.empty() && ProcessSignals::FileSizeExceeded()) {
         m_failure = reasonOf(EFBIG);
+    }
+    // The program was asked to close (the viewer's SIGINT or SIGTERM): the
+    // file is given up, so what was there stays.
+    if (m_failure.empty() && ProcessSignals::CloseRequested()) {
+        m_failure = "interrupted";
     }
     if (m_failure.empty() && m_pTarget && !m_buffer.empty()) {
         m_pTarget->Write(m_buffer, m_failure);

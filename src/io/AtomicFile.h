@@ -9,7 +9,10 @@
 // temporary file is left (ProcessSignals removes it). A symbolic link is
 // followed and its target replaced; the replaced file keeps its mode and,
 // where the process may set it, its owner. SIGXFSZ (the file-size limit)
-// becomes the write error "File too large". One AtomicFile is open at a time.
+// becomes the write error "File too large". Where SIGINT and SIGTERM are the
+// program's close requests (the viewer), a request before Commit gives the
+// file up: the error "interrupted", the old file kept. One AtomicFile is open
+// at a time.
 //
 // Anything else that exists under the name (a device, a FIFO, a socket) is
 // written in place, never replaced. "-" is standard output.

@@ -11,8 +11,9 @@
 //   takes its normal course. SIGXFSZ (the file-size limit) does not end the
 //   process during a write: the write fails instead (FileSizeExceeded).
 //
-// A close request wins over a write's cleanup: the write goes on and the
-// program closes once it is done. A signal the program was started to ignore
+// A close request wins over a write's cleanup: the temporary file stays for
+// its writer, who sees the request (CloseRequested) and gives the write up
+// the normal way, and the program then closes. A signal the program was started to ignore
 // (nohup) stays ignored. What was installed before is put back once neither
 // part needs the signal. One file is written at a time.
 #pragma once
@@ -27,6 +28,8 @@ public:
     static void ReleaseCloseRequests();
     // True once for each request since the last call; false when not catching.
     static bool TakeCloseRequest();
+    // A request is waiting to be taken.
+    static bool CloseRequested();
 
     static void BeginWrite();
     // The temporary file to remove, or "" for none. Named before the file is

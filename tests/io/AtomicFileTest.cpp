@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "system/ProcessSignals.h"
 #include "tests/support/TempFolder.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/TerrainTool.h"
@@ -168,6 +169,24 @@ TEST_F(AtomicFileTest, AFailedReplacementLeavesNothing) {
     EXPECT_FALSE(file.Commit(error));
     EXPECT_EQ(error, "cannot write \"" + Path("taken.ply") + "\": Is a directory");
     EXPECT_EQ(Names(), (std::vector<std::string>{"taken.ply"}));
+}
+
+// Where SIGINT and SIGTERM ask the program to close (the viewer rendering a
+// picture), the request gives the write up and waits for the program.
+TEST_F(AtomicFileTest, ACloseRequestGivesTheWriteUp) {
+    ProcessSignals::CatchCloseRequests();
+    std::ofstream(Path("old.png")) << "old";
+    AtomicFile file(Path("old.png"));
+    std::string error;
+    ASSERT_TRUE(file.Open(error));
+    EXPECT_TRUE(file.Write("new"));
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    EXPECT_FALSE(file.Commit(error));
+    EXPECT_EQ(error, "cannot write \"" + Path("old.png") + "\": interrupted");
+    EXPECT_EQ(TempFolder::ReadFile(Path("old.png")), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"old.png"}));
+    EXPECT_TRUE(ProcessSignals::TakeCloseRequest());
+    ProcessSignals::ReleaseCloseRequests();
 }
 
 // The file-size limit as a user meets it: the program's SIGXFSZ is not

@@ -81,85 +81,27 @@ int descriptorNamed(const std::string& path) {
     return -1;
 }
 
-// Something that is not a regular file: written where it is, never replaced
-// and not synced (most such things cannot be).
-class InPlace final : public AtomicTarget {
+// A descriptor written in place (a device, a FIFO, a socket: never replaced,
+// and not synced, since most such things cannot be), or a temporary file
+// that takes its target's place.
+class FileTarget final : public AtomicTarget {
 public:
-    explicit InPlace(int fd) : m_fd(fd) {}
-    ~InPlace() override {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    bool Write(std::string_view data, std::string& reason) override {
-        return writeAll(m_fd, data, reason);
-    }
-    bool Finish(std::string& reason) override {
-        return ::close(std::exchange(m_fd, -1)) == 0 || fail(reason, errno);
-    }
-
-private:
-    int m_fd;
-};
-
-class Replacement final : public AtomicTarget {
-public:
-    static std::unique_ptr<AtomicTarget> Open(const std::string& path, std::string& reason);
-    ~Replacement() override;
+    explicit FileTarget(int fd = -1) : m_fd(fd) {}
+    ~FileTarget() override;
+    bool OpenTemporary(const std::string& path, std::string& reason);
     bool Write(std::string_view data, std::string& reason) override {
         return writeAll(m_fd, data, reason);
     }
     bool Finish(std::string& reason) override;
 
 private:
+    int m_fd;
     std::string m_target;     // the file to replace, links followed
     std::string m_folder;     // its folder
     std::string m_temporary;  // the temporary file's path, while it exists
-    int m_fd = -1;
 };
 
-std::unique_ptr<AtomicTarget> Replacement::Open(const std::string& path, std::string& reason) {
-    auto replacement = std::make_unique<Replacement>();
-    replacement->m_target = followLinks(path);
-    const fs::path folder = fs::path(replacement->m_target).parent_path();
-    replacement->m_folder = folder.empty() ? "." : folder.string();
-    // Short hidden names, so that a target name as long as the folder allows
-    // still leaves room for them. The process id and a random part keep
-    // other writers' names apart; O_EXCL keeps anything already there.
-    std::random_device random;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        char name[48];
-        std::snprintf(name, sizeof name, "/.moon-%ld-%08x.tmp", static_cast<long>(::getpid()),
-                      static_cast<unsigned>(random()));
-        const std::string candidate = replacement->m_folder + name;
-        ProcessSignals::GuardTemporary(candidate);
-        // 0666 less the umask, as for any new file.
-        replacement->m_fd =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (replacement->m_fd >= 0) {
-            replacement->m_temporary = candidate;
-            break;
-        }
-        if (errno != EEXIST || attempt + 1 == kNameAttempts) {
-            fail(reason, errno);
-            ProcessSignals::GuardTemporary("");
-            return nullptr;
-        }
-    }
-    // An existing file's owner first: changing it clears the set-user and
-    // set-group bits. Not allowed to give the file away: the group at least.
-    struct stat old {};
-    if (::stat(replacement->m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        if (::fchown(replacement->m_fd, old.st_uid, old.st_gid) != 0) {
-            [[maybe_unused]] const int ignored =
-                ::fchown(replacement->m_fd, static_cast<uid_t>(-1), old.st_gid);
-        }
-        ::fchmod(replacement->m_fd, old.st_mode & 07777);
-    }
-    return replacement;
-}
-
-Replacement::~Replacement() {
+FileTarget::~FileTarget() {
     if (m_fd >= 0) {
         ::close(m_fd);
     }
@@ -169,18 +111,54 @@ Replacement::~Replacement() {
     }
 }
 
+bool FileTarget::OpenTemporary(const std::string& path, std::string& reason) {
+    m_target = followLinks(path);
+    const fs::path folder = fs::path(m_target).parent_path();
+    m_folder = folder.empty() ? "." : folder.string();
+    // Short hidden names, so that a target name as long as the folder allows
+    // still leaves room for them. The process id and a random part keep
+    // other writers' names apart; O_EXCL keeps anything already there.
+    std::random_device random;
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        char name[48];
+        std::snprintf(name, sizeof name, "/.moon-%ld-%08x.tmp", static_cast<long>(::getpid()),
+                      static_cast<unsigned>(random()));
+        ProcessSignals::GuardTemporary(m_folder + name);
+        // 0666 less the umask, as for any new file.
+        m_fd = ::open((m_folder + name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0) {
+            m_temporary = m_folder + name;
+        } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
+            ProcessSignals::GuardTemporary("");
+            return fail(reason, errno);
+        }
+    }
+    // An existing file's owner first: changing it clears the set-user and
+    // set-group bits. Not allowed to give the file away: the group at least.
+    struct stat old {};
+    if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (::fchown(m_fd, old.st_uid, old.st_gid) != 0) {
+            [[maybe_unused]] const int ignored = ::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+        ::fchmod(m_fd, old.st_mode & 07777);
+    }
+    return true;
+}
+
 // A full disk may surface only when the data reach it, hence the sync before
 // the rename; the folder's sync after it puts the new name on disk too.
-bool Replacement::Finish(std::string& reason) {
-    if (::fsync(m_fd) != 0 || ::close(std::exchange(m_fd, -1)) != 0 ||
-        ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+bool FileTarget::Finish(std::string& reason) {
+    const bool replacing = !m_temporary.empty();
+    if ((replacing && ::fsync(m_fd) != 0) || ::close(std::exchange(m_fd, -1)) != 0 ||
+        (replacing && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)) {
         return fail(reason, errno);
     }
     m_temporary.clear();
     ProcessSignals::GuardTemporary("");
     // A folder we may write but not read cannot be opened to sync; the
     // rename is done all the same. EINVAL: a file system that syncs no folders.
-    const int folder = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        replacing ? ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (folder < 0) {
         return true;
     }
@@ -194,17 +172,16 @@ bool Replacement::Finish(std::string& reason) {
 
 std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, std::string& reason) {
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) != 0) {
-        // Nothing there yet (or a link to nothing): a new file. Any other
-        // reason (a name too long, a loop of links) is the answer now.
-        if (errno != ENOENT) {
-            fail(reason, errno);
-            return nullptr;
-        }
-        return Replacement::Open(path, reason);
+    const bool found = ::stat(path.c_str(), &existing) == 0;
+    // Nothing there yet (or a link to nothing) is a new file; any other
+    // reason stat gives (a name too long, a loop of links) is the answer now.
+    if (!found && errno != ENOENT) {
+        fail(reason, errno);
+        return nullptr;
     }
-    if (S_ISREG(existing.st_mode)) {
-        return Replacement::Open(path, reason);
+    if (!found || S_ISREG(existing.st_mode)) {
+        auto replacement = std::make_unique<FileTarget>();
+        return replacement->OpenTemporary(path, reason) ? std::move(replacement) : nullptr;
     }
     int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 && errno == ENXIO && S_ISSOCK(existing.st_mode) && descriptorNamed(path) >= 0) {
@@ -214,7 +191,7 @@ std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, std::s
         fail(reason, errno);
         return nullptr;
     }
-    return std::make_unique<InPlace>(fd);
+    return std::make_unique<FileTarget>(fd);
 }
 
 }  // namespace moon

@@ -113,6 +113,10 @@ bool ProcessSignals::TakeCloseRequest() {
     return true;
 }
 
+bool ProcessSignals::CloseRequested() {
+    return g_catchingCloses != 0 && g_closeRequested != 0;
+}
+
 void ProcessSignals::BeginWrite() {
     MOON_CHECK(g_writing == 0, "one file is written at a time");
     GuardTemporary("");
