@@ -86,24 +86,24 @@ int descriptorNamed(const std::string& path) {
 // that takes its target's place.
 class FileTarget final : public AtomicTarget {
 public:
-    explicit FileTarget(int fd = -1) : m_fd(fd) {}
+    explicit FileTarget(int fd = -1) : m_hFile(fd) {}
     ~FileTarget() override;
     bool OpenTemporary(const std::string& path, std::string& reason);
     bool Write(std::string_view data, std::string& reason) override {
-        return writeAll(m_fd, data, reason);
+        return writeAll(m_hFile, data, reason);
     }
     bool Finish(std::string& reason) override;
 
 private:
-    int m_fd;
+    int m_hFile;
     std::string m_target;     // the file to replace, links followed
     std::string m_folder;     // its folder
     std::string m_temporary;  // the temporary file's path, while it exists
 };
 
 FileTarget::~FileTarget() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
+    if (m_hFile >= 0) {
+        ::close(m_hFile);
     }
     if (!m_temporary.empty()) {
         ::unlink(m_temporary.c_str());
@@ -119,14 +119,14 @@ bool FileTarget::OpenTemporary(const std::string& path, std::string& reason) {
     // still leaves room for them. The process id and a random part keep
     // other writers' names apart; O_EXCL keeps anything already there.
     std::random_device random;
-    for (int attempt = 0; m_fd < 0; ++attempt) {
+    for (int attempt = 0; m_hFile < 0; ++attempt) {
         char name[48];
         std::snprintf(name, sizeof name, "/.moon-%ld-%08x.tmp", static_cast<long>(::getpid()),
                       static_cast<unsigned>(random()));
         ProcessSignals::GuardTemporary(m_folder + name);
         // 0666 less the umask, as for any new file.
-        m_fd = ::open((m_folder + name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
+        m_hFile = ::open((m_folder + name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_hFile >= 0) {
             m_temporary = m_folder + name;
         } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
             ProcessSignals::GuardTemporary("");
@@ -137,10 +137,11 @@ bool FileTarget::OpenTemporary(const std::string& path, std::string& reason) {
     // set-group bits. Not allowed to give the file away: the group at least.
     struct stat old {};
     if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        if (::fchown(m_fd, old.st_uid, old.st_gid) != 0) {
-            [[maybe_unused]] const int ignored = ::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchown(m_hFile, old.st_uid, old.st_gid) != 0) {
+            [[maybe_unused]] const int ignored =
+                ::fchown(m_hFile, static_cast<uid_t>(-1), old.st_gid);
         }
-        ::fchmod(m_fd, old.st_mode & 07777);
+        ::fchmod(m_hFile, old.st_mode & 07777);
     }
     return true;
 }
@@ -149,7 +150,7 @@ bool FileTarget::OpenTemporary(const std::string& path, std::string& reason) {
 // the rename; the folder's sync after it puts the new name on disk too.
 bool FileTarget::Finish(std::string& reason) {
     const bool replacing = !m_temporary.empty();
-    if ((replacing && ::fsync(m_fd) != 0) || ::close(std::exchange(m_fd, -1)) != 0 ||
+    if ((replacing && ::fsync(m_hFile) != 0) || ::close(std::exchange(m_hFile, -1)) != 0 ||
         (replacing && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)) {
         return fail(reason, errno);
     }
