@@ -14,8 +14,8 @@ namespace moon {
 class PngFile {
 public:
     // pixels: rows from the top, 3 bytes a pixel, width * height * 3 bytes.
-    // An existing file is replaced. False with a one-line problem (naming the
-    // file) when it cannot be written; a partly written file is removed.
+    // An existing file is replaced whole or not at all (AtomicFile). False
+    // with a one-line problem (naming the file) when it cannot be written.
     static bool Write(const std::string& path, int width, int height,
                       const std::vector<std::uint8_t>& pixels, std::string& problem);
     // samples: rows from the top, one 16-bit value a pixel; text: keyword

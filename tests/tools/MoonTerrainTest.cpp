@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -19,6 +18,7 @@
 
 #include "terrain/TerrainModel.h"
 #include "tests/support/RecordingGL.h"
+#include "tests/support/TempFolder.h"
 #include "tests/terrain/TerrainTestSupport.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/TerrainTool.h"
@@ -59,14 +59,10 @@ std::vector<double> Numbers(const std::string& line) {
 
 class MoonTerrainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void SetUp() override { ASSERT_FALSE(m_folder.Get().empty()); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-terrain-test"};
 };
 
 TEST_F(MoonTerrainTest, DumpPrintsEveryNodeInPreOrderExactly) {
@@ -265,8 +261,7 @@ TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesWithSharedVertices) {
     EXPECT_EQ(result.out + result.err, "");
     const auto drawn = DrawnVertices(3, 3, Vec3(100, 10, -120), 2, Smooth);
 
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = test::TempFolder::ReadFile(file);
     const std::size_t body = bytes.find("end_header\n") + 11;
     const std::string header = bytes.substr(0, body);
     EXPECT_EQ(header.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
@@ -329,11 +324,10 @@ TEST_F(MoonTerrainTest, ObjIndexesPositionsAndNormalsOnceEach) {
             .status,
         0);
     const auto drawn = DrawnVertices(5, 2, std::nullopt, 0, Flat);
-    std::ifstream in(file);
     std::vector<std::vector<double>> positions, normals;
     std::vector<std::string> faces;
     std::string comments;
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : Lines(test::TempFolder::ReadFile(file))) {
         if (line.rfind("v ", 0) == 0) {
             positions.push_back(Numbers(line.substr(2)));
         } else if (line.rfind("vn ", 0) == 0) {
@@ -400,7 +394,7 @@ TEST_F(MoonTerrainTest, UnwritableOutputFailsCleanly) {
     EXPECT_NE(result.err.find("cannot write \"" + Path("taken.ply") + "\": Is a directory"),
               std::string::npos);
     fs::remove(Path("taken.ply"));
-    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_TRUE(fs::is_empty(m_folder.Get()));
 }
 
 int RunProgram(const std::string& arguments) {
@@ -408,33 +402,28 @@ int RunProgram(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST_F(MoonTerrainTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
     const std::string out = Path("out.txt");
     const std::string err = Path("err.txt");
     EXPECT_EQ(RunProgram("dump --seed 1 --depth 0 >" + out + " 2>" + err), 0);
-    EXPECT_EQ(Lines(FileText(out)).size(), 2u);
+    EXPECT_EQ(Lines(test::TempFolder::ReadFile(out)).size(), 2u);
     EXPECT_EQ(RunProgram("dump --seed 1 --depth 12 >" + out + " 2>" + err), 2);
-    EXPECT_EQ(FileText(out), "");
-    EXPECT_NE(FileText(err).find("gigabytes"), std::string::npos);
+    EXPECT_EQ(test::TempFolder::ReadFile(out), "");
+    EXPECT_NE(test::TempFolder::ReadFile(err).find("gigabytes"), std::string::npos);
 
     // The file-size limit (512-byte blocks) stands in for a full disk.
     const std::string mesh = Path("mesh.ply");
     EXPECT_EQ(RunProgram("export --seed 1 --depth 1 -o " + mesh), 0);
-    const std::string old = FileText(mesh);
+    const std::string old = test::TempFolder::ReadFile(mesh);
     EXPECT_EQ(std::system(("sh -c 'trap \"\" XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
                            " export --seed 1 --depth 5 -o " +
                            mesh + " 2>" + err + "'")
                               .c_str()),
               1 << 8);
-    EXPECT_EQ(FileText(err),
+    EXPECT_EQ(test::TempFolder::ReadFile(err),
               "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
-    EXPECT_EQ(FileText(mesh), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(test::TempFolder::ReadFile(mesh), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Get()), fs::directory_iterator()), 3);
 }
 
 TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
@@ -446,8 +435,8 @@ TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
         ASSERT_EQ(RunProgram("export --seed 2 --depth 4 --format " + format + " -o " + file), 0);
         const std::string report = Path("assimp.txt");
         EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
-        EXPECT_NE(FileText(report).find("Faces:              1024"), std::string::npos)
-            << FileText(report);
+        EXPECT_NE(test::TempFolder::ReadFile(report).find("Faces:              1024"), std::string::npos)
+            << test::TempFolder::ReadFile(report);
         // MeshLab reads it and writes it back out, where it is installed (its
         // server reads no glTF).
         if (format.rfind("glb", 0) != 0 && fs::exists("/usr/bin/meshlabserver")) {
@@ -456,8 +445,8 @@ TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
                                    copy + " >" + report + " 2>&1")
                                       .c_str()),
                       0)
-                << FileText(report);
-            EXPECT_TRUE(fs::exists(copy)) << FileText(report);
+                << test::TempFolder::ReadFile(report);
+            EXPECT_TRUE(fs::exists(copy)) << test::TempFolder::ReadFile(report);
         }
     }
 }

@@ -114,10 +114,7 @@ private:
     // then not touch SDL.
     bool Lost();
     static void OnDisplayLost(const char* display, const char* reason);
-    // Signals asking the program to close: SIGINT and SIGTERM set a flag that
-    // PeekMessage reads, so no request is lost to a full SDL event queue.
-    void CatchCloseSignals();
-    void ReleaseCloseSignals();
+    // A close request from a signal (ProcessSignals) becomes WM_CLOSE.
     void TakeCloseRequest();
 
     static bool IsInvisibleDriver(const char* driver);
@@ -159,7 +156,7 @@ private:
 
     bool m_bVideo = false;
     bool m_bLost = false;
-    bool m_bSignals = false;                         // CatchCloseSignals installed its handlers
+    bool m_bSignals = false;                         // this backend catches close requests
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
     std::uint32_t m_nextWindow = 1;
     std::unordered_map<std::uint32_t, std::uint32_t> m_bySdlId;
