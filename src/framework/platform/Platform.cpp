@@ -3,8 +3,6 @@
 
 #include <utility>
 
-#include "framework/platform/SdlPlatform.h"
-
 namespace moon::platform {
 namespace {
 
@@ -17,7 +15,7 @@ Platform* g_platform = nullptr;
 
 Platform& Platform::Get() {
     if (g_platform == nullptr) {
-        g_platform = CreateSdlPlatform().release();
+        g_platform = CreateSystemPlatform().release();
     }
     return *g_platform;
 }

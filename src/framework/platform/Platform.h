@@ -9,8 +9,9 @@
 // wParam/lParam packing it reads (there).
 // Backends fill it in: SdlPlatform (real windows on SDL2) and FakePlatform
 // (state kept in memory, for tests), both on PlatformBase, which holds the
-// window rules they share. Backends never call application handlers
-// directly; they only call the window procedure registered with a class.
+// window rules they share, and Win32Platform (native Windows, whose rules
+// are Windows' own). Backends never call application handlers directly;
+// they only call the window procedure registered with a class.
 //
 // Handles are entries of the backend's own tables (0 = none), never reused
 // within a process. A call naming a window that has been destroyed, a device
@@ -24,7 +25,7 @@
 // touch nothing.
 //
 // Everything runs on one thread. The backend is chosen on first use of Get()
-// (SDL unless a test has called Use() before).
+// (the system's own unless a test has called Use() before).
 #pragma once
 
 #include <memory>
@@ -39,7 +40,7 @@ public:
     virtual ~Platform() = default;
 
     // The backend in use. The first call without a preceding Use() creates the
-    // SDL backend. The backend lives until the process ends: the framework's
+    // system's backend (CreateSystemPlatform). The backend lives until the process ends: the framework's
     // exit-time teardown still calls it.
     static Platform& Get();
     // Selects the backend; tests call it before constructing any window.
@@ -192,5 +193,10 @@ public:
     // Current mode of the primary display.
     virtual bool EnumDisplaySettings(DevMode& mode) = 0;
 };
+
+// The real backend of the system the program is built for: SDL on Linux,
+// Win32 on Windows. The build compiles exactly one backend folder that
+// defines it.
+std::unique_ptr<Platform> CreateSystemPlatform();
 
 }  // namespace moon::platform

@@ -27,6 +27,10 @@ std::unique_ptr<Platform> CreateSdlPlatform() {
     return std::make_unique<SdlPlatform>();
 }
 
+std::unique_ptr<Platform> CreateSystemPlatform() {
+    return CreateSdlPlatform();
+}
+
 bool SdlPlatform::FailSdl() {
     return Fail(SDL_GetError());
 }
