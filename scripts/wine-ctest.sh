@@ -41,8 +41,9 @@ done
 
 mkdir -p "$WINEPREFIX"
 wineserver -p  # persistent until killed at the end
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-  wine64 wineboot --init >/dev/null 2>&1 || true
-fi
+# Wine's own services (explorer, services, winedevice) start here, not
+# inside a test: they outlive it, and a test's output pipe they held would
+# keep CTest waiting for them.
+wine64 wineboot --init >/dev/null 2>&1 || true
 cd "$build"
 ctest "$@"

@@ -165,6 +165,10 @@ bool Win32Platform::DeleteContext(ContextHandle context) {
 int Win32Platform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
     Enter();
     if (!context) {
+        // Wine refuses to release when nothing is current; there is nothing to do.
+        if (::wglGetCurrentContext() == nullptr) {
+            return 1;
+        }
         return ::wglMakeCurrent(nullptr, nullptr) != 0 || FailSystem("wglMakeCurrent") ? 1 : 0;
     }
     HDC hdc = FindDc(dc);
@@ -216,8 +220,8 @@ PaletteHandle Win32Platform::CreatePalette(const LogPalette& palette) {
     native->palNumEntries = static_cast<WORD>(count);
     for (std::size_t i = 0; i < count; ++i) {
         const PaletteEntry& entry = palette.palPalEntry[i];
-        native->palPalEntry[i] = PALETTEENTRY{entry.peRed, entry.peGreen, entry.peBlue,
-                                              entry.peFlags};
+        native->palPalEntry[i] =
+            PALETTEENTRY{entry.peRed, entry.peGreen, entry.peBlue, entry.peFlags};
     }
     HPALETTE created = ::CreatePalette(native);
     if (created == nullptr) {

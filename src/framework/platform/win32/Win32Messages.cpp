@@ -75,8 +75,8 @@ Atom Win32Platform::RegisterClass(const WndClass& windowClass) {
         Fail("class without name or window procedure");
         return 0;
     }
-    HINSTANCE module = windowClass.hInstance ? ModuleOf(windowClass.hInstance)
-                                             : ::GetModuleHandleA(nullptr);
+    HINSTANCE module =
+        windowClass.hInstance ? ModuleOf(windowClass.hInstance) : ::GetModuleHandleA(nullptr);
     WNDCLASSEXA native{};
     native.cbSize = sizeof(native);
     native.style = windowClass.style;
@@ -102,8 +102,8 @@ Atom Win32Platform::RegisterClass(const WndClass& windowClass) {
 bool Win32Platform::UnregisterClass(Atom atom, ModuleHandle instance) {
     Enter();
     const auto found = m_classes.find(atom);
-    HINSTANCE module = found != m_classes.end() && !instance ? found->second.module
-                                                             : ModuleOf(instance);
+    HINSTANCE module =
+        found != m_classes.end() && !instance ? found->second.module : ModuleOf(instance);
     if (::UnregisterClassA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom)), module) == 0) {
         return FailSystem("UnregisterClass");
     }
@@ -113,9 +113,9 @@ bool Win32Platform::UnregisterClass(Atom atom, ModuleHandle instance) {
 
 // --- The window procedure ---------------------------------------------------------------
 
-LResult Win32Platform::CallFramework(WindowProc procedure, std::uint32_t id,
-                                     std::uint32_t message, WParam wParam, LParam lParam,
-                                     WParam originalW, LParam originalL) {
+LResult Win32Platform::CallFramework(WindowProc procedure, std::uint32_t id, std::uint32_t message,
+                                     WParam wParam, LParam lParam, WParam originalW,
+                                     LParam originalL) {
     m_translations.push_back(
         Translation{Msg{WindowHandle{id}, message, wParam, lParam}, originalW, originalL});
     const LResult result = procedure(WindowHandle{id}, message, wParam, lParam);
@@ -152,9 +152,9 @@ LResult Win32Platform::Deliver(HWND hwnd, std::uint32_t message, WParam wParam, 
             break;
         }
         case WM_SETCURSOR:
-            result = CallFramework(procedure, id, message,
-                                   WindowIdOf(reinterpret_cast<HWND>(wParam)), lParam, wParam,
-                                   lParam);
+            result =
+                CallFramework(procedure, id, message, WindowIdOf(reinterpret_cast<HWND>(wParam)),
+                              lParam, wParam, lParam);
             break;
         default:
             result = procedure(WindowHandle{id}, message, wParam, lParam);
@@ -187,7 +187,8 @@ LResult Win32Platform::DefWindowProc(WindowHandle window, std::uint32_t message,
         case WM_CREATE: {
             CREATESTRUCTA create{};
             if (lParam != 0) {
-                create.lpCreateParams = reinterpret_cast<const CreateStruct*>(lParam)->lpCreateParams;
+                create.lpCreateParams =
+                    reinterpret_cast<const CreateStruct*>(lParam)->lpCreateParams;
             }
             return ::DefWindowProcA(hwnd, message, wParam, reinterpret_cast<LPARAM>(&create));
         }
@@ -306,8 +307,8 @@ bool Win32Platform::WaitMessage(std::uint32_t milliseconds) {
     if (!m_pending.empty()) {
         return true;
     }
-    const DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
+    const DWORD result =
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (result == WAIT_FAILED) {
         return FailSystem("WaitMessage");
     }

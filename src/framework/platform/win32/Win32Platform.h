@@ -170,9 +170,9 @@ private:
 
     struct WindowEntry {
         HWND__* hwnd = nullptr;
-        DeviceContextHandle dc;   // its own device context, from the first GetDC
-        HDC__* hdc = nullptr;     // held until the window is destroyed
-        HDC__* paintDc = nullptr; // what BeginPaint returned, until EndPaint
+        DeviceContextHandle dc;    // its own device context, from the first GetDC
+        HDC__* hdc = nullptr;      // held until the window is destroyed
+        HDC__* paintDc = nullptr;  // what BeginPaint returned, until EndPaint
     };
 
     // A message handed to the framework with parameters of its own types;
@@ -215,7 +215,7 @@ private:
         HINSTANCE__* module = nullptr;   // the module it was registered for
     };
 
-    std::map<Atom, ClassEntry> m_classes;  // the classes registered here
+    std::map<Atom, ClassEntry> m_classes;            // the classes registered here
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
     std::unordered_map<HWND__*, std::uint32_t> m_windowIds;
     std::uint32_t m_nextWindow = 1;

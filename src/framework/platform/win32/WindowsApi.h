@@ -10,6 +10,7 @@
 // windows.h; windows.h defines them its own way.
 #undef APIENTRY
 #undef WINGDIAPI
+#undef CALLBACK
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
