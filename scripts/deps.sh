@@ -4,6 +4,8 @@
 #   deps.sh build   packages to build and run the viewer and its tools
 #   deps.sh test    those plus the test tools (virtual X server, input driver,
 #                   desktop and AppStream validators, Debian packaging, ...)
+#   deps.sh windows the MinGW-w64 cross compilers and Wine, to build the
+#                   Windows programs and run their tests (scripts/wine-ctest.sh)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -11,6 +13,9 @@ packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mes
 if [[ "${1:-build}" == test ]]; then
     packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
                desktop-file-utils appstream dpkg-dev file)
+elif [[ "${1:-build}" == windows ]]; then
+    packages=(cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+              wine64 xvfb libgl1-mesa-dri)
 fi
 
 missing=()
