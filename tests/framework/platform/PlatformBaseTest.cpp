@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -53,6 +54,9 @@ void ExpectReason(const Platform& platform, const std::string& emulated) {
 class PlatformBaseTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
+        // SDL's offscreen driver (putenv keeps the text: it must outlive the call).
+        static char offscreen[] = "SDL_VIDEODRIVER=offscreen";
+        putenv(offscreen);
         m_platform = GetParam().create();
         g_platform = m_platform.get();
         WndClass windowClass;
