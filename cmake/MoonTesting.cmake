@@ -1,6 +1,15 @@
 # SPDX-License-Identifier: MIT
 include(GoogleTest)
 
+# Windows programs built here run under Wine (the toolchain's emulator), in a
+# prefix of the build's own, without Wine's debug channels. The tests that
+# open windows need an X display: run CTest under Xvfb
+# (scripts/wine-ctest.sh does that).
+set(MOON_TEST_ENVIRONMENT "")
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(MOON_TEST_ENVIRONMENT WINEPREFIX=${PROJECT_BINARY_DIR}/wineprefix WINEDEBUG=-all)
+endif()
+
 # moon_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DISPLAY]
 #                [LABELS <labels...>] [TIMEOUT <seconds>]
 #                [ENVIRONMENT <VAR=value...>])
@@ -23,10 +32,11 @@ function(moon_add_gtest name)
   # Tests include their helpers by folder from the top: "tests/support/...".
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   set(labels ${ARG_LABELS})
+  set(environment ${ARG_ENVIRONMENT} ${MOON_TEST_ENVIRONMENT})
   if(ARG_DISPLAY)
     list(APPEND labels display)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${ARG_ENVIRONMENT}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${environment}")
 endfunction()

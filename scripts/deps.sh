@@ -5,6 +5,8 @@
 #   deps.sh test    those plus the test tools (virtual X server, input driver,
 #                   desktop and AppStream validators, Debian packaging and
 #                   lintian, ...)
+#   deps.sh windows the MinGW-w64 cross compilers and Wine, to build the
+#                   Windows programs and run their tests (scripts/wine-ctest.sh)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -15,6 +17,9 @@ if [[ "${1:-build}" == test ]]; then
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
+elif [[ "${1:-build}" == windows ]]; then
+    packages=(cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+              wine64 xvfb libgl1-mesa-dri)
 fi
 
 # The test tools from npm, at the versions package-lock.json pins.

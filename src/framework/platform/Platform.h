@@ -9,8 +9,9 @@
 // wParam/lParam packing it reads (there).
 // Backends fill it in: SdlPlatform (real windows on SDL2) and FakePlatform
 // (state kept in memory, for tests), both on PlatformBase, which holds the
-// window rules they share. Backends never call application handlers
-// directly; they only call the window procedure registered with a class.
+// window rules they share, and Win32Platform (native Windows, whose rules
+// are Windows' own). Backends never call application handlers directly;
+// they only call the window procedure registered with a class.
 //
 // Handles are entries of the backend's own tables (0 = none), never reused
 // within a process. A call naming a window that has been destroyed, a device
@@ -94,7 +95,9 @@ public:
     // screen; width, height: outer size (CW_USEDEFAULT lets the system choose).
     // Sends, synchronously: WM_NCCREATE (lParam points to a CreateStruct
     // carrying param; a result of 0 fails the creation), WM_CREATE, WM_SIZE
-    // with the client size. The window starts hidden unless style has WS_VISIBLE.
+    // with the client size (Windows sends this one here only to child and
+    // pop-up windows, to others at their first show). The window starts
+    // hidden unless style has WS_VISIBLE.
     virtual WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                         const char* windowName, std::uint32_t style, int x, int y,
                                         int width, int height, WindowHandle parent,
@@ -145,13 +148,14 @@ public:
     // Appends a message to the queue.
     virtual bool PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                              LParam lParam) = 0;
-    // Queues WM_QUIT (no window, wParam = exitCode).
+    // Asks for WM_QUIT (no window, wParam = exitCode): it comes once, with the
+    // last code, after every message posted (even after it) and before input.
     virtual void PostQuitMessage(int exitCode) = 0;
     // Takes the next message for any window of the thread, or returns false at
-    // once when there is none (never waits). Order: posted messages (WM_QUIT
-    // included) in posting order, then the window system's input translated
-    // into messages, then WM_PAINT for a visible window whose update region is
-    // not empty.
+    // once when there is none (never waits). Order: posted messages in posting
+    // order, then WM_QUIT, then the window system's input translated into
+    // messages, then WM_PAINT for a visible window whose update region is not
+    // empty.
     virtual bool PeekMessage(Msg& msg) = 0;
     // Key translation: true for key messages; no character messages are produced.
     virtual bool TranslateMessage(const Msg& msg) = 0;
@@ -159,7 +163,8 @@ public:
     virtual LResult DispatchMessage(const Msg& msg) = 0;
     // Default processing: WM_NCCREATE returns 1, WM_CLOSE destroys the window,
     // WM_PAINT validates the update region, WM_SETCURSOR over the client area
-    // shows the class cursor (and returns 1); others return 0.
+    // shows the class cursor (and returns 1; Wine returns 0), elsewhere the
+    // arrow; others return 0.
     virtual LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                                   LParam lParam) = 0;
     // Timers: no window of this program starts one; kept for the loop's teardown.
@@ -211,13 +216,20 @@ public:
     // returns the previously selected one, none on failure.
     virtual PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
                                         bool forceBackground) = 0;
-    // Maps dc's selected palette onto the system palette; returns the entries mapped.
+    // Maps dc's selected palette onto the system palette; returns the entries
+    // mapped (none on a true-colour display, which has no system palette).
     virtual std::uint32_t RealizePalette(DeviceContextHandle dc) = 0;
+    // Deleting the stock palette succeeds and changes nothing.
     virtual bool DeleteObject(PaletteHandle palette) = 0;
 
     // --- Display ------------------------------------------------------------------
     // Current mode of the primary display.
     virtual bool EnumDisplaySettings(DevMode& mode) = 0;
 };
+
+// The real backend of the system the program is built for: SDL on Linux,
+// Win32 on Windows. The build compiles exactly one backend folder that
+// defines it.
+std::unique_ptr<Platform> CreateSystemPlatform();
 
 }  // namespace moon::platform

@@ -549,6 +549,7 @@ void PlatformBase::QueueInput(WindowHandle window, std::uint32_t message, WParam
 
 void PlatformBase::DropAllMessages() {
     m_posted.clear();
+    m_bQuit = false;
     m_input.clear();
 }
 
@@ -568,19 +569,25 @@ void PlatformBase::PostQuitMessage(int exitCode) {
     if (!Enter("PostQuitMessage")) {
         return;
     }
-    m_posted.push_back(
-        Msg{{}, WM_QUIT, static_cast<WParam>(static_cast<std::intptr_t>(exitCode)), 0});
+    m_bQuit = true;
+    m_quitCode = exitCode;
 }
 
-// Posted messages (WM_QUIT included) in posting order, then input, then
-// WM_PAINT for the first window, in creation order, that is shown, not
-// minimised and has an update region.
+// Posted messages in posting order, then WM_QUIT if asked for (even when it
+// was asked for before some of them), then input, then WM_PAINT for the
+// first window, in creation order, that is shown, not minimised and has an
+// update region.
 bool PlatformBase::PeekMessage(Msg& msg) {
     if (!Enter("PeekMessage")) {
         return false;
     }
     BeforePeek();
     if (takeFront(m_posted, msg)) {
+        return true;
+    }
+    if (m_bQuit) {
+        m_bQuit = false;
+        msg = Msg{{}, WM_QUIT, static_cast<WParam>(static_cast<std::intptr_t>(m_quitCode)), 0};
         return true;
     }
     if (m_input.empty()) {
@@ -635,6 +642,8 @@ LResult PlatformBase::DefWindowProc(WindowHandle window, std::uint32_t message, 
                 UseCursor(ClassCursor(record->atom));
                 return 1;
             }
+            // Elsewhere (the frame, the caption) the system's arrow.
+            UseCursor(kArrowCursor);
             return 0;
         default:
             return 0;
@@ -721,20 +730,22 @@ std::uint32_t PlatformBase::RealizePalette(DeviceContextHandle dc) {
     if (!Enter("RealizePalette")) {
         return 0;
     }
-    const WindowRecord* record = FindRecordOfDc(dc);
-    if (record == nullptr) {
+    if (FindRecordOfDc(dc) == nullptr) {
         return 0;
     }
-    const LogPalette* palette = FindPalette(record->selectedPalette);
-    return palette != nullptr ? palette->palNumEntries : 0;
+    // The display is true colour: there is no system palette to map onto.
+    return 0;
 }
 
 bool PlatformBase::DeleteObject(PaletteHandle palette) {
     if (!Enter("DeleteObject")) {
         return false;
     }
-    if (palette == kStockPalette || FindPalette(palette) == nullptr) {
+    if (FindPalette(palette) == nullptr) {
         return Fail("no such palette");
+    }
+    if (palette == kStockPalette) {
+        return true;  // a stock object outlives every deletion, which succeeds
     }
     m_palettes.erase(palette.id);
     for (const auto& [id, record] : m_records) {

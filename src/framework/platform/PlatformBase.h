@@ -211,7 +211,7 @@ protected:
     void QueueInput(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     // A request that goes ahead of everything waiting.
     void PostFirst(const Msg& msg) { m_posted.push_front(msg); }
-    bool MessageWaiting() const { return !m_posted.empty() || !m_input.empty(); }
+    bool MessageWaiting() const { return !m_posted.empty() || m_bQuit || !m_input.empty(); }
     void DropAllMessages();
     const std::deque<Msg>& PostedMessages() const { return m_posted; }
     const std::map<std::uint32_t, WindowRecord*>& Records() const { return m_records; }
@@ -245,6 +245,10 @@ private:
     std::string m_applicationId;
     std::map<std::uint32_t, WindowRecord*> m_records;  // live windows by handle id
     std::deque<Msg> m_posted;
+    // PostQuitMessage sets a flag, as Windows does: WM_QUIT comes once, with
+    // the last code, when no posted message is left.
+    bool m_bQuit = false;
+    int m_quitCode = 0;
     std::deque<Msg> m_input;
     std::map<std::uint32_t, LogPalette> m_palettes;  // live palettes by handle id
     std::uint32_t m_nextPalette = kStockPalette.id + 1;

@@ -1,0 +1,422 @@
+// SPDX-License-Identifier: MIT
+// Windows, painting, stock resources, pointer input, the message box and the
+// reasons for failures of the native backend; see Win32Platform.h.
+#include "framework/platform/win32/Win32Platform.h"
+
+#include <string>
+
+#include "framework/platform/win32/WindowsApi.h"
+
+namespace moon::platform {
+namespace {
+
+RECT toNative(const Rect& rect) {
+    return RECT{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+Rect fromNative(const RECT& rect) {
+    return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// Windows' text for an error code, on one line, without the trailing newline.
+std::string systemMessage(DWORD code) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
+        nullptr);
+    std::string message = length != 0 && text != nullptr ? std::string(text, length) : "";
+    if (text != nullptr) {
+        ::LocalFree(text);
+    }
+    for (char& c : message) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    while (!message.empty() && message.back() == ' ') {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        message = "error " + std::to_string(code);
+    }
+    return message;
+}
+
+}  // namespace
+
+// --- Errors and tables -----------------------------------------------------------
+
+void Win32Platform::Enter() {
+    m_lastError.clear();
+    ::SetLastError(0);
+}
+
+bool Win32Platform::Fail(std::string reason) {
+    m_lastError = std::move(reason);
+    return false;
+}
+
+// Some functions fail without setting an error (a window procedure refusing
+// WM_NCCREATE): the operation's name then stands for the reason.
+bool Win32Platform::FailSystem(const char* operation) {
+    const DWORD code = ::GetLastError();
+    return Fail(code != 0 ? systemMessage(code) : std::string(operation) + " failed");
+}
+
+std::uint32_t Win32Platform::WindowIdOf(HWND hwnd) const {
+    const auto found = m_windowIds.find(hwnd);
+    return found != m_windowIds.end() ? found->second : 0;
+}
+
+Win32Platform::WindowEntry* Win32Platform::FindEntry(WindowHandle window) {
+    const auto found = m_windows.find(window.id);
+    if (found == m_windows.end()) {
+        Fail("no such window");
+        return nullptr;
+    }
+    return &found->second;
+}
+
+HWND Win32Platform::FindWindow(WindowHandle window) {
+    const WindowEntry* entry = FindEntry(window);
+    return entry != nullptr ? entry->hwnd : nullptr;
+}
+
+void Win32Platform::Forget(std::uint32_t id) {
+    const auto found = m_windows.find(id);
+    if (found == m_windows.end()) {
+        return;
+    }
+    WindowEntry& entry = found->second;
+    if (entry.hdc != nullptr) {
+        ::ReleaseDC(entry.hwnd, entry.hdc);
+        m_dcWindows.erase(entry.dc.id);
+    }
+    m_windowIds.erase(entry.hwnd);
+    m_windows.erase(found);
+}
+
+HINSTANCE Win32Platform::ModuleOf(ModuleHandle instance) {
+    return instance.id == 1 ? ::GetModuleHandleA(nullptr) : nullptr;
+}
+
+// --- Module and stock resources ---------------------------------------------------
+
+ModuleHandle Win32Platform::GetModuleHandle() {
+    Enter();
+    return ModuleHandle{1};
+}
+
+IconHandle Win32Platform::LoadIcon(ModuleHandle instance, int id) {
+    Enter();
+    HICON icon = ::LoadIconA(ModuleOf(instance), MAKEINTRESOURCEA(id));
+    if (icon == nullptr) {
+        FailSystem("LoadIcon");
+        return {};
+    }
+    return IconHandle{m_icons.IdOf(icon)};
+}
+
+CursorHandle Win32Platform::LoadCursor(ModuleHandle instance, int id) {
+    Enter();
+    HCURSOR cursor = ::LoadCursorA(ModuleOf(instance), MAKEINTRESOURCEA(id));
+    if (cursor == nullptr) {
+        FailSystem("LoadCursor");
+        return {};
+    }
+    return CursorHandle{m_cursors.IdOf(cursor)};
+}
+
+// --- Windows -------------------------------------------------------------------------
+
+// The window gets its id from the first message Windows sends it (before
+// WM_NCCREATE), so the framework sees the id it will be given here.
+WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* className,
+                                           const char* windowName, std::uint32_t style, int x,
+                                           int y, int width, int height, WindowHandle parent,
+                                           ModuleHandle instance, void* param) {
+    Enter();
+    HWND parentHwnd = nullptr;
+    if (parent && (parentHwnd = FindWindow(parent)) == nullptr) {
+        return {};
+    }
+    HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
+                                  parentHwnd, nullptr, ModuleOf(instance), param);
+    if (hwnd == nullptr) {
+        const DWORD code = ::GetLastError();
+        Fail(code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
+        return {};
+    }
+    std::uint32_t id = WindowIdOf(hwnd);
+    if (id == 0) {  // a class registered by someone else: Windows sent us nothing
+        id = m_nextWindow++;
+        m_windows[id].hwnd = hwnd;
+        m_windowIds[hwnd] = id;
+    }
+    return WindowHandle{id};
+}
+
+bool Win32Platform::DestroyWindow(WindowHandle window) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    // WM_NCDESTROY, last of the messages this sends, forgets the window.
+    return ::DestroyWindow(hwnd) != 0 || FailSystem("DestroyWindow");
+}
+
+// ShowWindow's result is the earlier visibility, not success: a live window
+// can always be shown or hidden.
+bool Win32Platform::ShowWindow(WindowHandle window, int command) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    ::ShowWindow(hwnd, command);
+    return true;
+}
+
+bool Win32Platform::GetClientRect(WindowHandle window, Rect& rect) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    RECT native{};
+    if (hwnd == nullptr || (::GetClientRect(hwnd, &native) == 0 && !FailSystem("GetClientRect"))) {
+        return false;
+    }
+    rect = fromNative(native);
+    return true;
+}
+
+bool Win32Platform::GetWindowRect(WindowHandle window, Rect& rect) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    RECT native{};
+    if (hwnd == nullptr || (::GetWindowRect(hwnd, &native) == 0 && !FailSystem("GetWindowRect"))) {
+        return false;
+    }
+    rect = fromNative(native);
+    return true;
+}
+
+bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) {
+    Enter();
+    RECT native = toNative(rect);
+    if (::AdjustWindowRect(&native, style, menu ? TRUE : FALSE) == 0) {
+        return FailSystem("AdjustWindowRect");
+    }
+    rect = fromNative(native);
+    return true;
+}
+
+bool Win32Platform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
+                                 std::uint32_t flags) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    return ::SetWindowPos(hwnd, nullptr, x, y, width, height, flags) != 0 ||
+           FailSystem("SetWindowPos");
+}
+
+bool Win32Platform::SetWindowText(WindowHandle window, const char* text) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    return ::SetWindowTextA(hwnd, text != nullptr ? text : "") != 0 || FailSystem("SetWindowText");
+}
+
+bool Win32Platform::IsWindowVisible(WindowHandle window) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    return hwnd != nullptr && ::IsWindowVisible(hwnd) != 0;
+}
+
+bool Win32Platform::IsIconic(WindowHandle window) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    return hwnd != nullptr && ::IsIconic(hwnd) != 0;
+}
+
+// The style is 32 bits; on 64-bit Windows GetWindowLongPtr widens it with its
+// sign, which WS_POPUP (the top bit) would turn negative.
+std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return 0;
+    }
+    const LONG_PTR value = ::GetWindowLongPtrA(hwnd, index);
+    if (value == 0 && ::GetLastError() != 0) {
+        FailSystem("GetWindowLong");
+        return 0;
+    }
+    if (index == GWL_STYLE) {
+        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(value));
+    }
+    return static_cast<std::intptr_t>(value);
+}
+
+std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return 0;
+    }
+    LONG_PTR native = static_cast<LONG_PTR>(value);
+    if (index == GWL_STYLE) {
+        native = static_cast<LONG>(static_cast<std::uint32_t>(value));
+    }
+    const LONG_PTR previous = ::SetWindowLongPtrA(hwnd, index, native);
+    if (previous == 0 && ::GetLastError() != 0) {
+        FailSystem("SetWindowLong");
+        return 0;
+    }
+    if (index == GWL_STYLE) {
+        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(previous));
+    }
+    return static_cast<std::intptr_t>(previous);
+}
+
+// A top-level window's previous parent is the desktop, which is none here.
+WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    HWND parentHwnd = nullptr;
+    if (hwnd == nullptr || (parent && (parentHwnd = FindWindow(parent)) == nullptr)) {
+        return {};
+    }
+    HWND previous = ::SetParent(hwnd, parentHwnd);
+    if (previous == nullptr && ::GetLastError() != 0) {
+        FailSystem("SetParent");
+        return {};
+    }
+    return WindowHandle{WindowIdOf(previous)};
+}
+
+WindowHandle Win32Platform::GetParent(WindowHandle window) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return {};
+    }
+    return WindowHandle{WindowIdOf(::GetParent(hwnd))};
+}
+
+// --- Painting ----------------------------------------------------------------------
+
+bool Win32Platform::InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    const RECT native = rect != nullptr ? toNative(*rect) : RECT{};
+    return ::InvalidateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0 ||
+           FailSystem("InvalidateRect");
+}
+
+bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    RECT native{};
+    const bool updating =
+        ::GetUpdateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0;
+    if (rect != nullptr) {
+        *rect = fromNative(native);
+    }
+    return updating;
+}
+
+// The framework paints with its window's own device context (the class has
+// CS_OWNDC, so BeginPaint hands out that one too); what BeginPaint returned
+// is kept for EndPaint.
+DeviceContextHandle Win32Platform::BeginPaint(WindowHandle window, PaintStruct& paint) {
+    Enter();
+    WindowEntry* entry = FindEntry(window);
+    if (entry == nullptr) {
+        return {};
+    }
+    PAINTSTRUCT native{};
+    HDC hdc = ::BeginPaint(entry->hwnd, &native);
+    if (hdc == nullptr) {
+        FailSystem("BeginPaint");
+        return {};
+    }
+    entry->paintDc = hdc;
+    if (DcOf(*entry) == nullptr) {
+        ::EndPaint(entry->hwnd, &native);
+        entry->paintDc = nullptr;
+        return {};
+    }
+    paint.hdc = entry->dc;
+    paint.rcPaint = fromNative(native.rcPaint);
+    return entry->dc;
+}
+
+bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
+    Enter();
+    WindowEntry* entry = FindEntry(window);
+    if (entry == nullptr) {
+        return false;
+    }
+    if (entry->paintDc == nullptr) {
+        return Fail("not painting");
+    }
+    PAINTSTRUCT native{};
+    native.hdc = entry->paintDc;
+    native.rcPaint = toNative(paint.rcPaint);
+    entry->paintDc = nullptr;
+    ::EndPaint(entry->hwnd, &native);
+    return true;
+}
+
+// --- Pointer input and the message box ---------------------------------------------
+
+WindowHandle Win32Platform::SetCapture(WindowHandle window) {
+    Enter();
+    HWND hwnd = FindWindow(window);
+    if (hwnd == nullptr) {
+        return {};
+    }
+    return WindowHandle{WindowIdOf(::SetCapture(hwnd))};
+}
+
+bool Win32Platform::ReleaseCapture() {
+    Enter();
+    return ::ReleaseCapture() != 0 || FailSystem("ReleaseCapture");
+}
+
+CursorHandle Win32Platform::SetCursor(CursorHandle cursor) {
+    Enter();
+    HCURSOR native = m_cursors.Find(cursor.id);
+    if (cursor && native == nullptr) {
+        Fail("no such cursor");
+        return {};
+    }
+    return CursorHandle{m_cursors.IdOf(::SetCursor(native))};
+}
+
+int Win32Platform::MessageBox(WindowHandle owner, const char* text, const char* caption,
+                              std::uint32_t type) {
+    Enter();
+    HWND ownerHwnd = nullptr;
+    if (owner && (ownerHwnd = FindWindow(owner)) == nullptr) {
+        return 0;
+    }
+    const int button = ::MessageBoxA(ownerHwnd, text, caption, type);
+    if (button == 0) {
+        FailSystem("MessageBox");
+    }
+    return button;
+}
+
+}  // namespace moon::platform

@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: MIT
+// The native Windows backend: every operation of the seam is the Windows
+// function of the same name (user32, gdi32, opengl32's wgl functions), and
+// Windows keeps its own rules; nothing here emulates them.
+//
+// Handles are entries of this backend's tables, mapped to HWND, HDC, HGLRC,
+// HPALETTE, HCURSOR and HICON at the edge; ids are never reused, so a call
+// naming a destroyed window or a deleted context finds nothing here and fails
+// without reaching Windows. The window procedure registered with Windows
+// hands every message to the framework's procedure of the class, with the
+// window's id and, where the framework has types of its own, its parameters
+// translated (the creation record, the window under the pointer);
+// DefWindowProc gives Windows back the originals.
+//
+// Files: Win32Platform.cpp (windows, painting, stock resources, input,
+// errors), Win32Messages.cpp (start and teardown, classes, the window
+// procedure, the queue), Win32Contexts.cpp (device contexts, pixel formats,
+// WGL, palettes, the display), Win32Console.cpp (the console and the close
+// requests it makes). windows.h is included by those files alone, through
+// WindowsApi.h.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "framework/platform/Platform.h"
+
+// Windows' handle types, as windows.h declares them (STRICT).
+struct HWND__;
+struct HDC__;
+struct HGLRC__;
+struct HPALETTE__;
+struct HICON__;
+struct HINSTANCE__;
+
+namespace moon::platform {
+
+class Win32Platform final : public Platform {
+public:
+    Win32Platform();
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+    // Destroys the windows still open (without calling the framework) and
+    // deletes the contexts and palettes made, then unregisters the classes,
+    // so that another backend in the same process starts clean.
+    ~Win32Platform() override;
+
+    std::string LastError() const override { return m_lastError; }
+
+    ModuleHandle GetModuleHandle() override;
+    Atom RegisterClass(const WndClass& windowClass) override;
+    bool UnregisterClass(Atom atom, ModuleHandle instance) override;
+    IconHandle LoadIcon(ModuleHandle instance, int id) override;
+    CursorHandle LoadCursor(ModuleHandle instance, int id) override;
+
+    WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
+                                const char* windowName, std::uint32_t style, int x, int y,
+                                int width, int height, WindowHandle parent, ModuleHandle instance,
+                                void* param) override;
+    bool DestroyWindow(WindowHandle window) override;
+    bool ShowWindow(WindowHandle window, int command) override;
+    bool GetClientRect(WindowHandle window, Rect& rect) override;
+    bool GetWindowRect(WindowHandle window, Rect& rect) override;
+    bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
+    bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
+                      std::uint32_t flags) override;
+    bool SetWindowText(WindowHandle window, const char* text) override;
+    bool IsWindowVisible(WindowHandle window) override;
+    bool IsIconic(WindowHandle window) override;
+    std::intptr_t GetWindowLong(WindowHandle window, int index) override;
+    std::intptr_t SetWindowLong(WindowHandle window, int index, std::intptr_t value) override;
+    WindowHandle SetParent(WindowHandle window, WindowHandle parent) override;
+    WindowHandle GetParent(WindowHandle window) override;
+
+    bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
+    bool GetUpdateRect(WindowHandle window, Rect* rect, bool erase) override;
+    DeviceContextHandle BeginPaint(WindowHandle window, PaintStruct& paint) override;
+    bool EndPaint(WindowHandle window, const PaintStruct& paint) override;
+
+    bool PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                     LParam lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    bool PeekMessage(Msg& msg) override;
+    bool TranslateMessage(const Msg& msg) override;
+    LResult DispatchMessage(const Msg& msg) override;
+    LResult DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
+                          LParam lParam) override;
+    bool KillTimer(WindowHandle window, std::uintptr_t id) override;
+    bool WaitMessage(std::uint32_t milliseconds) override;
+
+    WindowHandle SetCapture(WindowHandle window) override;
+    bool ReleaseCapture() override;
+    CursorHandle SetCursor(CursorHandle cursor) override;
+    int MessageBox(WindowHandle owner, const char* text, const char* caption,
+                   std::uint32_t type) override;
+
+    DeviceContextHandle GetDC(WindowHandle window) override;
+    int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
+    int SetPixelFormat(DeviceContextHandle dc, int format,
+                       const PixelFormatDescriptor& descriptor) override;
+    int GetPixelFormat(DeviceContextHandle dc) override;
+    int DescribePixelFormat(DeviceContextHandle dc, int format,
+                            PixelFormatDescriptor& descriptor) override;
+    ContextHandle CreateContext(DeviceContextHandle dc) override;
+    bool DeleteContext(ContextHandle context) override;
+    int MakeCurrent(DeviceContextHandle dc, ContextHandle context) override;
+    ContextHandle GetCurrentContext() override;
+    DeviceContextHandle GetCurrentDC() override;
+    bool SwapBuffers(DeviceContextHandle dc) override;
+
+    PaletteHandle CreatePalette(const LogPalette& palette) override;
+    PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
+                                bool forceBackground) override;
+    std::uint32_t RealizePalette(DeviceContextHandle dc) override;
+    bool DeleteObject(PaletteHandle palette) override;
+
+    bool EnumDisplaySettings(DevMode& mode) override;
+
+    // The window procedure registered with Windows calls this for every
+    // message to a window of one of our classes.
+    LResult Deliver(HWND__* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
+
+private:
+    // Ids for one kind of Windows handle: given out in order from 1, never
+    // reused; a handle Windows hands us that we have not seen (a stock
+    // object, the cursor another program set) gets the next one.
+    template <typename Native>
+    class HandleTable {
+    public:
+        std::uint32_t IdOf(Native* native) {
+            if (native == nullptr) {
+                return 0;
+            }
+            const auto found = m_ids.find(native);
+            if (found != m_ids.end()) {
+                return found->second;
+            }
+            const std::uint32_t id = m_next++;
+            m_ids[native] = id;
+            m_natives[id] = native;
+            return id;
+        }
+        // The id of a handle already known, 0 otherwise.
+        std::uint32_t Known(Native* native) const {
+            const auto found = m_ids.find(native);
+            return found != m_ids.end() ? found->second : 0;
+        }
+        Native* Find(std::uint32_t id) const {
+            const auto found = m_natives.find(id);
+            return found != m_natives.end() ? found->second : nullptr;
+        }
+        void Remove(std::uint32_t id) {
+            const auto found = m_natives.find(id);
+            if (found != m_natives.end()) {
+                m_ids.erase(found->second);
+                m_natives.erase(found);
+            }
+        }
+        const std::map<std::uint32_t, Native*>& All() const { return m_natives; }
+
+    private:
+        std::map<std::uint32_t, Native*> m_natives;
+        std::unordered_map<Native*, std::uint32_t> m_ids;
+        std::uint32_t m_next = 1;
+    };
+
+    struct WindowEntry {
+        HWND__* hwnd = nullptr;
+        DeviceContextHandle dc;    // its own device context, from the first GetDC
+        HDC__* hdc = nullptr;      // held until the window is destroyed
+        HDC__* paintDc = nullptr;  // what BeginPaint returned, until EndPaint
+    };
+
+    // A message handed to the framework with parameters of its own types;
+    // DefWindowProc called with the translated ones gives Windows the originals.
+    struct Translation {
+        Msg translated;
+        WParam wParam = 0;
+        LParam lParam = 0;
+    };
+
+    // Starts an operation: clears LastError() and Windows' last error.
+    void Enter();
+    // Records why the current operation fails; returns false.
+    bool Fail(std::string reason);
+    // Fails with Windows' reason for the last error (operation's name if it gave none).
+    bool FailSystem(const char* operation);
+
+    // The live window, or null with LastError set ("no such window").
+    HWND__* FindWindow(WindowHandle window);
+    WindowEntry* FindEntry(WindowHandle window);
+    // The id of a window Windows names; 0 for none or a window not of ours.
+    std::uint32_t WindowIdOf(HWND__* hwnd) const;
+    // The live window's device context, or null with LastError set.
+    HDC__* FindDc(DeviceContextHandle dc);
+    HDC__* DcOf(WindowEntry& entry);
+    // The window is gone: its device context and id go with it.
+    void Forget(std::uint32_t id);
+    // The module a handle names: 1 is the program's own, none is none.
+    static HINSTANCE__* ModuleOf(ModuleHandle instance);
+
+    LResult CallFramework(WindowProc procedure, std::uint32_t id, std::uint32_t message,
+                          WParam wParam, LParam lParam, WParam originalW, LParam originalL);
+    // Close requests (console Ctrl+C, closing the console) become WM_CLOSE for
+    // every window, in creation order, ahead of anything else waiting.
+    void TakeCloseRequest();
+
+    std::string m_lastError;
+    struct ClassEntry {
+        WindowProc procedure = nullptr;  // the framework's
+        HINSTANCE__* module = nullptr;   // the module it was registered for
+    };
+
+    std::map<Atom, ClassEntry> m_classes;            // the classes registered here
+    std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
+    std::unordered_map<HWND__*, std::uint32_t> m_windowIds;
+    std::uint32_t m_nextWindow = 1;
+    std::map<std::uint32_t, std::uint32_t> m_dcWindows;  // device context id -> window id
+    std::uint32_t m_nextDc = 1;
+    HandleTable<HGLRC__> m_contexts;
+    HandleTable<HPALETTE__> m_palettes;
+    std::vector<std::uint32_t> m_madePalettes;  // ids of the palettes CreatePalette made
+    HandleTable<HICON__> m_cursors;
+    HandleTable<HICON__> m_icons;
+    std::vector<Translation> m_translations;  // innermost last
+    std::deque<Msg> m_pending;                // close requests, ahead of the queue
+    bool m_bClosing = false;                  // in the destructor: no framework calls
+};
+
+}  // namespace moon::platform
