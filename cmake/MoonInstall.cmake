@@ -6,6 +6,11 @@
 #   share/icons/hicolor/<size>/apps/<id>.png
 #   share/man/man6/moon.6.gz, share/man/man1/moon-terrain.1.gz
 #   share/doc/moon/README.md, LICENSE, copyright, docs/moon.png
+if(WIN32)
+  # Windows users get a folder of their own instead (zip and installer).
+  include(${CMAKE_CURRENT_LIST_DIR}/MoonWindowsInstall.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 # Installing and packaging take what is built; they do not build the tests

@@ -26,7 +26,13 @@ function(moon_add_gtest name)
   if(ARG_DISPLAY)
     list(APPEND labels display)
   endif()
+  # Windows tests run in the suite's Wine session (tests/windows).
+  set(fixtures "")
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(fixtures FIXTURES_REQUIRED wine)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${ARG_ENVIRONMENT}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${ARG_ENVIRONMENT}"
+               ${fixtures})
 endfunction()

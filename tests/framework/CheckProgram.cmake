@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Runs PROGRAM and checks its exit status and its standard output.
 #   cmake -DPROGRAM=<exe> -DEXPECTED_STATUS=<n> -DEXPECTED_OUTPUT=<file> -P CheckProgram.cmake
-execute_process(COMMAND ${PROGRAM}
+# EMULATOR, if given, runs the program (Wine for a Windows build).
+execute_process(COMMAND ${EMULATOR} ${PROGRAM}
   RESULT_VARIABLE status
   OUTPUT_VARIABLE output
   ERROR_VARIABLE errors)

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+// moon-terrain as a process, for what only a process shows: file limits, the
+// shell's redirections, main's wiring, and other programs reading the exports.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace moon {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class MoonTerrainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+int RunProgram(const std::string& arguments) {
+    const int status = std::system((MOON_TERRAIN_PROGRAM " " + arguments).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MoonTerrainTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
+    const std::string out = Path("out.txt");
+    const std::string err = Path("err.txt");
+    EXPECT_EQ(RunProgram("dump --seed 1 --depth 0 >" + out + " 2>" + err), 0);
+    EXPECT_EQ(Lines(FileText(out)).size(), 2u);
+    EXPECT_EQ(RunProgram("dump --seed 1 --depth 12 >" + out + " 2>" + err), 2);
+    EXPECT_EQ(FileText(out), "");
+    EXPECT_NE(FileText(err).find("gigabytes"), std::string::npos);
+
+    // The file-size limit (512-byte blocks) stands in for a full disk.
+    const std::string mesh = Path("mesh.ply");
+    EXPECT_EQ(RunProgram("export --seed 1 --depth 1 -o " + mesh), 0);
+    const std::string old = FileText(mesh);
+    EXPECT_EQ(std::system(("sh -c 'trap \"\" XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
+                           " export --seed 1 --depth 5 -o " +
+                           mesh + " 2>" + err + "'")
+                              .c_str()),
+              1 << 8);
+    EXPECT_EQ(FileText(err),
+              "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
+    EXPECT_EQ(FileText(mesh), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+}
+
+TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
+    if (!fs::exists("/usr/bin/assimp")) {
+        GTEST_SKIP() << "assimp (Debian package assimp-utils) is not installed";
+    }
+    for (const char* format : {"ply", "obj"}) {
+        const std::string file = Path(std::string("terrain.") + format);
+        ASSERT_EQ(
+            RunProgram(std::string("export --seed 2 --depth 4 --format ") + format + " -o " + file),
+            0);
+        const std::string report = Path("assimp.txt");
+        EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
+        EXPECT_NE(FileText(report).find("Faces:              1024"), std::string::npos)
+            << FileText(report);
+        // MeshLab reads it and writes it back out, where it is installed.
+        if (fs::exists("/usr/bin/meshlabserver")) {
+            const std::string copy = Path(std::string("copy.") + format);
+            EXPECT_EQ(std::system(("QT_QPA_PLATFORM=offscreen meshlabserver -i " + file + " -o " +
+                                   copy + " >" + report + " 2>&1")
+                                      .c_str()),
+                      0)
+                << FileText(report);
+            EXPECT_TRUE(fs::exists(copy)) << FileText(report);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace moon
