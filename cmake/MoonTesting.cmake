@@ -26,13 +26,14 @@ function(moon_add_gtest name)
   if(ARG_DISPLAY)
     list(APPEND labels display)
   endif()
-  # Windows tests run in the suite's Wine session (tests/windows).
+  # Windows tests run in the suite's Wine session (tests/windows). Named
+  # before the properties that may be empty, which the list drops.
   set(fixtures "")
   if(WIN32 AND CMAKE_CROSSCOMPILING)
     set(fixtures FIXTURES_REQUIRED wine)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${ARG_ENVIRONMENT}"
-               ${fixtures})
+    PROPERTIES ${fixtures} TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}"
+               ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

@@ -18,7 +18,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/moon.png DESTINATION docs)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(moon_windows_arch win64)
+  # A 64-bit installer for 64-bit programs: it installs into the 64-bit
+  # Program Files and runs where only 64-bit Windows programs can (Wine
+  # without its 32-bit half).
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 else()
   set(moon_windows_arch win32)
 endif()

@@ -7,6 +7,7 @@
 # The runner (the build's moon-wine) makes the Wine prefix on first use and
 # reads the display from SESSION_DIR/display.
 set -euo pipefail
+[[ -n ${MOON_TRACE:-} ]] && set -x
 
 action=${1:?usage: wine_session.sh start|stop SESSION_DIR [WINE_RUNNER]}
 session=${2:?usage: wine_session.sh start|stop SESSION_DIR [WINE_RUNNER]}
@@ -20,7 +21,9 @@ stop() {
         rm -f "$session/xvfb.pid"
     fi
     rm -f "$session/display"
+    # Ended, and waited for: a new one cannot start while the old one runs.
     "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
 }
 
 case $action in
@@ -48,7 +51,12 @@ start)
     # A server that stays until stop (detached from CTest's output, which
     # CTest waits on), then the prefix, made on first use (some seconds).
     mkdir -p "$WINEPREFIX"
-    "$wineserver" -p >/dev/null 2>&1 </dev/null
+    # (One a Wine program started a moment ago may still be ending: ask again.)
+    for _ in 1 2 3; do
+        "$wineserver" -p >/dev/null 2>&1 </dev/null && break
+        "$wineserver" -k 2>/dev/null || true
+        "$wineserver" -w 2>/dev/null || true
+    done
     "$runner" cmd /c exit 0 >/dev/null 2>&1 </dev/null
     echo "Wine session: prefix $WINEPREFIX, display :$number"
     ;;
