@@ -217,10 +217,8 @@ bool AtomicFile::OpenReplacement(const std::string& target, std::string& error) 
 bool AtomicFile::OpenNamed(std::string& error) {
     m_kind = Kind::Named;
     const std::string folder = folderOf(m_name);
-    const std::string separator = folder.ends_with('\\') || folder.ends_with('/') ||
-                                          folder.ends_with(':')
-                                      ? ""
-                                      : "\\";
+    const std::string separator =
+        folder.ends_with('\\') || folder.ends_with('/') || folder.ends_with(':') ? "" : "\\";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = folder + separator + ".moon-" +
                                       std::to_string(GetCurrentProcessId()) + "-" +
@@ -266,7 +264,8 @@ bool AtomicFile::Write(std::string_view data) {
 void AtomicFile::Flush() {
     std::string_view pending = m_buffer;
     while (!pending.empty() && m_error == 0 && m_fd >= 0) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(pending.size(), 1 << 30));
+        const unsigned chunk =
+            static_cast<unsigned>(std::min<std::size_t>(pending.size(), 1 << 30));
         const int written = _write(m_fd, pending.data(), chunk);
         if (written < 0) {
             m_error = errno != 0 ? errno : EIO;

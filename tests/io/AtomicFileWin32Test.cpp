@@ -113,31 +113,50 @@ TEST_F(AtomicFileWin32Test, AReplacementThatCannotFinishKeepsTheOldFile) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"held.ply", "taken.ply"}));
 }
 
-// The program stopped with Ctrl+Break while it writes (the event a console
-// sends a process group of its own; Ctrl+C takes the same path): the old file
-// stays and the temporary one goes.
-TEST_F(AtomicFileWin32Test, CtrlBreakLeavesTheOldFileAndNoTemporaryOne) {
+BOOL WINAPI keepRunning(DWORD) {
+    return TRUE;
+}
+
+// The program stopped with Ctrl+C while it writes: the old file stays and the
+// temporary one goes.
+TEST_F(AtomicFileWin32Test, CtrlCLeavesTheOldFileAndNoTemporaryOne) {
+    // Console events go to the processes of a console: the test gives itself
+    // one when it was started without (as CTest starts it under Wine).
+    if (GetConsoleWindow() == nullptr) {
+        AllocConsole();
+    }
     std::ofstream(Path("old.ply")) << "old";
     std::string command = std::string("\"") + MOON_TERRAIN_PROGRAM +
                           "\" export --seed 1 --depth 9 -o \"" + Path("old.ply") + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
-                               CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process));
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
     // Until its temporary file appears, for a minute at most.
     for (int i = 0; i < 1200 && Names().size() < 2; ++i) {
         Sleep(50);
     }
     ASSERT_EQ(Names().size(), 2u) << "the export never started writing";
-    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process.dwProcessId));
+    // Ctrl+C reaches every process of the console: the test itself outlives it.
+    SetConsoleCtrlHandler(keepRunning, TRUE);
+    if (GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) == 0) {
+        // Wine (8) refuses console events to a program that CTest started
+        // outside a terminal (ERROR_INVALID_ACCESS); Windows delivers them.
+        const DWORD error = GetLastError();
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 60000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        GTEST_SKIP() << "no console event could be sent (error " << error << ")";
+    }
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     EXPECT_NE(status, 0u);
-    EXPECT_EQ(fileText(Path("old.ply")), "old");
+    EXPECT_TRUE(fileText(Path("old.ply")) == "old") << "the old file was replaced";
     EXPECT_EQ(Names(), (std::vector<std::string>{"old.ply"}));
 }
 
