@@ -17,9 +17,24 @@ if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
                googletest libstb-dev wine64 nsis xvfb)
 fi
 if [[ "${1:-build}" == test ]]; then
-    packages+=(xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file)
+    packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
+               desktop-file-utils appstream dpkg-dev file time)
+    # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
 fi
+
+# The test tools from npm, at the versions package-lock.json pins.
+install_npm_tools() {
+    [[ "${1:-build}" == test ]] || return 0
+    local dir
+    dir="$(cd "$(dirname "$0")/.." && pwd)/tests/tools/gltf"
+    if [[ ! -f "$dir/node_modules/.package-lock.json" ||
+          "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]]; then
+        echo "Installing the glTF validator (npm ci in tests/tools/gltf)"
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,7 +42,10 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -eq 0 ]]; then
+    install_npm_tools "${1:-build}"
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 sudo=()
@@ -35,3 +53,4 @@ sudo=()
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_npm_tools "${1:-build}"

@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
 status=0
+echo "== formatting"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror || status=1
 for preset in default sanitize windows windows32; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null

@@ -16,7 +16,7 @@ constexpr std::string_view kUsage =
     "\n"
     "Commands:\n"
     "  dump     print every node of the tree, one line each\n"
-    "  export   write the leaf triangles as a PLY or OBJ mesh\n"
+    "  export   write the leaf triangles as a PLY, OBJ or glTF mesh, or a heightmap\n"
     "\n"
     "Run \"moon-terrain help COMMAND\" (or \"moon-terrain COMMAND --help\") for a\n"
     "command's options, \"moon-terrain --version\" for the version.\n";

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace moon {
@@ -33,6 +34,20 @@ public:
         m_slots[slot] = static_cast<std::uint32_t>(m_keys.size());
         m_keys.push_back(key);
         return m_slots[slot];
+    }
+
+    // The index of key if it was added, else nothing.
+    std::optional<std::uint32_t> Find(const Key& key) const {
+        if (m_slots.empty()) {
+            return std::nullopt;
+        }
+        for (std::size_t slot = Hash(key) & (m_slots.size() - 1); m_slots[slot] != kEmpty;
+             slot = (slot + 1) & (m_slots.size() - 1)) {
+            if (m_keys[m_slots[slot]] == key) {
+                return m_slots[slot];
+            }
+        }
+        return std::nullopt;
     }
 
     // Room for count vertices without growing: growing a large table rehashes

@@ -82,12 +82,12 @@ int GLAppCore::Run(int argc, char** argv) {
         result = 1;
     }
 
-    if (m_bTimer != 0) {
+    if (m_bTimer) {
         if (m_timerId != 0) {
             Platform::Get().KillTimer(WindowHandle{}, m_timerId);
         }
         m_timerId = 0;
-        m_bTimer = 0;
+        m_bTimer = false;
     }
     m_pApp->OnExit();
     return result;

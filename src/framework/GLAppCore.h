@@ -61,7 +61,7 @@ public:
     bool m_bConsole = false;  // ShowMessage to standard output instead of a message box
     GLWindowExtra* m_pMainWindow = nullptr;
     std::uint32_t m_timerId = 0;
-    std::uint32_t m_bTimer = 0;
+    bool m_bTimer = false;  // a timer is running (none ever is)
     // A window was constructed while the class could not be registered, so it
     // was never listed: Run reports failure instead of success.
     bool m_bClassFailed = false;

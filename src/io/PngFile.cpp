@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cerrno>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -55,6 +56,94 @@ bool PngFile::Write(const std::string& path, int width, int height,
         if (std::filesystem::is_regular_file(path, ignored)) {
             std::remove(path.c_str());
         }
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// libpng reports errors through these; the message is kept and the encoder
+// returns to EncodeGrey16 by longjmp (libpng's own error model, C frames only).
+struct Encoding {
+    std::vector<std::uint8_t>* pBytes;
+    std::string message;
+};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* encoding = static_cast<Encoding*>(png_get_io_ptr(png));
+    encoding->pBytes->insert(encoding->pBytes->end(), data, data + length);
+}
+
+void flushNothing(png_structp) {}
+
+void onError(png_structp png, png_const_charp message) {
+    static_cast<Encoding*>(png_get_error_ptr(png))->message = message;
+    png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+// Plain C objects only in this frame, since longjmp may leave it.
+bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_bytepp rows,
+            png_textp chunks, int chunkCount) {
+    png_structp writer =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, onError, onWarning);
+    png_infop info = writer != nullptr ? png_create_info_struct(writer) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&writer, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(writer)) != 0) {
+        png_destroy_write_struct(&writer, &info);
+        return false;
+    }
+    png_set_write_fn(writer, &encoding, appendBytes, flushNothing);
+    png_set_IHDR(writer, info, width, height, 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (chunkCount > 0) {
+        png_set_text(writer, info, chunks, chunkCount);
+    }
+    png_set_rows(writer, info, rows);
+    png_write_png(writer, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&writer, &info);
+    return true;
+}
+
+}  // namespace
+
+bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_t>& samples,
+                           const std::vector<std::pair<std::string, std::string>>& text,
+                           std::vector<std::uint8_t>& png, std::string& problem) {
+    if (width <= 0 || height <= 0 ||
+        samples.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        problem = "the heightmap is empty";
+        return false;
+    }
+    // PNG stores 16-bit samples most significant byte first.
+    std::vector<std::uint8_t> rows(2 * samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        rows[2 * i] = static_cast<std::uint8_t>(samples[i] >> 8);
+        rows[2 * i + 1] = static_cast<std::uint8_t>(samples[i] & 0xFFu);
+    }
+    std::vector<png_bytep> rowPointers(static_cast<std::size_t>(height));
+    for (std::size_t row = 0; row < rowPointers.size(); ++row) {
+        rowPointers[row] = rows.data() + 2 * row * static_cast<std::size_t>(width);
+    }
+    std::vector<png_text> chunks(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::memset(&chunks[i], 0, sizeof chunks[i]);
+        chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+        chunks[i].key = const_cast<char*>(text[i].first.c_str());
+        chunks[i].text = const_cast<char*>(text[i].second.c_str());
+        chunks[i].text_length = text[i].second.size();
+    }
+
+    png.clear();
+    Encoding encoding{&png, "out of memory"};
+    if (!encode(encoding, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+                rowPointers.data(), chunks.data(), static_cast<int>(chunks.size()))) {
+        problem = "cannot encode the PNG: " + encoding.message;
         return false;
     }
     return true;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// 8-bit RGB pictures as PNG files, through libpng's simplified interface.
+// 8-bit RGB pictures as PNG files, through libpng's simplified interface, and
+// 16-bit greyscale images (heightmaps) encoded in memory with text chunks.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace moon {
@@ -15,6 +17,12 @@ public:
     // file) when it cannot be written; a partly written file is removed.
     static bool Write(const std::string& path, int width, int height,
                       const std::vector<std::uint8_t>& pixels, std::string& problem);
+    // samples: rows from the top, one 16-bit value a pixel; text: keyword
+    // (1 to 79 Latin-1 characters) and text pairs, stored uncompressed (tEXt).
+    // The file's bytes go to png. False with a one-line problem.
+    static bool EncodeGrey16(int width, int height, const std::vector<std::uint16_t>& samples,
+                             const std::vector<std::pair<std::string, std::string>>& text,
+                             std::vector<std::uint8_t>& png, std::string& problem);
     // Reads any PNG as 8-bit RGB (alpha composed on black). False with a
     // one-line problem.
     static bool Read(const std::string& path, int& width, int& height,

@@ -16,10 +16,10 @@ namespace moon {
 namespace {
 
 // The circling light's angle for this view, in degrees.
-double perspectiveAngle = 0.0;
+double g_perspectiveAngle = 0.0;
 // The last pointer position seen by OnMouseMove, client pixels.
-int lastX = 0;
-int lastY = 0;
+int g_lastX = 0;
+int g_lastY = 0;
 
 // The frustum's near half-width: the single-precision 0.1 widened to double
 // (0x1.99999ap-4), not the double 0.1. Near = half-width gives a square
@@ -50,7 +50,7 @@ int lowerCase(int key) {
 
 }  // namespace
 
-PerspectiveView::PerspectiveView() : SceneView(perspectiveAngle) {}
+PerspectiveView::PerspectiveView() : SceneView(g_perspectiveAngle) {}
 
 void PerspectiveView::SetScene(Camera* camera, TerrainModel* terrainModel, StarField* starField,
                                Sun* sun, Light* lights) {
@@ -60,11 +60,11 @@ void PerspectiveView::SetScene(Camera* camera, TerrainModel* terrainModel, StarF
 }
 
 double PerspectiveView::GetCirclingAngle() {
-    return perspectiveAngle;
+    return g_perspectiveAngle;
 }
 
 void PerspectiveView::SetCirclingAngle(double degrees) {
-    perspectiveAngle = degrees;
+    g_perspectiveAngle = degrees;
 }
 
 void PerspectiveView::OnCreate() {
@@ -138,8 +138,8 @@ void PerspectiveView::OnMouseButton(int button, bool down) {
 void PerspectiveView::OnMouseMove(int x, int y) {
     // Half the pointer's travel, truncated toward zero (3 gives 1, -3 gives
     // -1, 1 gives 0). Widened first: the difference of two ints may not fit one.
-    const double dy = static_cast<double>((static_cast<long long>(y) - lastY) / 2);
-    const double dx = static_cast<double>((static_cast<long long>(x) - lastX) / 2);
+    const double dy = static_cast<double>((static_cast<long long>(y) - g_lastY) / 2);
+    const double dx = static_cast<double>((static_cast<long long>(x) - g_lastX) / 2);
     if (m_bSkipMove) {
         m_bSkipMove = false;
     } else {
@@ -162,8 +162,8 @@ void PerspectiveView::OnMouseMove(int x, int y) {
             m_pTerrainModel->UpdateDetail(m_pCamera->GetPosition(), m_bDetail);
         }
     }
-    lastX = x;
-    lastY = y;
+    g_lastX = x;
+    g_lastY = y;
 }
 
 void PerspectiveView::OnKeyboard(int key, bool down) {

@@ -12,7 +12,7 @@ namespace moon {
 namespace {
 
 // The circling light's angle for this view, in degrees.
-double planAngle = 0.0;
+double g_planAngle = 0.0;
 
 // Half the side of the orthographic square (world units at scale 1) and the
 // depth range it keeps: the 500 x 500 terrain seen from its centre.
@@ -21,14 +21,14 @@ constexpr double kDepthRange = 500.0;
 
 }  // namespace
 
-PlanView::PlanView() : SceneView(planAngle) {}
+PlanView::PlanView() : SceneView(g_planAngle) {}
 
 double PlanView::GetCirclingAngle() {
-    return planAngle;
+    return g_planAngle;
 }
 
 void PlanView::SetCirclingAngle(double degrees) {
-    planAngle = degrees;
+    g_planAngle = degrees;
 }
 
 void PlanView::OnCreate() {

@@ -28,8 +28,8 @@ private:
 
 class SecondApp : public moon::GLApp {};
 
-FirstApp first;
-SecondApp second;
+FirstApp g_first;
+SecondApp g_second;
 
 }  // namespace
 

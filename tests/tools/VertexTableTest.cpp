@@ -37,5 +37,16 @@ TEST(VertexTableTest, ReservingKeepsWhatIsThere) {
     EXPECT_EQ(table.Size(), 3u);
 }
 
+TEST(VertexTableTest, FindAnswersWithoutAdding) {
+    VertexTable<2> table;
+    EXPECT_FALSE(table.Find({1u, 2u}));
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+        table.Add({i, 3u});
+    }
+    EXPECT_EQ(table.Find({4321u, 3u}), 4321u);
+    EXPECT_FALSE(table.Find({4321u, 4u}));
+    EXPECT_EQ(table.Size(), 5000u);
+}
+
 }  // namespace
 }  // namespace moon

@@ -166,6 +166,130 @@ CursorHandle PlatformBase::LoadCursor(ModuleHandle instance, int id) {
 
 // --- Windows -------------------------------------------------------------------------
 
+WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* className,
+                                          const char* windowName, std::uint32_t style, int x, int y,
+                                          int width, int height, WindowHandle parent,
+                                          ModuleHandle /*instance*/, void* param) {
+    if (!Enter("CreateWindowEx")) {
+        return {};
+    }
+    const Atom atom = FindClass(className);
+    if (atom == 0) {
+        Fail("no such window class");
+        return {};
+    }
+    if (parent && FindRecord(parent) == nullptr) {
+        return {};
+    }
+    const WindowRequest request{exStyle,
+                                className,
+                                windowName != nullptr ? windowName : "",
+                                style & ~WS_VISIBLE,
+                                x,
+                                y,
+                                width,
+                                height,
+                                parent,
+                                param};
+    WindowHandle window;
+    WindowRecord* record = MakeSystemWindow(request, window);
+    if (record == nullptr) {
+        return {};
+    }
+    record->atom = atom;
+    record->style = request.style;
+    record->exStyle = exStyle;
+    record->parent = parent;
+    Adopt(window, *record);
+    // A new window needs painting in full.
+    AddToUpdate(window, *record, nullptr);
+
+    CreateStruct create;
+    create.lpCreateParams = param;
+    const auto createParams = reinterpret_cast<LParam>(&create);
+    if (Send(window, WM_NCCREATE, 0, createParams) == 0) {
+        // Refused before it was fully made: only WM_NCDESTROY follows.
+        if (Live(window) != nullptr) {
+            record->destroying = true;
+            Send(window, WM_NCDESTROY);
+            Forget(window);
+            DestroySystemWindow(window);
+        }
+        Fail("window creation refused by the window procedure");
+        return {};
+    }
+    if (Live(window) != nullptr && Send(window, WM_CREATE, 0, createParams) == -1) {
+        Destroy(window);
+        Fail("window creation refused by the window procedure");
+        return {};
+    }
+    if (Live(window) != nullptr) {
+        SendSize(window);
+    }
+    if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
+        ShowWindow(window, SW_SHOW);
+    }
+    if (Live(window) == nullptr) {
+        Fail("window destroyed during its creation");
+        return {};
+    }
+    return window;
+}
+
+bool PlatformBase::DestroyWindow(WindowHandle window) {
+    if (!Enter("DestroyWindow")) {
+        return false;
+    }
+    const WindowRecord* record = FindRecord(window);
+    if (record == nullptr) {
+        return false;
+    }
+    if (record->destroying) {
+        return Fail("window is being destroyed");
+    }
+    Destroy(window);
+    return true;
+}
+
+void PlatformBase::Destroy(WindowHandle window) {
+    WindowRecord* record = Live(window);
+    if (record == nullptr || record->destroying) {
+        return;
+    }
+    record->destroying = true;
+    for (const WindowHandle owned : Dependants(window, false)) {
+        Destroy(owned);
+    }
+    Send(window, WM_DESTROY);
+    for (const WindowHandle child : Dependants(window, true)) {
+        Destroy(child);
+    }
+    Send(window, WM_NCDESTROY);
+    Forget(window);
+    DestroySystemWindow(window);
+}
+
+std::vector<WindowHandle> PlatformBase::Dependants(WindowHandle window, bool children) const {
+    std::vector<WindowHandle> found;
+    for (const auto& [id, record] : m_records) {
+        if (record->parent == window && ((record->style & WS_CHILD) != 0) == children) {
+            found.push_back(WindowHandle{id});
+        }
+    }
+    return found;
+}
+
+void PlatformBase::SendSize(WindowHandle window) {
+    const WindowRecord* record = Live(window);
+    if (record == nullptr) {
+        return;
+    }
+    const Rect client = ClientArea(window);
+    SizeReported(window, client);
+    Send(window, WM_SIZE, record->minimised ? SIZE_MINIMIZED : SIZE_RESTORED,
+         MakeLParam(client.right, client.bottom));
+}
+
 bool PlatformBase::ShowWindow(WindowHandle window, int command) {
     if (!Enter("ShowWindow")) {
         return false;

@@ -6,17 +6,19 @@
 // capture, the cursor, the default window procedure, each window's device
 // context and the palettes (kept as data by both).
 //
-// A backend derives from this, keeps its own table of windows (whose entries
-// derive from WindowRecord) and adopts each new window here; it implements
-// what touches its window system (creation, geometry, contexts) and the few
-// hooks below. Every operation begins with Enter(), which clears LastError():
-// the reason a failing call gives belongs to that call alone.
+// A backend derives from this and keeps its own table of windows (whose
+// entries derive from WindowRecord). Window creation and destruction run here,
+// once for every backend, in the window system's order; the backend makes and
+// frees what stands for a window on its system through hooks, and implements
+// what else touches its window system (geometry, contexts). Every operation begins with Enter(),
+// which clears LastError(): the reason a failing call gives belongs to that call alone.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "framework/platform/Platform.h"
 
@@ -37,9 +39,10 @@ public:
         bool shownOnce = false;
         bool minimised = false;
         std::intptr_t userData = 0;
-        bool hasUpdate = false;  // the update region is not empty
-        Rect update;             // its bounds, client pixels; valid while hasUpdate
-        DeviceContextHandle dc;  // its own, for its lifetime
+        bool destroying = false;  // DestroyWindow has begun and not yet ended
+        bool hasUpdate = false;   // the update region is not empty
+        Rect update;              // its bounds, client pixels; valid while hasUpdate
+        DeviceContextHandle dc;   // its own, for its lifetime
         PaletteHandle selectedPalette = kStockPalette;
     };
 
@@ -48,6 +51,18 @@ public:
     std::string LastError() const final { return m_lastError; }
 
     ModuleHandle GetModuleHandle() final;
+    // Makes the window (MakeSystemWindow), then sends WM_NCCREATE (0 refuses:
+    // WM_NCDESTROY follows), WM_CREATE (-1 refuses: the window is destroyed)
+    // and WM_SIZE with SIZE_RESTORED, and shows it through ShowWindow when the
+    // style has WS_VISIBLE. The window procedure may destroy the window at any
+    // of these steps; the call then fails.
+    WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
+                                const char* windowName, std::uint32_t style, int x, int y,
+                                int width, int height, WindowHandle parent, ModuleHandle instance,
+                                void* param) final;
+    // Owned windows are destroyed first; then the window hears WM_DESTROY, its
+    // child windows are destroyed, and it hears WM_NCDESTROY last.
+    bool DestroyWindow(WindowHandle window) final;
     Atom RegisterClass(const WndClass& windowClass) final;
     bool UnregisterClass(Atom atom, ModuleHandle instance) final;
     IconHandle LoadIcon(ModuleHandle instance, int id) final;
@@ -89,6 +104,27 @@ public:
     bool DeleteObject(PaletteHandle palette) final;
 
 protected:
+    // What a backend needs to make a window; style is without WS_VISIBLE.
+    struct WindowRequest {
+        std::uint32_t exStyle = 0;
+        const char* className = nullptr;
+        const char* title = nullptr;  // never null
+        std::uint32_t style = 0;
+        int x = 0;  // outer top-left, screen pixels, or CW_USEDEFAULT
+        int y = 0;
+        int width = 0;  // outer size, or CW_USEDEFAULT
+        int height = 0;
+        WindowHandle parent;
+        void* param = nullptr;
+    };
+
+    // A caption needs both bits of WS_CAPTION; a framed window has a caption
+    // or a sizing frame.
+    static bool HasCaption(std::uint32_t style) { return (style & WS_CAPTION) == WS_CAPTION; }
+    static bool IsFramed(std::uint32_t style) {
+        return HasCaption(style) || (style & WS_THICKFRAME) != 0;
+    }
+
     // Starts an operation: clears LastError(), then asks the backend whether
     // the operation may go on (false: it fails, with LastError() set).
     bool Enter(const char* operation);
@@ -102,12 +138,21 @@ protected:
     virtual bool StartWindowSystem() { return true; }
     // The client area, client pixels (left = top = 0); empty while minimised.
     virtual Rect ClientArea(WindowHandle window) = 0;
-    // Sends WM_SIZE with the client size (on the first show).
-    virtual void SendSize(WindowHandle window) = 0;
+    // Makes what stands for a new window on the window system, hidden, with
+    // its record (which must stay where it is until DestroySystemWindow) and
+    // a handle never used before. Null, with the reason given to Fail, when
+    // the window system refuses.
+    virtual WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) = 0;
+    // The window has heard WM_NCDESTROY and left the table: free what stands
+    // for it and its record.
+    virtual void DestroySystemWindow(WindowHandle window) = 0;
+    // WM_SIZE is about to tell the window this client size.
+    virtual void SizeReported(WindowHandle window, const Rect& client) {
+        (void)window;
+        (void)client;
+    }
     // The live window whose device context this is, or null with LastError set.
     virtual WindowRecord* FindRecordOfDc(DeviceContextHandle dc) = 0;
-    // Destroys a live window (WM_CLOSE's default); no log, no injected failure.
-    virtual void Destroy(WindowHandle window) = 0;
     // Shows or hides what stands for the window on screen.
     virtual void ShowSystemWindow(WindowHandle window, bool shown) {
         (void)window;
@@ -124,12 +169,12 @@ protected:
     virtual void NoteDefault(const Msg& msg) { (void)msg; }
 
     // --- Windows ------------------------------------------------------------
-    // A new window's record joins the table the shared rules walk (creation
-    // order = handle order); the record must stay where it is until Forget.
-    void Adopt(WindowHandle window, WindowRecord& record);
-    // The window is gone: the capture is released if it held it, its queued
-    // messages are dropped and its record leaves the table.
-    void Forget(WindowHandle window);
+    // Sends WM_SIZE with the client size: SIZE_MINIMIZED (and 0 x 0) while
+    // minimised, else SIZE_RESTORED.
+    void SendSize(WindowHandle window);
+    // Destroys a live window as DestroyWindow does (WM_CLOSE's default), for
+    // calls that are not the program's own: no new operation begins.
+    void Destroy(WindowHandle window);
     // The live window's record, or null with LastError() set.
     WindowRecord* FindRecord(WindowHandle window);
     // The live window's record, or null; sets nothing.
@@ -170,6 +215,14 @@ private:
     };
 
     void UseCursor(CursorHandle cursor);
+    // The window's owned windows (children false) or child windows (true).
+    std::vector<WindowHandle> Dependants(WindowHandle window, bool children) const;
+    // A new window's record joins the table the shared rules walk (creation
+    // order = handle order).
+    void Adopt(WindowHandle window, WindowRecord& record);
+    // The window is gone: the capture is released if it held it, its queued
+    // messages are dropped and its record leaves the table.
+    void Forget(WindowHandle window);
 
     std::string m_lastError;
     std::map<Atom, ClassEntry> m_classes;

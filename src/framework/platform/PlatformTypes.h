@@ -66,6 +66,12 @@ inline constexpr std::uint32_t WM_USER = 1024;
 inline constexpr std::uint16_t HTCLIENT = 1;
 
 // Window styles (CreateWindowEx, GetWindowLong/SetWindowLong with GWL_STYLE).
+// A window has a caption only with both bits of WS_CAPTION; WS_THICKFRAME
+// gives a sizing frame.
+inline constexpr std::uint32_t WS_THICKFRAME = 0x00040000;
+inline constexpr std::uint32_t WS_DLGFRAME = 0x00400000;
+inline constexpr std::uint32_t WS_BORDER = 0x00800000;
+inline constexpr std::uint32_t WS_CAPTION = WS_BORDER | WS_DLGFRAME;
 inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 inline constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000;
 inline constexpr std::uint32_t WS_CLIPSIBLINGS = 0x04000000;
@@ -83,6 +89,10 @@ inline constexpr std::uint32_t CS_OWNDC = 0x0020;
 
 // Position or size that lets the window system choose.
 inline constexpr std::int32_t CW_USEDEFAULT = INT32_MIN;  // 0x80000000
+
+// WM_SIZE wParam: how the window was sized.
+inline constexpr WParam SIZE_RESTORED = 0;
+inline constexpr WParam SIZE_MINIMIZED = 1;
 
 // Window-long slots.
 inline constexpr int GWL_STYLE = -16;

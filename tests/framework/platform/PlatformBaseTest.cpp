@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "framework/platform/fake/FakePlatform.h"
 #include "framework/platform/sdl/SdlPlatform.h"
@@ -199,6 +200,151 @@ TEST_P(PlatformBaseTest, PalettesAreDataAndADeletedOneLeavesTheStockPaletteSelec
     EXPECT_FALSE(platform.SelectPalette(dc, palette, false));
     EXPECT_EQ(platform.LastError(), "no such palette");
 }
+
+// --- Creation and destruction --------------------------------------------------
+
+// What a window procedure heard, as "window:message" (WM_SIZE with its wParam),
+// and how it answers creation.
+struct Heard {
+    std::vector<std::string> log;
+    LResult ncCreateResult = 1;
+    LResult createResult = 0;
+    bool destroyOnCreate = false;
+};
+Heard* g_heard = nullptr;
+
+LResult listeningProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    const std::string id = std::to_string(window.id) + ":";
+    switch (message) {
+        case WM_NCCREATE:
+            g_heard->log.push_back(id + "NCCREATE");
+            return g_heard->ncCreateResult;
+        case WM_CREATE:
+            g_heard->log.push_back(id + "CREATE");
+            if (g_heard->destroyOnCreate) {
+                g_platform->DestroyWindow(window);
+            }
+            return g_heard->createResult;
+        case WM_SIZE:
+            g_heard->log.push_back(id + "SIZE" + std::to_string(wParam));
+            return 0;
+        case WM_DESTROY:
+            g_heard->log.push_back(id + "DESTROY");
+            return 0;
+        case WM_NCDESTROY:
+            g_heard->log.push_back(id + "NCDESTROY");
+            return 0;
+        default:
+            return g_platform->DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+class WindowSequenceTest : public PlatformBaseTest {
+protected:
+    void SetUp() override {
+        PlatformBaseTest::SetUp();
+        g_heard = &m_heard;
+        WndClass windowClass;
+        windowClass.lpfnWndProc = listeningProc;
+        windowClass.lpszClassName = "HeardWnd";
+        ASSERT_NE(m_platform->RegisterClass(windowClass), 0) << m_platform->LastError();
+    }
+    void TearDown() override {
+        g_heard = nullptr;
+        PlatformBaseTest::TearDown();
+    }
+    WindowHandle Make(std::uint32_t style, WindowHandle parent = {}) {
+        return m_platform->CreateWindowEx(0, "HeardWnd", "heard", style, 10, 20, 200, 100, parent,
+                                          ModuleHandle{1}, nullptr);
+    }
+    std::string Log() const {
+        std::string joined;
+        for (const std::string& entry : m_heard.log) {
+            joined += (joined.empty() ? "" : " ") + entry;
+        }
+        return joined;
+    }
+
+    Heard m_heard;
+};
+
+TEST_P(WindowSequenceTest, CreationSendsItsMessagesInOrderAndAVisibleStyleShowsTheWindow) {
+    Platform& platform = *m_platform;
+    const WindowHandle hidden = Make(kStyle);
+    ASSERT_TRUE(hidden) << platform.LastError();
+    const std::string id = std::to_string(hidden.id);
+    EXPECT_EQ(Log(), id + ":NCCREATE " + id + ":CREATE " + id + ":SIZE0");
+    EXPECT_FALSE(platform.IsWindowVisible(hidden));
+
+    m_heard.log.clear();
+    const WindowHandle shown = Make(kStyle | WS_VISIBLE);
+    ASSERT_TRUE(shown) << platform.LastError();
+    EXPECT_TRUE(platform.IsWindowVisible(shown));
+    EXPECT_NE(platform.GetWindowLong(shown, GWL_STYLE) & WS_VISIBLE, 0);
+    // Every WM_SIZE of a new window says it was restored, not minimised.
+    for (const std::string& entry : m_heard.log) {
+        if (entry.find(":SIZE") != std::string::npos) {
+            EXPECT_EQ(entry, std::to_string(shown.id) + ":SIZE" + std::to_string(SIZE_RESTORED));
+        }
+    }
+}
+
+TEST_P(WindowSequenceTest, ARefusedCreationFailsAndLeavesNoWindow) {
+    Platform& platform = *m_platform;
+    // WM_NCCREATE answered 0: the window never existed for the program, and
+    // hears only WM_NCDESTROY.
+    m_heard.ncCreateResult = 0;
+    EXPECT_FALSE(Make(kStyle | WS_VISIBLE));
+    EXPECT_EQ(platform.LastError(), "window creation refused by the window procedure");
+    ASSERT_EQ(m_heard.log.size(), 2u);
+    EXPECT_EQ(m_heard.log[1].substr(m_heard.log[1].find(':')), ":NCDESTROY");
+
+    // WM_CREATE answered -1: the window is destroyed.
+    m_heard = Heard{};
+    m_heard.createResult = -1;
+    EXPECT_FALSE(Make(kStyle | WS_VISIBLE));
+    EXPECT_EQ(platform.LastError(), "window creation refused by the window procedure");
+    ASSERT_EQ(m_heard.log.size(), 4u);
+    const std::string id = m_heard.log[0].substr(0, m_heard.log[0].find(':'));
+    EXPECT_EQ(Log(), id + ":NCCREATE " + id + ":CREATE " + id + ":DESTROY " + id + ":NCDESTROY");
+    EXPECT_FALSE(
+        platform.IsWindowVisible(WindowHandle{static_cast<std::uint32_t>(std::stoul(id))}));
+    EXPECT_EQ(platform.LastError(), "no such window");
+
+    // Destroyed by its own procedure while being created.
+    m_heard = Heard{};
+    m_heard.destroyOnCreate = true;
+    EXPECT_FALSE(Make(kStyle));
+    EXPECT_EQ(platform.LastError(), "window destroyed during its creation");
+}
+
+TEST_P(WindowSequenceTest, OwnedWindowsGoFirstThenTheWindowThenItsChildrenThenItsLastMessage) {
+    Platform& platform = *m_platform;
+    const WindowHandle owner = Make(kStyle);
+    ASSERT_TRUE(owner) << platform.LastError();
+    const WindowHandle owned = Make(WS_POPUP, owner);
+    const WindowHandle child = Make(WS_CHILD, owner);
+    ASSERT_TRUE(owned && child) << platform.LastError();
+    EXPECT_EQ(platform.GetParent(child), owner);
+
+    m_heard.log.clear();
+    EXPECT_TRUE(platform.DestroyWindow(owner));
+    const std::string o = std::to_string(owner.id);
+    const std::string p = std::to_string(owned.id);
+    const std::string c = std::to_string(child.id);
+    EXPECT_EQ(Log(), p + ":DESTROY " + p + ":NCDESTROY " + o + ":DESTROY " + c + ":DESTROY " + c +
+                         ":NCDESTROY " + o + ":NCDESTROY");
+    for (const WindowHandle window : {owner, owned, child}) {
+        EXPECT_FALSE(platform.DestroyWindow(window));
+        EXPECT_EQ(platform.LastError(), "no such window");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, WindowSequenceTest,
+    ::testing::Values(Backend{"Fake", [] { return std::make_unique<FakePlatform>(); }},
+                      Backend{"Sdl", [] { return CreateSystemPlatform(); }}),
+    [](const ::testing::TestParamInfo<Backend>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Backends, PlatformBaseTest,

@@ -8,8 +8,6 @@
 namespace moon::platform {
 namespace {
 
-constexpr std::uint32_t kCaption = 0x00C00000;  // WS_CAPTION
-constexpr std::uint32_t kThickFrame = 0x00040000;
 constexpr int kFrame = 8;           // pixels on each side
 constexpr int kCaptionHeight = 23;  // pixels above the client area, inside the frame
 constexpr int kDefaultX = 26;       // where CW_USEDEFAULT places a window
@@ -122,10 +120,10 @@ FakePlatform::WindowState* FakePlatform::FindWindowOfDc(DeviceContextHandle dc) 
 
 Rect FakePlatform::Borders(std::uint32_t style) const {
     Rect borders;
-    if ((style & kCaption) == kCaption || (style & kThickFrame) != 0) {
+    if (IsFramed(style)) {
         borders = Rect{kFrame, kFrame, kFrame, kFrame};
     }
-    if ((style & kCaption) == kCaption) {
+    if (HasCaption(style)) {
         borders.top += kCaptionHeight;
     }
     return borders;
@@ -137,53 +135,18 @@ Rect FakePlatform::ClientArea(WindowHandle window) {
     return client;
 }
 
-// Sends WM_SIZE with the client size, as the window system does on creation,
-// the first show and every resize.
-void FakePlatform::SendSize(WindowHandle window) {
-    const Rect client = ClientArea(window);
-    Send(window, WM_SIZE, 0, MakeLParam(client.right, client.bottom));
-}
-
-void FakePlatform::Destroy(WindowHandle window) {
-    // Children go first, as with any window system that nests windows.
-    for (std::size_t i = 0; i < m_windows.size(); ++i) {
-        if (m_windows[i].alive && m_windows[i].parent == window) {
-            Destroy(WindowHandle{static_cast<std::uint32_t>(i + 1)});
-        }
-    }
-    Send(window, WM_DESTROY);
-    Send(window, WM_NCDESTROY);
-    WindowState& state = m_windows[window.id - 1];
-    state.alive = false;
-    state.visible = false;
-    Forget(window);
-}
-
 // --- Windows -----------------------------------------------------------------
 
-WindowHandle FakePlatform::CreateWindowEx(std::uint32_t exStyle, const char* className,
-                                          const char* windowName, std::uint32_t style, int x, int y,
-                                          int width, int height, WindowHandle parent,
-                                          ModuleHandle /*instance*/, void* param) {
-    if (!Enter("CreateWindowEx")) {
-        return {};
-    }
-    const Atom atom = FindClass(className);
-    if (atom == 0) {
-        Fail("no such window class");
-        return {};
-    }
-    if (parent && FindWindow(parent) == nullptr) {
-        return {};
-    }
+PlatformBase::WindowRecord* FakePlatform::MakeSystemWindow(const WindowRequest& request,
+                                                           WindowHandle& window) {
     WindowState state;
     state.alive = true;
-    state.atom = atom;
-    state.className = className;
-    state.title = windowName != nullptr ? windowName : "";
-    state.exStyle = exStyle;
-    state.style = style & ~WS_VISIBLE;
-    state.parent = parent;
+    state.className = request.className;
+    state.title = request.title;
+    int x = request.x;
+    int y = request.y;
+    int width = request.width;
+    int height = request.height;
     if (x == CW_USEDEFAULT) {
         x = kDefaultX;
         y = kDefaultY;
@@ -193,39 +156,19 @@ WindowHandle FakePlatform::CreateWindowEx(std::uint32_t exStyle, const char* cla
         height = kDefaultHeight;
     }
     state.outer = Rect{x, y, x + std::max(0, width), y + std::max(0, height)};
-    state.createParam = param;
+    state.createParam = request.param;
     m_windows.push_back(state);
-    const WindowHandle window{static_cast<std::uint32_t>(m_windows.size())};
+    window = WindowHandle{static_cast<std::uint32_t>(m_windows.size())};
     WindowState& created = m_windows.back();
     created.dc = DeviceContextHandle{window.id};
-    Adopt(window, created);
-
-    // A new window needs painting in full.
-    AddToUpdate(window, created, nullptr);
-    CreateStruct create;
-    create.lpCreateParams = param;
-    if (Send(window, WM_NCCREATE, 0, reinterpret_cast<LParam>(&create)) == 0) {
-        Send(window, WM_NCDESTROY);
-        created.alive = false;
-        Forget(window);
-        Fail("window creation refused by the window procedure");
-        return {};
-    }
-    Send(window, WM_CREATE, 0, reinterpret_cast<LParam>(&create));
-    SendSize(window);
-    if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
-        created.visible = true;
-        created.shownOnce = true;
-    }
-    return window;
+    return &created;
 }
 
-bool FakePlatform::DestroyWindow(WindowHandle window) {
-    if (!Enter("DestroyWindow") || FindWindow(window) == nullptr) {
-        return false;
-    }
-    Destroy(window);
-    return true;
+void FakePlatform::DestroySystemWindow(WindowHandle window) {
+    // The entry stays readable for tests.
+    WindowState& state = m_windows[window.id - 1];
+    state.alive = false;
+    state.visible = false;
 }
 
 bool FakePlatform::GetClientRect(WindowHandle window, Rect& rect) {

@@ -69,7 +69,7 @@ public:
     const WindowState& State(WindowHandle window) const;
     bool ClientRect(WindowHandle window, Rect& rect) const;
     WindowHandle Capture() const { return m_hCapture; }
-    ContextHandle CurrentContext() const { return m_currentContext; }
+    ContextHandle CurrentContext() const { return m_hCurrentContext; }
     // The descriptor of the last ChoosePixelFormat call.
     const PixelFormatDescriptor& LastRequested() const { return m_lastRequested; }
     CursorHandle Cursor() const { return m_hCursor; }
@@ -86,11 +86,6 @@ public:
     const std::vector<Msg>& Defaulted() const { return m_defaulted; }
 
     // --- Platform ------------------------------------------------------------
-    WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
-                                const char* windowName, std::uint32_t style, int x, int y,
-                                int width, int height, WindowHandle parent, ModuleHandle instance,
-                                void* param) override;
-    bool DestroyWindow(WindowHandle window) override;
     bool GetClientRect(WindowHandle window, Rect& rect) override;
     bool GetWindowRect(WindowHandle window, Rect& rect) override;
     bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
@@ -124,9 +119,8 @@ private:
     // or a failure was asked for.
     bool Admit(const char* operation) override;
     Rect ClientArea(WindowHandle window) override;
-    void SendSize(WindowHandle window) override;
-    // Children first; no log entry, no injected failure; window must be alive.
-    void Destroy(WindowHandle window) override;
+    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
+    void DestroySystemWindow(WindowHandle window) override;
     void NoteDefault(const Msg& msg) override { m_defaulted.push_back(msg); }
 
     // The live window, or null with LastError set.
@@ -147,8 +141,8 @@ private:
     std::vector<Msg> m_defaulted;
     std::vector<std::pair<std::string, std::string>> m_messageBoxes;
 
-    DeviceContextHandle m_currentDC;
-    ContextHandle m_currentContext;
+    DeviceContextHandle m_hCurrentDC;
+    ContextHandle m_hCurrentContext;
     DevMode m_displayMode{1920, 1080};
     PixelFormatDescriptor m_lastRequested;
     bool m_bLost = false;

@@ -95,9 +95,9 @@ bool FakePlatform::DeleteContext(ContextHandle context) {
         return Fail("no such GL context");
     }
     m_contexts[context.id - 1].alive = false;
-    if (m_currentContext == context) {
-        m_currentContext = {};
-        m_currentDC = {};
+    if (m_hCurrentContext == context) {
+        m_hCurrentContext = {};
+        m_hCurrentDC = {};
     }
     return true;
 }
@@ -107,8 +107,8 @@ int FakePlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         return 0;
     }
     if (!context) {
-        m_currentContext = {};
-        m_currentDC = {};
+        m_hCurrentContext = {};
+        m_hCurrentDC = {};
         return 1;
     }
     if (!ContextAlive(context)) {
@@ -123,19 +123,19 @@ int FakePlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         Fail("the context's pixel format differs from the device context's");
         return 0;
     }
-    m_currentDC = dc;
-    m_currentContext = context;
+    m_hCurrentDC = dc;
+    m_hCurrentContext = context;
     return 1;
 }
 
 ContextHandle FakePlatform::GetCurrentContext() {
     Enter("GetCurrentContext");
-    return m_currentContext;
+    return m_hCurrentContext;
 }
 
 DeviceContextHandle FakePlatform::GetCurrentDC() {
     Enter("GetCurrentDC");
-    return m_currentDC;
+    return m_hCurrentDC;
 }
 
 bool FakePlatform::SwapBuffers(DeviceContextHandle dc) {

@@ -249,7 +249,7 @@ void SdlPlatform::TranslateWindowEvent(const SDL_WindowEvent& event) {
             Validate(entry);
             entry.reportedWidth = 0;
             entry.reportedHeight = 0;
-            QueueInput(window, WM_SIZE, kSizeMinimised, MakeLParam(0, 0));
+            QueueInput(window, WM_SIZE, SIZE_MINIMIZED, MakeLParam(0, 0));
             break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
@@ -259,7 +259,7 @@ void SdlPlatform::TranslateWindowEvent(const SDL_WindowEvent& event) {
             if (client.right != entry.reportedWidth || client.bottom != entry.reportedHeight) {
                 entry.reportedWidth = client.right;
                 entry.reportedHeight = client.bottom;
-                QueueInput(window, WM_SIZE, kSizeRestored, MakeLParam(client.right, client.bottom));
+                QueueInput(window, WM_SIZE, SIZE_RESTORED, MakeLParam(client.right, client.bottom));
                 AddToUpdate(window, entry, nullptr);  // the class redraws all on a size change
             }
             break;

@@ -12,14 +12,8 @@
 namespace moon::platform {
 namespace {
 
-constexpr std::uint32_t kCaptionStyle = 0x00C00000;
-constexpr std::uint32_t kThickFrameStyle = 0x00040000;
 constexpr int kDefaultClientWidth = 640;  // for CW_USEDEFAULT sizes, pixels
 constexpr int kDefaultClientHeight = 480;
-
-bool isFramed(std::uint32_t style) {
-    return (style & (kCaptionStyle | kThickFrameStyle)) != 0;
-}
 
 }  // namespace
 
@@ -44,13 +38,10 @@ SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
     return &m_windows.at(found->second);
 }
 
-void SdlPlatform::SendSize(WindowHandle window) {
+void SdlPlatform::SizeReported(WindowHandle window, const Rect& client) {
     WindowEntry& entry = m_windows.at(window.id);
-    const Rect client = ClientRectOf(entry);
     entry.reportedWidth = client.right;
     entry.reportedHeight = client.bottom;
-    Send(window, WM_SIZE, entry.minimised ? kSizeMinimised : kSizeRestored,
-         MakeLParam(client.right, client.bottom));
 }
 
 SdlPlatform::Borders SdlPlatform::BordersOf(const WindowEntry& entry) const {
@@ -88,10 +79,10 @@ void SdlPlatform::ShowSystemWindow(WindowHandle window, bool shown) {
 SDL_Window* SdlPlatform::CreateSdlWindow(const WindowEntry& entry, int width, int height,
                                          const GLAttributes& attributes) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if ((entry.style & kThickFrameStyle) != 0) {
+    if ((entry.style & WS_THICKFRAME) != 0) {
         flags |= SDL_WINDOW_RESIZABLE;
     }
-    if (!isFramed(entry.style)) {
+    if (!IsFramed(entry.style)) {
         flags |= SDL_WINDOW_BORDERLESS;
     }
     if ((entry.exStyle & WS_EX_TOPMOST) != 0) {
@@ -138,36 +129,23 @@ int SdlPlatform::FormatIndex(const GLAttributes& attributes) {
 
 // --- Windows ------------------------------------------------------------------
 
-WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* className,
-                                         const char* windowName, std::uint32_t style, int x, int y,
-                                         int width, int height, WindowHandle parent,
-                                         ModuleHandle /*instance*/, void* param) {
-    if (!Enter("CreateWindowEx")) {
-        return WindowHandle{};
-    }
-    const Atom atom = FindClass(className);
-    if (atom == 0) {
-        Fail("no such window class");
-        return WindowHandle{};
-    }
-    if (parent && FindWindow(parent) == nullptr) {
-        return WindowHandle{};
-    }
+PlatformBase::WindowRecord* SdlPlatform::MakeSystemWindow(const WindowRequest& request,
+                                                          WindowHandle& window) {
     WindowEntry entry;
-    entry.atom = atom;
-    entry.style = style & ~WS_VISIBLE;
-    entry.exStyle = exStyle;
-    entry.parent = parent;
+    entry.style = request.style;
+    entry.exStyle = request.exStyle;
     // The window manager puts a new window's frame where SDL asks for the
     // client, so the outer position goes to SDL unchanged.
-    entry.createX = (x == CW_USEDEFAULT) ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
-    entry.createY = (y == CW_USEDEFAULT) ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
-    const Borders frame = isFramed(style) ? m_frame : Borders{};
+    entry.createX =
+        (request.x == CW_USEDEFAULT) ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : request.x;
+    entry.createY =
+        (request.y == CW_USEDEFAULT) ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : request.y;
+    const Borders frame = IsFramed(request.style) ? m_frame : Borders{};
     int clientWidth = kDefaultClientWidth;
     int clientHeight = kDefaultClientHeight;
-    if (width != CW_USEDEFAULT && height != CW_USEDEFAULT) {
-        clientWidth = width - frame.left - frame.right;
-        clientHeight = height - frame.top - frame.bottom;
+    if (request.width != CW_USEDEFAULT && request.height != CW_USEDEFAULT) {
+        clientWidth = request.width - frame.left - frame.right;
+        clientHeight = request.height - frame.top - frame.bottom;
     }
     // The pixel format is chosen later; start with the last one used, which
     // is usually the one that will be chosen.
@@ -184,75 +162,24 @@ WindowHandle SdlPlatform::CreateWindowEx(std::uint32_t exStyle, const char* clas
     }
     if (entry.sdl == nullptr) {
         Fail(reason);
-        return WindowHandle{};
+        return nullptr;
     }
-    SDL_SetWindowTitle(entry.sdl, windowName != nullptr ? windowName : "");
-    const WindowHandle window{m_nextWindow++};
+    SDL_SetWindowTitle(entry.sdl, request.title);
+    window = WindowHandle{m_nextWindow++};
     entry.sdlId = SDL_GetWindowID(entry.sdl);
     entry.dc = DeviceContextHandle{m_nextDc++};
     m_bySdlId[entry.sdlId] = window.id;
     m_dcs[entry.dc.id] = window.id;
     entry.id = window.id;
-    Adopt(window, m_windows[window.id] = entry);
-
-    CreateStruct create;
-    create.lpCreateParams = param;
-    if (Send(window, WM_NCCREATE, 0, reinterpret_cast<LParam>(&create)) == 0 ||
-        Live(window) == nullptr ||
-        Send(window, WM_CREATE, 0, reinterpret_cast<LParam>(&create)) < 0) {
-        if (Live(window) != nullptr) {
-            Destroy(window);
-        }
-        Fail("window creation refused by the window procedure");
-        return WindowHandle{};
-    }
-    if (Live(window) != nullptr) {
-        SendSize(window);
-    }
-    if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
-        ShowWindow(window, SW_SHOW);
-    }
-    if (Live(window) == nullptr) {
-        Fail("window destroyed during its creation");
-        return WindowHandle{};
-    }
-    return window;
+    return &(m_windows[window.id] = entry);
 }
 
-bool SdlPlatform::DestroyWindow(WindowHandle window) {
-    if (!Enter("DestroyWindow")) {
-        return false;
-    }
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    if (entry->destroying) {
-        return Fail("window is being destroyed");
-    }
-    Destroy(window);
-    return true;
-}
-
-void SdlPlatform::Destroy(WindowHandle window) {
-    WindowEntry* entry = &m_windows.at(window.id);
-    if (entry->destroying) {
-        return;
-    }
-    entry->destroying = true;
-    Send(window, WM_DESTROY);
-    Send(window, WM_NCDESTROY);
-    Forget(window);
-    for (auto& [id, other] : m_windows) {
-        if (other.parent == window) {
-            other.parent = WindowHandle{};  // SDL has no child windows: they stay, top-level
-        }
-    }
-    entry = &m_windows.at(window.id);
-    m_bySdlId.erase(entry->sdlId);
-    m_dcs.erase(entry->dc.id);
+void SdlPlatform::DestroySystemWindow(WindowHandle window) {
+    const WindowEntry& entry = m_windows.at(window.id);
+    m_bySdlId.erase(entry.sdlId);
+    m_dcs.erase(entry.dc.id);
     // SDL releases the GL context first if it is current on this window.
-    SDL_DestroyWindow(entry->sdl);
+    SDL_DestroyWindow(entry.sdl);
     m_windows.erase(window.id);
 }
 
@@ -292,7 +219,7 @@ bool SdlPlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool /*menu*
     if (!Enter("AdjustWindowRect")) {
         return false;
     }
-    if (isFramed(style)) {
+    if (IsFramed(style)) {
         rect.left -= m_frame.left;
         rect.top -= m_frame.top;
         rect.right += m_frame.right;
@@ -322,7 +249,7 @@ bool SdlPlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int
         }
     }
     if ((flags & SWP_NOSIZE) == 0) {
-        const Borders frame = isFramed(entry->style) ? m_frame : Borders{};
+        const Borders frame = IsFramed(entry->style) ? m_frame : Borders{};
         SDL_SetWindowSize(entry->sdl, std::max(width - frame.left - frame.right, 1),
                           std::max(height - frame.top - frame.bottom, 1));
     }

@@ -44,11 +44,6 @@ public:
     SdlPlatform& operator=(const SdlPlatform&) = delete;
     ~SdlPlatform() override;
 
-    WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
-                                const char* windowName, std::uint32_t style, int x, int y,
-                                int width, int height, WindowHandle parent, ModuleHandle instance,
-                                void* param) override;
-    bool DestroyWindow(WindowHandle window) override;
     bool GetClientRect(WindowHandle window, Rect& rect) override;
     bool GetWindowRect(WindowHandle window, Rect& rect) override;
     bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
@@ -96,7 +91,6 @@ private:
         std::uint32_t sdlId = 0;
         int createX = 0;  // SDL position if the window is made anew before it is shown
         int createY = 0;
-        bool destroying = false;
         int format = 0;  // pixel format set on dc, 0 = none
         GLAttributes created;
         int reportedWidth = -1;  // client size last sent with WM_SIZE
@@ -114,9 +108,6 @@ private:
         GLAttributes actual;  // read from the first context made with it
         bool actualKnown = false;
     };
-
-    static constexpr WParam kSizeRestored = 0;  // WM_SIZE wParam
-    static constexpr WParam kSizeMinimised = 1;
 
     bool FailSdl();
     // True (and LastError set) once the connection is lost: the caller must
@@ -144,8 +135,9 @@ private:
     bool Admit(const char* operation) override;
     bool StartWindowSystem() override { return EnsureVideo(); }
     Rect ClientArea(WindowHandle window) override;
-    void SendSize(WindowHandle window) override;
-    void Destroy(WindowHandle window) override;
+    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
+    void DestroySystemWindow(WindowHandle window) override;
+    void SizeReported(WindowHandle window, const Rect& client) override;
     void ShowSystemWindow(WindowHandle window, bool shown) override;
     void ShowSystemCursor(CursorHandle cursor) override;
     void CaptureSystemPointer(bool captured) override;

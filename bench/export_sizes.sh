@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# moon-terrain export by format, depth and --join: file size, wall time and
+# peak memory (maximum resident set, from GNU time), as a Markdown table.
+#   bench/export_sizes.sh [PROGRAM] [DEPTHS...]
+# PROGRAM defaults to build/release/tools/moon-terrain, else build/default's;
+# DEPTHS to 6 8 10. Each export runs once (seed 42, flat, palette 0); depth 10
+# needs about 2 GB of memory. Files go to a temporary folder, removed at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+program=${1:-}
+if [[ -z "$program" ]]; then
+    for candidate in build/release/tools/moon-terrain build/default/tools/moon-terrain; do
+        [[ -x "$candidate" ]] && program=$candidate && break
+    done
+fi
+[[ -x "$program" ]] || { echo "export_sizes.sh: no moon-terrain; build it first" >&2; exit 1; }
+shift || true
+depths=("$@")
+[[ ${#depths[@]} -gt 0 ]] || depths=(6 8 10)
+[[ -x /usr/bin/time ]] || { echo "export_sizes.sh: needs GNU time (Debian package time)" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "| depth | format | join | bytes | seconds | peak MiB |"
+echo "|------:|--------|------|------:|--------:|---------:|"
+for depth in "${depths[@]}"; do
+    for format in ply obj glb png; do
+        for join in "" --join; do
+            # A heightmap is one grid already: --join changes nothing there.
+            [[ $format == png && -n $join ]] && continue
+            file="$work/terrain.$format"
+            /usr/bin/time -f '%e %M' -o "$work/time" \
+                "$program" export --seed 42 --depth "$depth" $join -o "$file" >/dev/null
+            read -r seconds kib <"$work/time"
+            printf '| %s | %s | %s | %s | %s | %s |\n' "$depth" "$format" "${join:+yes}" \
+                "$(stat -c %s "$file")" "$seconds" "$((kib / 1024))"
+            rm -f "$file"
+        done
+    done
+done
