@@ -26,7 +26,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-class MoonTerrainTest : public ::testing::Test {
+class MoonTerrainProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
@@ -48,7 +48,7 @@ std::string FileText(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-TEST_F(MoonTerrainTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
+TEST_F(MoonTerrainProgramTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
     const std::string out = Path("out.txt");
     const std::string err = Path("err.txt");
     EXPECT_EQ(RunProgram("dump --seed 1 --depth 0 >" + out + " 2>" + err), 0);
@@ -72,7 +72,7 @@ TEST_F(MoonTerrainTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
 }
 
-TEST_F(MoonTerrainTest, MeshToolsOpenTheExports) {
+TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
     if (!fs::exists("/usr/bin/assimp")) {
         GTEST_SKIP() << "assimp (Debian package assimp-utils) is not installed";
     }
