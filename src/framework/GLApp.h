@@ -9,6 +9,11 @@ namespace moon {
 // process with status 1.
 class GLApp {
 public:
+    // The id of the program's icon in its module (the lowest one, which
+    // Windows shows for the executable): the class icon of every GL window.
+    // Without it the windows carry the system's stock icon.
+    static constexpr int kIconResource = 1;
+
     GLApp();
     virtual ~GLApp();
 

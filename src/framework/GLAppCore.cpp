@@ -193,7 +193,10 @@ bool GLAppCore::RegisterWindowClass() {
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = GetInstance();
-    windowClass.hIcon = platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION);
+    windowClass.hIcon = platform.LoadIcon(windowClass.hInstance, GLApp::kIconResource);
+    if (!windowClass.hIcon) {
+        windowClass.hIcon = platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION);
+    }
     windowClass.hCursor = platform.LoadCursor(ModuleHandle{}, IDC_ARROW);
     windowClass.lpszMenuName = "MainMenu";
     windowClass.lpszClassName = kClassName;

@@ -3,33 +3,38 @@
 //
 // A regular file (or a name not yet taken) is replaced as a whole or not at
 // all: the data go to a temporary file in the target's folder, which takes
-// the target's place only once it is written and on disk. On Linux the
-// temporary file has no name until then (O_TMPFILE), so even SIGKILL leaves
-// nothing; where the file system cannot do that, a named one is used and
-// removed on failure and on SIGINT, SIGTERM and SIGHUP. A symbolic link is
-// followed and its target replaced; the replaced file keeps its mode and, where
-// the process may set it, its owner. SIGXFSZ (the file-size limit) becomes the
-// write error "File too large". The signal handling is process-wide: one
-// AtomicFile is open at a time.
+// the target's place only once it is written and on disk, and the folder is
+// synced after, so the new name is on disk too. After a failure, or SIGINT,
+// SIGTERM or SIGHUP during the write, the old file is as it was and no
+// temporary file is left (ProcessSignals removes it). A symbolic link is
+// followed and its target replaced; the replaced file keeps its mode and,
+// where the process may set it, its owner. SIGXFSZ (the file-size limit)
+// becomes the write error "File too large". Where SIGINT and SIGTERM are the
+// program's close requests (the viewer), a request before Commit gives the
+// file up: the error "interrupted", the old file kept. One AtomicFile is open
+// at a time.
 //
-// Anything else that exists under the name (a device, a FIFO, a socket given
-// as /proc/self/fd/N) is opened and written in place, never replaced. "-"
-// is standard output.
+// Anything else that exists under the name (a device, a FIFO, a socket) is
+// written in place, never replaced. "-" is standard output.
+//
+// The system's half is an AtomicTarget (io/posix on POSIX systems); this
+// class holds what every system shares: buffering, the signals' span and the
+// error text.
 #pragma once
 
-#include <sys/stat.h>
-
-#include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace moon {
 
+class AtomicTarget;
+
 class AtomicFile {
 public:
-    // path "-" writes to standardOutput (flushed first), which stays open.
-    explicit AtomicFile(std::string path, std::FILE* standardOutput = nullptr);
+    // path "-" writes to pStandardOutput, which stays open.
+    explicit AtomicFile(std::string path, std::FILE* pStandardOutput = nullptr);
     // Removes the temporary file unless Commit succeeded.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -44,39 +49,16 @@ public:
     // Flushes, syncs, closes and puts the file in place; errors as for Open.
     bool Commit(std::string& error);
 
-    // For tests: false makes replacements use a named temporary file, as on
-    // a file system without unnamed ones.
-    static void UseUnnamedFiles(bool allowed);
-
 private:
-    enum class Kind {
-        None,
-        InPlace,  // written directly: standard output, devices, FIFOs, sockets
-        Unnamed,  // O_TMPFILE in the target's folder
-        Named,    // a hidden temporary name in the target's folder
-    };
-
-    bool OpenInPlace(std::string& error);
-    bool OpenReplacement(const std::string& target, std::string& error);
-    bool OpenNamed(std::string& error);
-    void KeepOwnerAndMode();
-    bool PutInPlace();
     void Flush();
-    std::string Failure(int errorNumber) const;
-    void Discard();
+    std::string Failure(const std::string& reason) const;
+    void Close();
 
     std::string m_path;
-    std::FILE* m_standardOutput = nullptr;
-    Kind m_kind = Kind::None;
-    int m_fd = -1;
-    bool m_ownsFd = false;
-    int m_dirFd = -1;        // the target's folder (replacements)
-    std::string m_name;      // the target's name in it
-    std::string m_tempName;  // the temporary file's name in it, while it has one
-    bool m_hadFile = false;  // a regular file was there: keep its mode and owner
-    struct stat m_old {};
-    int m_error = 0;  // errno of the first failed write
+    std::FILE* m_pStandardOutput = nullptr;
+    std::unique_ptr<AtomicTarget> m_pTarget;
     std::string m_buffer;
+    std::string m_failure;  // the system's reason for the first failed write
 };
 
 }  // namespace moon

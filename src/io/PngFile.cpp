@@ -3,11 +3,11 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <string_view>
+
+#include "io/AtomicFile.h"
 
 namespace moon {
 
@@ -38,27 +38,14 @@ bool PngFile::Write(const std::string& path, int width, int height,
         png_image_free(&image);
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        problem = "cannot write \"" + path + "\": " + std::strerror(errno);
+    // Replaced whole or not at all: a failed or interrupted write leaves
+    // the old picture.
+    AtomicFile file(path);
+    if (!file.Open(problem)) {
         return false;
     }
-    errno = 0;
-    int error = std::fwrite(bytes.data(), 1, size, file) == size ? 0 : (errno != 0 ? errno : EIO);
-    if (std::fclose(file) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
-    }
-    if (error != 0) {
-        problem = "cannot write \"" + path + "\": " + std::strerror(error);
-        // A cut-off picture is no use to anyone; a device or pipe is not ours
-        // to remove.
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored)) {
-            std::remove(path.c_str());
-        }
-        return false;
-    }
-    return true;
+    file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
+    return file.Commit(problem);
 }
 
 namespace {
@@ -164,6 +151,28 @@ bool PngFile::Read(const std::string& path, int& width, int& height,
     const png_color black{0, 0, 0};
     if (png_image_finish_read(&image, &black, pixels.data(), 0, nullptr) == 0) {
         problem = "cannot read \"" + path + "\": " + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return true;
+}
+
+bool PngFile::DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
+                         std::vector<std::uint8_t>& pixels, std::string& problem) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, bytes, size) == 0) {
+        problem = std::string("cannot decode the PNG: ") + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    pixels.assign(PNG_IMAGE_SIZE(image), 0);
+    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
+        problem = std::string("cannot decode the PNG: ") + image.message;
         png_image_free(&image);
         return false;
     }

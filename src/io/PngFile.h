@@ -3,6 +3,7 @@
 // 16-bit greyscale images (heightmaps) encoded in memory with text chunks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -13,8 +14,8 @@ namespace moon {
 class PngFile {
 public:
     // pixels: rows from the top, 3 bytes a pixel, width * height * 3 bytes.
-    // An existing file is replaced. False with a one-line problem (naming the
-    // file) when it cannot be written; a partly written file is removed.
+    // An existing file is replaced whole or not at all (AtomicFile). False
+    // with a one-line problem (naming the file) when it cannot be written.
     static bool Write(const std::string& path, int width, int height,
                       const std::vector<std::uint8_t>& pixels, std::string& problem);
     // samples: rows from the top, one 16-bit value a pixel; text: keyword
@@ -27,6 +28,10 @@ public:
     // one-line problem.
     static bool Read(const std::string& path, int& width, int& height,
                      std::vector<std::uint8_t>& pixels, std::string& problem);
+    // Decodes a PNG held in memory as 8-bit RGBA (4 bytes a pixel, straight
+    // alpha; opaque where the picture has none). False with a one-line problem.
+    static bool DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
+                           std::vector<std::uint8_t>& pixels, std::string& problem);
 };
 
 }  // namespace moon

@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <string_view>
 
+#include "io/AtomicFile.h"
 #include "io/PngFile.h"
 
 // stb's implementations live in this file only, with only the PNG parts.
@@ -115,28 +116,14 @@ bool PngFile::Write(const std::string& path, int width, int height,
         problem = "cannot write \"" + path + "\": the picture cannot be encoded";
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        problem = "cannot write \"" + path + "\": " + std::strerror(errno);
+    // Replaced whole or not at all: a failed or interrupted write leaves
+    // the old picture.
+    AtomicFile file(path);
+    if (!file.Open(problem)) {
         return false;
     }
-    errno = 0;
-    int error = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()
-                    ? 0
-                    : (errno != 0 ? errno : EIO);
-    if (std::fclose(file) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
-    }
-    if (error != 0) {
-        problem = "cannot write \"" + path + "\": " + std::strerror(error);
-        // A cut-off picture is no use to anyone; a device is not ours to remove.
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored)) {
-            std::remove(path.c_str());
-        }
-        return false;
-    }
-    return true;
+    file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return file.Commit(problem);
 }
 
 bool PngFile::Read(const std::string& path, int& width, int& height,
@@ -162,6 +149,20 @@ bool PngFile::Read(const std::string& path, int& width, int& height,
             pixels[i * 3 + c] = static_cast<std::uint8_t>((rgba[i * 4 + c] * alpha + 127) / 255);
         }
     }
+    stbi_image_free(rgba);
+    return true;
+}
+
+bool PngFile::DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
+                         std::vector<std::uint8_t>& pixels, std::string& problem) {
+    int channels = 0;
+    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height,
+                                          &channels, 4);
+    if (rgba == nullptr) {
+        problem = std::string("cannot decode the PNG: ") + stbi_failure_reason();
+        return false;
+    }
+    pixels.assign(rgba, rgba + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     stbi_image_free(rgba);
     return true;
 }

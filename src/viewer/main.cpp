@@ -11,6 +11,8 @@
 #include "cli/MoonVersion.h"
 #include "framework/Main.h"
 #include "framework/platform/OffscreenDrawing.h"
+#include "framework/platform/Platform.h"
+#include "viewer/DesktopIdentity.h"
 #include "viewer/MoonApp.h"
 #include "viewer/OffscreenRender.h"
 #include "viewer/ViewerOptions.h"
@@ -57,12 +59,22 @@ int render(const moon::ViewerOptions& options) {
     return moon::kExitOk;
 }
 
+// Before the windows exist: their class and icon let a desktop show them
+// under moon's entry. Without them moon still runs, as an unnamed program.
+void introduceToDesktop() {
+    std::string problem;
+    if (!moon::DesktopIdentity::Apply(moon::platform::Platform::Get(), problem)) {
+        std::fprintf(stderr, "moon: %s\n", problem.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc <= 1) {
         // The landscape from the clock, two windows, until the perspective
         // view is closed.
+        introduceToDesktop();
         theApp(std::nullopt);
         return moon::AppMain(argc, argv);
     }
@@ -85,6 +97,7 @@ int main(int argc, char** argv) {
         case moon::ViewerOptions::Action::Run:
             break;
     }
+    introduceToDesktop();
     moon::MoonApp& app = theApp(options.seed);
     if (options.verbose) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());

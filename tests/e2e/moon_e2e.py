@@ -15,8 +15,8 @@ checks compare pixels with tolerances. A failed case keeps its screenshots and
 the program's output in its work folder and names them in the failure message.
 
 Usage: moon_e2e.py --moon PATH [--runner PATH] --work DIR CASE   (CASE: windows, keys, mouse,
-no-display, server-killed, window-killed, window-destroyed; `shot FILE` writes
-a picture of both windows for the README).
+desktop, no-display, headless-recipe, server-killed, window-killed,
+window-destroyed; `shot FILE` writes a picture of both windows for the README).
 Exit status: 0 pass, 1 fail, 77 skipped (a tool is missing).
 """
 
@@ -45,7 +45,15 @@ FAKE_START_SECONDS = 1709294400  # the same moment, in seconds since 1970 (UTC)
 # of an obscured part of a window are not its own: leave those strips out.
 OVERLAP_MARGIN = 100
 
-TOOLS = ["Xvfb", "openbox", "xdotool", "wmctrl", "xwininfo", "import", "convert"]
+TOOLS = ["Xvfb", "openbox", "xdotool", "wmctrl", "xwininfo", "xprop", "import", "convert"]
+
+# What a desktop matches the windows with: the desktop entry, and the icon
+# the windows carry (the 64-pixel one from the icon theme).
+SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+APP_ID = "io.github.moonviewer.Moon"
+DESKTOP_ENTRY = os.path.join(SOURCE_DIR, "data", APP_ID + ".desktop")
+ICON_64 = os.path.join(SOURCE_DIR, "data", "icons", "64x64", APP_ID + ".png")
+README = os.path.join(SOURCE_DIR, "README.md")
 
 # A pixel counts as lit when its brightest channel exceeds this (0-255).
 LIT_LEVEL = 24
@@ -579,6 +587,123 @@ def case_mouse(session):
     log(f"ok: SIGTERM ends moon (status {status}) with every window closed")
 
 
+def window_property(session, wid, name, form):
+    """A window property's values as text, comma-separated; form as xprop takes it
+    (8s: strings, 32c: numbers)."""
+    out = session.run(["xprop", "-id", wid, "-notype", "-f", name, form, "=$0+", name]).stdout
+    _, found, values = out.strip().partition("=")
+    return values.strip() if found else None
+
+
+def case_desktop(session):
+    plan, perspective = open_both(session)
+    entry = {}
+    with open(DESKTOP_ENTRY) as lines:
+        for line in lines:
+            key, found, value = line.strip().partition("=")
+            if found:
+                entry[key] = value
+    # The icon as X carries it: width, height, then one ARGB number a pixel.
+    raw = subprocess.run(["convert", ICON_64, "-depth", "8", "rgba:-"], check=True,
+                         capture_output=True).stdout
+    expected_icon = [64, 64] + [
+        (raw[i + 3] << 24) | (raw[i] << 16) | (raw[i + 1] << 8) | raw[i + 2]
+        for i in range(0, len(raw), 4)
+    ]
+    for wid, name in ((plan, "plan"), (perspective, "perspective")):
+        wm_class = window_property(session, wid, "WM_CLASS", "8s")
+        expect(wm_class == f'"{APP_ID}", "{APP_ID}"',
+               f"the {name} view's WM_CLASS is {wm_class}, expected {APP_ID} twice")
+        expect(entry.get("StartupWMClass") == APP_ID,
+               f"the desktop entry's StartupWMClass is {entry.get('StartupWMClass')}, "
+               f"not the windows' class {APP_ID}")
+        icon = window_property(session, wid, "_NET_WM_ICON", "32c")
+        expect(icon is not None, f"the {name} view carries no _NET_WM_ICON")
+        values = [int(value) for value in icon.split(",")]
+        expect(values[:2] == [64, 64], f"the {name} view's icon is {values[:2]}, not 64 x 64")
+        expect(values == expected_icon,
+               f"the {name} view's icon is not the picture in {ICON_64}")
+    log(f"ok: both windows have the class {APP_ID} (the desktop entry's StartupWMClass) "
+        f"and carry the 64-pixel icon")
+
+
+# The README's recipe for a machine without a screen: these commands, in this
+# order, with the authority file in the work folder (the test waits where a
+# person looks).
+RECIPE_COMMANDS = [
+    'xvfb-run -a -f /tmp/moon.xauth -s "-screen 0 1280x1024x24" moon &',
+    "xauth -f /tmp/moon.xauth list",
+    'XAUTHORITY=/tmp/moon.xauth import -display "$display" -window root shot.png',
+]
+
+
+def case_headless_recipe(session):
+    for tool in ("xvfb-run", "xauth", "import", "xdotool"):
+        if shutil.which(tool) is None:
+            raise SkipCase(f"{tool} is missing")
+    with open(README) as readme:
+        text = readme.read()
+    for command in RECIPE_COMMANDS:
+        expect(command in text, f"the README's recipe no longer says: {command}")
+
+    auth = os.path.join(session.work, "moon.xauth")
+    env = dict(os.environ)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "XAUTHORITY"):
+        env.pop(name, None)
+    env["LIBGL_ALWAYS_SOFTWARE"] = "1"
+    session.moon_out = os.path.join(session.work, "moon-output.txt")
+    # Its own process group, so nothing it started can outlive the case.
+    runner = subprocess.Popen(
+        ["xvfb-run", "-a", "-f", auth, "-s", "-screen 0 1280x1024x24", session.moon_path],
+        env=env, stdin=subprocess.DEVNULL, stdout=open(session.moon_out, "w"),
+        stderr=subprocess.STDOUT, start_new_session=True)
+    try:
+        display = []
+
+        def display_named():
+            if runner.poll() is not None:
+                raise CheckFailed(f"xvfb-run ended with status {runner.returncode} "
+                                  f"(output in {session.moon_out})")
+            listed = subprocess.run(["xauth", "-f", auth, "list"], env=env,
+                                    capture_output=True, text=True).stdout
+            found = re.search(r"(:\d+)\s", listed)
+            if found:
+                display.append(found.group(1))
+            return bool(found)
+
+        wait_until(display_named, 30, "xvfb-run to write its authority file")
+        shot_env = dict(env)
+        shot_env["XAUTHORITY"] = auth
+        shot = os.path.join(session.work, "shot.png")
+        lit = [0.0]
+
+        def picture_drawn():
+            if runner.poll() is not None:
+                raise CheckFailed(f"moon ended with status {runner.returncode} "
+                                  f"(output in {session.moon_out})")
+            taken = subprocess.run(["import", "-display", display[0], "-window", "root", shot],
+                                   env=shot_env, capture_output=True, text=True, timeout=30)
+            expect(taken.returncode == 0, f"import failed: {taken.stderr.strip()}")
+            lit[0] = lit_fraction(read_picture(shot).region())
+            return lit[0] > 0.05
+
+        wait_until(picture_drawn, 60, f"moon's windows in a picture of the screen ({shot})")
+        log(f"ok: the README's recipe gives a picture of the screen, {lit[0]:.0%} of it lit")
+
+        # Closed as a user's SIGTERM closes it: xvfb-run then ends with its status.
+        pid = subprocess.run(["xdotool", "search", "--name", "^" + PERSPECTIVE_TITLE + "$",
+                              "getwindowpid"], env=dict(shot_env, DISPLAY=display[0]),
+                             capture_output=True, text=True).stdout.split()
+        expect(pid, "no process owns the perspective view")
+        os.kill(int(pid[0]), signal.SIGTERM)
+        status = runner.wait(timeout=10)
+        expect(status == 0, f"xvfb-run moon ended with status {status} after SIGTERM")
+    finally:
+        if runner.poll() is None:
+            os.killpg(runner.pid, signal.SIGKILL)
+            runner.wait()
+
+
 def case_no_display(session):
     env = dict(os.environ)
     for name in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"):
@@ -679,7 +804,9 @@ CASES = {
     "windows": case_windows,
     "keys": case_keys,
     "mouse": case_mouse,
+    "desktop": case_desktop,
     "no-display": case_no_display,
+    "headless-recipe": case_headless_recipe,
     "server-killed": case_server_killed,
     "window-killed": case_window_killed,
     "window-destroyed": case_window_destroyed,
@@ -703,7 +830,7 @@ def main():
     os.makedirs(args.work)
     session = Session(os.path.abspath(args.moon), args.work, args.runner)
     try:
-        if args.case != "no-display":
+        if args.case not in ("no-display", "headless-recipe"):
             missing = [tool for tool in TOOLS if shutil.which(tool) is None]
             if missing:
                 raise SkipCase("missing tools: " + " ".join(missing))

@@ -253,6 +253,35 @@ TEST_F(FrameworkTest, AfterTheConnectionIsLostTheExitPathTouchesNothingAndFreesT
         testing::ExitedWithCode(1), "^scene freed\nwindow system untouched\n$");
 }
 
+// The class icon: the program's own when its module has one (a Windows
+// program's icon resource, or what the program gave AddModuleIcon), the
+// system's stock icon otherwise. Every window of the class shows it.
+TEST_F(FrameworkTest, WindowsCarryTheProgramsIconWhenItsModuleHasOne) {
+    const platform::IconImage icon{1, 2, {10, 20, 30, 255, 40, 50, 60, 0}};
+    ASSERT_TRUE(Fake().AddModuleIcon(GLApp::kIconResource, icon));
+    TestApp app;
+    TestWindow a("A");
+    TestWindow b("B");
+    app.m_onIdle = [&](int) { Fake().PostQuitMessage(0); };
+    ASSERT_EQ(Core().Run(0, nullptr), 0);
+    for (const TestWindow* window : {&a, &b}) {
+        const platform::IconImage* shown = Fake().WindowIcon(window->Handle());
+        ASSERT_NE(shown, nullptr) << window->m_name;
+        EXPECT_EQ(shown->width, 1);
+        EXPECT_EQ(shown->height, 2);
+        EXPECT_EQ(shown->rgba, icon.rgba);
+    }
+}
+
+TEST_F(FrameworkTest, WithoutAnIconOfItsOwnAWindowCarriesTheStockIcon) {
+    TestApp app;
+    TestWindow a("A");
+    app.m_onIdle = [&](int) { Fake().PostQuitMessage(0); };
+    ASSERT_EQ(Core().Run(0, nullptr), 0);
+    EXPECT_EQ(Fake().WindowIcon(a.Handle()), nullptr);
+    EXPECT_TRUE(Fake().ClassRegistered("GLAppWnd"));
+}
+
 TEST_F(FrameworkTest, ShowMessageShowsAtMost1023Characters) {
     Core().m_bConsole = true;
     const std::string text1023(1023, 'a');

@@ -3,7 +3,7 @@
 # Installs the build into a staging prefix and checks what a packager and a
 # desktop need: every file in its place, the desktop entry and the AppStream
 # metainfo valid, the installed programs running, and the Debian package with
-# the same files and the right dependencies.
+# the same files and the right dependencies, clean by lintian's measure.
 #   check_install.sh BUILD_DIR WORK_DIR
 # Exit status: 0 pass, 1 fail, 77 skipped (a validator is missing).
 set -uo pipefail
@@ -11,7 +11,7 @@ build=$(cd "$1" && pwd)
 work=$2
 id=io.github.moonviewer.Moon
 
-for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps; do
+for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is missing (bash scripts/deps.sh test)"
         exit 77
@@ -43,6 +43,7 @@ expected=(
     usr/share/doc/moon/README.md
     usr/share/doc/moon/LICENSE
     usr/share/doc/moon/copyright
+    usr/share/doc/moon/changelog.gz
     usr/share/doc/moon/docs/moon.png
 )
 for size in 16 32 48 64 128 256; do
@@ -62,16 +63,33 @@ for size in 16 32 48 64 128 256; do
     [[ "$actual" == "${size}x${size}" ]] || fail "$id.png in ${size}x${size} is $actual"
 done
 
+# The installed programs run and know their version.
+version=$("$stage/usr/bin/moon" --version) || fail "moon --version"
+[[ "$version" =~ ^moon\ [0-9] ]] || fail "moon --version printed \"$version\""
+
 desktop-file-validate "$stage/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml" ||
     fail "appstreamcli validate"
 # The desktop entry starts a program that is installed, and names the icon.
 grep -qx 'Exec=moon' "$stage/usr/share/applications/$id.desktop" || fail "Exec is not moon"
 grep -qx "Icon=$id" "$stage/usr/share/applications/$id.desktop" || fail "Icon is not $id"
+# A desktop matches the running windows to the entry by their class, which the
+# program sets to the same id (checked on real windows by the e2e tests).
+grep -qx "StartupWMClass=$id" "$stage/usr/share/applications/$id.desktop" ||
+    fail "StartupWMClass is not $id"
+# The metainfo names who makes moon.
+grep -q '<developer_name>.' "$stage/usr/share/metainfo/$id.metainfo.xml" ||
+    fail "the metainfo names no developer"
 
-# The installed programs run and know their version; the manual pages read.
-version=$("$stage/usr/bin/moon" --version) || fail "moon --version"
-[[ "$version" =~ ^moon\ [0-9] ]] || fail "moon --version printed \"$version\""
+# Debian's documentation: a machine-readable copyright file and a changelog
+# whose newest entry is this release.
+head -n 1 "$stage/usr/share/doc/moon/copyright" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright is not in the machine-readable format"
+zcat "$stage/usr/share/doc/moon/changelog.gz" | head -n 1 | grep -q "^moon (${version#moon }) " ||
+    fail "the changelog's first entry is not version ${version#moon }"
+
+# The companion knows its version too; the manual pages read.
 "$stage/usr/bin/moon-terrain" --version | grep -q '^moon-terrain [0-9]' ||
     fail "moon-terrain --version"
 for page in man6/moon.6.gz man1/moon-terrain.1.gz; do
@@ -111,6 +129,15 @@ for package in libgtest libbenchmark; do
     grep -q "$package" <<<"$depends" && fail "Depends names the test library $package"
 done
 [[ "$(dpkg-deb -f "$deb" Package)" == moon ]] || fail "package name"
+
+# lintian, at its most demanding: no error, no warning, and the programs
+# built with the hardening Debian expects (its hardening tags are only
+# informational, so they are looked for by name).
+lintian --pedantic --display-info --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1
+lintian_status=$?
+cat "$work/lintian.log"
+((lintian_status == 0)) || fail "lintian reports errors or warnings"
+grep -q 'hardening-no-' "$work/lintian.log" && fail "lintian finds a program not hardened"
 
 if ((failures > 0)); then
     echo "$failures check(s) failed; the staged files are in $work"

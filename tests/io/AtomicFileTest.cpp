@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "system/ProcessSignals.h"
+#include "tests/support/TempFolder.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/TerrainTool.h"
 
@@ -33,10 +35,7 @@ namespace fs = std::filesystem;
 
 using Result = test::ToolResult;
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::TempFolder;
 
 // A small export to target; a fixed terrain, so runs compare byte for byte.
 Result exportTo(const std::string& target) {
@@ -46,28 +45,16 @@ Result exportTo(const std::string& target) {
 class AtomicFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-atomic-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
+        ASSERT_FALSE(m_folder.Get().empty());
         // What a plain export writes: the reference for every other target.
         ASSERT_EQ(exportTo(Path("reference.ply")).status, 0);
-        m_expected = fileText(Path("reference.ply"));
+        m_expected = TempFolder::ReadFile(Path("reference.ply"));
         fs::remove(Path("reference.ply"));
     }
-    void TearDown() override {
-        AtomicFile::UseUnnamedFiles(true);
-        fs::remove_all(m_dir);
-    }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
+    std::vector<std::string> Names() const { return m_folder.Names(); }
 
-    fs::path m_dir;
+    TempFolder m_folder{"moon-atomic-test"};
     std::string m_expected;
 };
 
@@ -76,7 +63,7 @@ TEST_F(AtomicFileTest, DashWritesToStandardOutput) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, m_expected);
-    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_TRUE(fs::is_empty(m_folder.Get()));
     EXPECT_FALSE(fs::exists("-"));
 }
 
@@ -101,7 +88,7 @@ TEST_F(AtomicFileTest, DevicesAreWrittenInPlaceNeverReplaced) {
 TEST_F(AtomicFileTest, FifosAndSocketsAreWrittenInPlace) {
     ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] { received = fileText(Path("fifo")); });
+    std::thread reader([&] { received = TempFolder::ReadFile(Path("fifo")); });
     EXPECT_EQ(exportTo(Path("fifo")).status, 0);
     reader.join();
     EXPECT_EQ(received, m_expected);
@@ -139,7 +126,7 @@ TEST_F(AtomicFileTest, SymlinksAreFollowedAndModeAndOwnerKept) {
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(fs::is_symlink(Path("link.ply")));
         EXPECT_TRUE(fs::is_symlink(Path("sub/chain.ply")));
-        EXPECT_EQ(fileText(Path("real.ply")), m_expected);
+        EXPECT_EQ(TempFolder::ReadFile(Path("real.ply")), m_expected);
         struct stat status {};
         ASSERT_EQ(::stat(Path("real.ply").c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, 0640u);
@@ -151,44 +138,55 @@ TEST_F(AtomicFileTest, SymlinksAreFollowedAndModeAndOwnerKept) {
     // A link to nothing yet: its target is made.
     fs::create_symlink("made.ply", Path("dangling.ply"));
     EXPECT_EQ(exportTo(Path("dangling.ply")).status, 0);
-    EXPECT_EQ(fileText(Path("made.ply")), m_expected);
+    EXPECT_EQ(TempFolder::ReadFile(Path("made.ply")), m_expected);
     EXPECT_EQ(Names(), (std::vector<std::string>{"dangling.ply", "link.ply", "made.ply", "real.ply",
                                                  "sub"}));
 }
 
 TEST_F(AtomicFileTest, NamesUpToTheFileSystemLimitWork) {
-    for (const bool unnamed : {true, false}) {
-        AtomicFile::UseUnnamedFiles(unnamed);
-        const std::string longest(255, unnamed ? 'u' : 'n');
-        const Result result = exportTo(Path(longest));
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(fileText(Path(longest)), m_expected);
-        fs::remove(Path(longest));
-    }
+    const std::string longest(255, 'n');
+    Result result = exportTo(Path(longest));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(TempFolder::ReadFile(Path(longest)), m_expected);
+    fs::remove(Path(longest));
     const std::string tooLong(256, 'x');
-    const Result result = exportTo(Path(tooLong));
+    result = exportTo(Path(tooLong));
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "moon-terrain export: cannot write \"" + Path(tooLong) + "\": File name too long\n");
-    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_TRUE(fs::is_empty(m_folder.Get()));
 }
 
 TEST_F(AtomicFileTest, AFailedReplacementLeavesNothing) {
-    for (const bool unnamed : {true, false}) {
-        AtomicFile::UseUnnamedFiles(unnamed);
-        std::ofstream(Path("taken.ply")) << "old";
-        AtomicFile file(Path("taken.ply"));
-        std::string error;
-        ASSERT_TRUE(file.Open(error));
-        EXPECT_TRUE(file.Write("new"));
-        // A folder takes the name before the new file can: it cannot be replaced.
-        fs::remove(Path("taken.ply"));
-        fs::create_directories(Path("taken.ply/inside"));
-        EXPECT_FALSE(file.Commit(error));
-        EXPECT_EQ(error, "cannot write \"" + Path("taken.ply") + "\": Is a directory");
-        EXPECT_EQ(Names(), (std::vector<std::string>{"taken.ply"}));
-        fs::remove_all(Path("taken.ply"));
-    }
+    std::ofstream(Path("taken.ply")) << "old";
+    AtomicFile file(Path("taken.ply"));
+    std::string error;
+    ASSERT_TRUE(file.Open(error));
+    EXPECT_TRUE(file.Write("new"));
+    // A folder takes the name before the new file can: it cannot be replaced.
+    fs::remove(Path("taken.ply"));
+    fs::create_directories(Path("taken.ply/inside"));
+    EXPECT_FALSE(file.Commit(error));
+    EXPECT_EQ(error, "cannot write \"" + Path("taken.ply") + "\": Is a directory");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"taken.ply"}));
+}
+
+// Where SIGINT and SIGTERM ask the program to close (the viewer rendering a
+// picture), the request gives the write up and waits for the program.
+TEST_F(AtomicFileTest, ACloseRequestGivesTheWriteUp) {
+    ProcessSignals::CatchCloseRequests();
+    std::ofstream(Path("old.png")) << "old";
+    AtomicFile file(Path("old.png"));
+    std::string error;
+    ASSERT_TRUE(file.Open(error));
+    EXPECT_TRUE(file.Write("new"));
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    EXPECT_FALSE(file.Commit(error));
+    EXPECT_EQ(error, "cannot write \"" + Path("old.png") + "\": interrupted");
+    EXPECT_EQ(TempFolder::ReadFile(Path("old.png")), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"old.png"}));
+    EXPECT_TRUE(ProcessSignals::TakeCloseRequest());
+    ProcessSignals::ReleaseCloseRequests();
 }
 
 // The file-size limit as a user meets it: the program's SIGXFSZ is not
@@ -202,14 +200,14 @@ TEST_F(AtomicFileTest, TheFileSizeLimitIsAFailureOfItsOwn) {
                                     mesh + " 2>" + err + "'")
                                        .c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_EQ(fileText(err),
+    EXPECT_EQ(TempFolder::ReadFile(err),
               "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
-    EXPECT_EQ(fileText(mesh), "old");
+    EXPECT_EQ(TempFolder::ReadFile(mesh), "old");
     EXPECT_EQ(Names(), (std::vector<std::string>{"err.txt", "mesh.ply"}));
 }
 
 // The temporary file of a child writing without end, found by the child's
-// open descriptors: an unnamed one shows as "<folder>/#<inode> (deleted)".
+// open descriptors.
 bool childWrites(pid_t child, const fs::path& dir) {
     const fs::path fds = "/proc/" + std::to_string(child) + "/fd";
     std::error_code ignored;
@@ -222,46 +220,43 @@ bool childWrites(pid_t child, const fs::path& dir) {
     return false;
 }
 
-// Interrupted by each signal, with an unnamed and with a named temporary file:
-// the old file stays, nothing else is left. SIGXFSZ is a write failure.
+// Interrupted by each signal: the old file stays, nothing else is left.
+// SIGXFSZ is a write failure.
 TEST_F(AtomicFileTest, SignalsLeaveNothingBehind) {
-    for (const bool unnamed : {true, false}) {
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
-            SCOPED_TRACE(std::string(unnamed ? "unnamed, " : "named, ") + strsignal(signal));
-            std::ofstream(Path("old.ply")) << "old";
-            const pid_t child = ::fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                for (const int caught : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
-                    std::signal(caught, SIG_DFL);
-                }
-                AtomicFile::UseUnnamedFiles(unnamed);
-                AtomicFile file(Path("old.ply"));
-                std::string error;
-                if (!file.Open(error)) {
-                    ::_exit(3);
-                }
-                const std::string chunk(1 << 16, 'x');
-                // Until the signal, for a minute at most.
-                for (int i = 0; i < 20000 && file.Write(chunk); ++i) {
-                    ::usleep(3000);
-                }
-                ::_exit(file.Commit(error) ? 0 : 1);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::ofstream(Path("old.ply")) << "old";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (const int caught : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+                std::signal(caught, SIG_DFL);
             }
-            for (int i = 0; i < 2000 && !childWrites(child, m_dir); ++i) {
-                ::usleep(5000);
+            AtomicFile file(Path("old.ply"));
+            std::string error;
+            if (!file.Open(error)) {
+                ::_exit(3);
             }
-            ::kill(child, signal);
-            int status = 0;
-            ASSERT_EQ(::waitpid(child, &status, 0), child);
-            if (signal == SIGXFSZ) {
-                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-            } else {
-                EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+            const std::string chunk(1 << 16, 'x');
+            // Until the signal, for a minute at most.
+            for (int i = 0; i < 20000 && file.Write(chunk); ++i) {
+                ::usleep(3000);
             }
-            EXPECT_EQ(fileText(Path("old.ply")), "old");
-            EXPECT_EQ(Names(), (std::vector<std::string>{"old.ply"}));
+            ::_exit(file.Commit(error) ? 0 : 1);
         }
+        for (int i = 0; i < 2000 && !childWrites(child, m_folder.Get()); ++i) {
+            ::usleep(5000);
+        }
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (signal == SIGXFSZ) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+        }
+        EXPECT_EQ(TempFolder::ReadFile(Path("old.ply")), "old");
+        EXPECT_EQ(Names(), (std::vector<std::string>{"old.ply"}));
     }
 }
 

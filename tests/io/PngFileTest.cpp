@@ -4,10 +4,19 @@
 #include "io/PngFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace moon {
 namespace {
@@ -16,14 +25,11 @@ namespace fs = std::filesystem;
 
 class PngFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-png-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void SetUp() override { ASSERT_FALSE(m_folder.Get().empty()); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-png-test"};
+    std::string m_problem;
 };
 
 TEST_F(PngFileTest, WhatIsWrittenReadsBackExactly) {
@@ -46,6 +52,31 @@ TEST_F(PngFileTest, WhatIsWrittenReadsBackExactly) {
     EXPECT_EQ(read, pixels);
 }
 
+TEST_F(PngFileTest, APictureInMemoryDecodesAsOpaqueRgbaAndGarbageIsRefused) {
+    const std::vector<std::uint8_t> pixels{0, 10, 20, 30, 40, 50, 60, 70, 80, 255, 254, 253};
+    std::string problem;
+    ASSERT_TRUE(PngFile::Write(Path("m.png"), 2, 2, pixels, problem)) << problem;
+    std::ifstream file(Path("m.png"), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+    ASSERT_TRUE(PngFile::DecodeRgba(bytes.data(), bytes.size(), width, height, rgba, problem))
+        << problem;
+    EXPECT_EQ(width, 2);
+    EXPECT_EQ(height, 2);
+    EXPECT_EQ(rgba, (std::vector<std::uint8_t>{0, 10, 20, 255, 30, 40, 50, 255, 60, 70, 80, 255,
+                                               255, 254, 253, 255}));
+
+    // Cut short, and not a PNG at all.
+    EXPECT_FALSE(PngFile::DecodeRgba(bytes.data(), bytes.size() / 2, width, height, rgba, problem));
+    EXPECT_EQ(problem.rfind("cannot decode the PNG: ", 0), 0u) << problem;
+    const std::uint8_t text[] = "not a picture";
+    EXPECT_FALSE(PngFile::DecodeRgba(text, sizeof text, width, height, rgba, problem));
+    EXPECT_EQ(problem.rfind("cannot decode the PNG: ", 0), 0u) << problem;
+}
+
 TEST_F(PngFileTest, AnExistingFileIsReplaced) {
     std::ofstream(Path("old.png")) << "not a picture, and longer than the new one will be";
     std::string problem;
@@ -55,6 +86,36 @@ TEST_F(PngFileTest, AnExistingFileIsReplaced) {
     std::vector<std::uint8_t> read;
     ASSERT_TRUE(PngFile::Read(Path("old.png"), width, height, read, problem)) << problem;
     EXPECT_EQ(read, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+// A picture that cannot be finished (here the file-size limit, standing in
+// for a full disk) leaves the old one as it was, and no temporary file.
+TEST_F(PngFileTest, AFailedWriteKeepsTheOldPicture) {
+    ASSERT_TRUE(PngFile::Write(Path("old.png"), 1, 1, {1, 2, 3}, m_problem)) << m_problem;
+    const std::string old = test::TempFolder::ReadFile(Path("old.png"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{4096, 4096};  // bytes
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        // Noise does not compress: the picture is far over the limit.
+        std::vector<std::uint8_t> noise(64 * 64 * 3);
+        std::uint32_t state = 1;
+        for (std::uint8_t& byte : noise) {
+            state = state * 1664525u + 1013904223u;
+            byte = static_cast<std::uint8_t>(state >> 24);
+        }
+        const bool written = PngFile::Write(Path("old.png"), 64, 64, noise, m_problem);
+        ::_exit(!written && m_problem == "cannot write \"" + Path("old.png") + "\": File too large"
+                    ? 0
+                    : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(test::TempFolder::ReadFile(Path("old.png")), old);
+    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"old.png"}));
 }
 
 TEST_F(PngFileTest, FailuresNameTheFileAndLeaveNothing) {

@@ -17,6 +17,7 @@
 #include "terrain/TerrainModel.h"
 #include "terrain/TerrainNode.h"
 #include "tests/terrain/TerrainTestSupport.h"
+#include "tests/support/TempFolder.h"
 #include "tests/tools/ExportedMesh.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/JoinedMesh.h"
@@ -28,19 +29,9 @@ namespace fs = std::filesystem;
 using test::ExportedMesh;
 using test::RunTool;
 
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 class ExportFormatsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-export-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
     // Runs export with args and -o path; fails the test on a non-zero status.
     void Export(std::vector<std::string> args, const std::string& path) {
@@ -50,7 +41,7 @@ protected:
         ASSERT_EQ(result.status, 0) << result.err;
     }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-export-test"};
 };
 
 TEST_F(ExportFormatsTest, TheFormatFollowsTheNameUnlessGiven) {
@@ -79,7 +70,7 @@ TEST_F(ExportFormatsTest, TheFormatFollowsTheNameUnlessGiven) {
         }
         const test::ToolResult result = RunTool(command);
         ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(FileBytes(file).rfind(start, 0), 0u) << ::testing::PrintToString(args);
+        EXPECT_EQ(test::TempFolder::ReadFile(file).rfind(start, 0), 0u) << ::testing::PrintToString(args);
         fs::remove(file);
     }
     // Standard output has no name: PLY, as before.
@@ -100,7 +91,7 @@ TEST_F(ExportFormatsTest, AHeightmapTakesNoDetailPasses) {
                   "moon-terrain export: a heightmap is the generated regular grid: it takes no "
                   "--lod or --lod-off (see moon-terrain export --help)\n");
     }
-    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_TRUE(fs::is_empty(m_folder.Get()));
     // A mesh in the same name takes them.
     Export({"--seed", "1", "--depth", "3", "--format", "ply", "--lod", "1,2,3"}, Path("h.png"));
 }
@@ -313,7 +304,7 @@ TEST_F(ExportFormatsTest, TheGltfValidatorAcceptsEveryExport) {
     // Its layout, read here; the rest is the validator's to judge.
     Export({"--seed", "7", "--depth", "3", "--mode", "smooth", "--lod", "250,10,-250"},
            Path("look.glb"));
-    const std::string glb = FileBytes(Path("look.glb"));
+    const std::string glb = test::TempFolder::ReadFile(Path("look.glb"));
     ASSERT_GE(glb.size(), 28u);
     EXPECT_EQ(glb.substr(0, 4), "glTF");
     EXPECT_EQ(Word(glb, 4), 2u);
@@ -353,7 +344,7 @@ TEST_F(ExportFormatsTest, TheGltfValidatorAcceptsEveryExport) {
                 const int status = std::system((node + " " MOON_GLTF_CHECK_DIR "/validate.js " +
                                                 file + " >" + report + " 2>&1")
                                                    .c_str());
-                EXPECT_EQ(status, 0) << ::testing::PrintToString(args) << "\n" << FileBytes(report);
+                EXPECT_EQ(status, 0) << ::testing::PrintToString(args) << "\n" << test::TempFolder::ReadFile(report);
             }
         }
     }

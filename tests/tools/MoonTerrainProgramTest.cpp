@@ -3,14 +3,14 @@
 // shell's redirections, main's wiring, and other programs reading the exports.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace moon {
 namespace {
@@ -28,14 +28,10 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class MoonTerrainProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void SetUp() override { ASSERT_FALSE(m_folder.Get().empty()); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-terrain-test"};
 };
 
 int RunProgram(const std::string& arguments) {
@@ -43,33 +39,28 @@ int RunProgram(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST_F(MoonTerrainProgramTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFinished) {
     const std::string out = Path("out.txt");
     const std::string err = Path("err.txt");
     EXPECT_EQ(RunProgram("dump --seed 1 --depth 0 >" + out + " 2>" + err), 0);
-    EXPECT_EQ(Lines(FileText(out)).size(), 2u);
+    EXPECT_EQ(Lines(test::TempFolder::ReadFile(out)).size(), 2u);
     EXPECT_EQ(RunProgram("dump --seed 1 --depth 12 >" + out + " 2>" + err), 2);
-    EXPECT_EQ(FileText(out), "");
-    EXPECT_NE(FileText(err).find("gigabytes"), std::string::npos);
+    EXPECT_EQ(test::TempFolder::ReadFile(out), "");
+    EXPECT_NE(test::TempFolder::ReadFile(err).find("gigabytes"), std::string::npos);
 
     // The file-size limit (512-byte blocks) stands in for a full disk.
     const std::string mesh = Path("mesh.ply");
     EXPECT_EQ(RunProgram("export --seed 1 --depth 1 -o " + mesh), 0);
-    const std::string old = FileText(mesh);
+    const std::string old = test::TempFolder::ReadFile(mesh);
     EXPECT_EQ(std::system(("sh -c 'trap \"\" XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
                            " export --seed 1 --depth 5 -o " +
                            mesh + " 2>" + err + "'")
                               .c_str()),
               1 << 8);
-    EXPECT_EQ(FileText(err),
+    EXPECT_EQ(test::TempFolder::ReadFile(err),
               "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
-    EXPECT_EQ(FileText(mesh), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(test::TempFolder::ReadFile(mesh), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Get()), fs::directory_iterator()), 3);
 }
 
 TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
@@ -81,8 +72,8 @@ TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
         ASSERT_EQ(RunProgram("export --seed 2 --depth 4 --format " + format + " -o " + file), 0);
         const std::string report = Path("assimp.txt");
         EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
-        EXPECT_NE(FileText(report).find("Faces:              1024"), std::string::npos)
-            << FileText(report);
+        EXPECT_NE(test::TempFolder::ReadFile(report).find("Faces:              1024"), std::string::npos)
+            << test::TempFolder::ReadFile(report);
         // MeshLab reads it and writes it back out, where it is installed (its
         // server reads no glTF).
         if (format.rfind("glb", 0) != 0 && fs::exists("/usr/bin/meshlabserver")) {
@@ -91,8 +82,8 @@ TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
                                    copy + " >" + report + " 2>&1")
                                       .c_str()),
                       0)
-                << FileText(report);
-            EXPECT_TRUE(fs::exists(copy)) << FileText(report);
+                << test::TempFolder::ReadFile(report);
+            EXPECT_TRUE(fs::exists(copy)) << test::TempFolder::ReadFile(report);
         }
     }
 }

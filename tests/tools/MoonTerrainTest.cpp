@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -18,6 +17,7 @@
 
 #include "terrain/TerrainModel.h"
 #include "tests/support/RecordingGL.h"
+#include "tests/support/TempFolder.h"
 #include "tests/terrain/TerrainTestSupport.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/TerrainTool.h"
@@ -58,14 +58,10 @@ std::vector<double> Numbers(const std::string& line) {
 
 class MoonTerrainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("moon-terrain-test-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void SetUp() override { ASSERT_FALSE(m_folder.Get().empty()); }
+    std::string Path(const std::string& name) const { return m_folder.Path(name); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder{"moon-terrain-test"};
 };
 
 TEST_F(MoonTerrainTest, DumpPrintsEveryNodeInPreOrderExactly) {
@@ -264,8 +260,7 @@ TEST_F(MoonTerrainTest, PlyHoldsTheDrawnTrianglesWithSharedVertices) {
     EXPECT_EQ(result.out + result.err, "");
     const auto drawn = DrawnVertices(3, 3, Vec3(100, 10, -120), 2, Smooth);
 
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = test::TempFolder::ReadFile(file);
     const std::size_t body = bytes.find("end_header\n") + 11;
     const std::string header = bytes.substr(0, body);
     EXPECT_EQ(header.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
@@ -328,11 +323,10 @@ TEST_F(MoonTerrainTest, ObjIndexesPositionsAndNormalsOnceEach) {
             .status,
         0);
     const auto drawn = DrawnVertices(5, 2, std::nullopt, 0, Flat);
-    std::ifstream in(file);
     std::vector<std::vector<double>> positions, normals;
     std::vector<std::string> faces;
     std::string comments;
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : Lines(test::TempFolder::ReadFile(file))) {
         if (line.rfind("v ", 0) == 0) {
             positions.push_back(Numbers(line.substr(2)));
         } else if (line.rfind("vn ", 0) == 0) {
@@ -399,7 +393,7 @@ TEST_F(MoonTerrainTest, UnwritableOutputFailsCleanly) {
     EXPECT_NE(result.err.find("cannot write \"" + Path("taken.ply") + "\": Is a directory"),
               std::string::npos);
     fs::remove(Path("taken.ply"));
-    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_TRUE(fs::is_empty(m_folder.Get()));
 }
 
 }  // namespace

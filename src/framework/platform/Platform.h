@@ -65,9 +65,29 @@ public:
     // Unregisters the class with this atom; false if unknown or windows of it live.
     virtual bool UnregisterClass(Atom atom, ModuleHandle instance) = 0;
     // The stock icon / cursor the framework uses (IDI_APPLICATION, IDC_ARROW;
-    // module none for the system's own); any other fails.
+    // module none for the system's own); any other fails. An icon the
+    // program's module holds is loaded with that module and its id.
     virtual IconHandle LoadIcon(ModuleHandle instance, int id) = 0;
     virtual CursorHandle LoadCursor(ModuleHandle instance, int id) = 0;
+
+    // --- The program as the desktop knows it ---------------------------------
+    // A Windows program carries its icons in its executable's resources and
+    // names its process to the shell; elsewhere the program hands them over
+    // here, before its first window, and they are used the same way: the
+    // window class takes its icon from the program's module by id, and every
+    // window of the class shows it.
+    //
+    // Adds an icon with this id (1 or more) to the program's module. False for
+    // an id already taken, an empty picture (at most 1024 pixels a side) or
+    // pixels that do not fill it.
+    virtual bool AddModuleIcon(int id, const IconImage& image) = 0;
+    // Names the program to the desktop, which matches its windows with the
+    // desktop entry of that name (StartupWMClass): the X11 WM_CLASS, the
+    // Wayland app id (on Windows, the AppUserModelID). The window system reads
+    // it when it starts, with the first window class: false after that, and
+    // for an empty name or one with spaces or control characters. A name the
+    // user gives in the environment (SDL_VIDEO_X11_WMCLASS) wins.
+    virtual bool SetApplicationId(const char* id) = 0;
 
     // --- Windows --------------------------------------------------------------
     // Creates a window of a registered class. x, y: outer top-left corner on the

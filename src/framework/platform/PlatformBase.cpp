@@ -10,6 +10,24 @@ namespace {
 // The one stock icon and cursor the framework loads.
 constexpr IconHandle kApplicationIcon{1};
 constexpr CursorHandle kArrowCursor{1};
+// The program's one module.
+constexpr ModuleHandle kProgramModule{1};
+// Largest side of an icon of the program's module, pixels: desktops show
+// icons up to 512; this leaves room without letting a mistake take memory.
+constexpr int kMaxIconSide = 1024;
+
+// A name a desktop entry can carry in StartupWMClass: visible ASCII, no space.
+bool isApplicationId(const char* id) {
+    if (id == nullptr || *id == '\0') {
+        return false;
+    }
+    for (const char* c = id; *c != '\0'; ++c) {
+        if (*c <= ' ' || *c >= 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool intersect(Rect& rect, const Rect& clip) {
     rect.left = std::max(rect.left, clip.left);
@@ -84,6 +102,15 @@ LResult PlatformBase::Send(WindowHandle window, std::uint32_t message, WParam wP
     return m_classes.at(record->atom).windowClass.lpfnWndProc(window, message, wParam, lParam);
 }
 
+const IconImage* PlatformBase::ClassIconImage(Atom atom) const {
+    const auto found = m_classes.find(atom);
+    if (found == m_classes.end()) {
+        return nullptr;
+    }
+    const auto icon = m_icons.find(found->second.windowClass.hIcon.id);
+    return icon != m_icons.end() ? &icon->second : nullptr;
+}
+
 CursorHandle PlatformBase::ClassCursor(Atom atom) const {
     const auto found = m_classes.find(atom);
     return found != m_classes.end() ? found->second.windowClass.hCursor : CursorHandle{};
@@ -102,7 +129,7 @@ Atom PlatformBase::FindClass(const char* name) const {
 
 ModuleHandle PlatformBase::GetModuleHandle() {
     Enter("GetModuleHandle");
-    return ModuleHandle{1};
+    return kProgramModule;
 }
 
 Atom PlatformBase::RegisterClass(const WndClass& windowClass) {
@@ -123,6 +150,7 @@ Atom PlatformBase::RegisterClass(const WndClass& windowClass) {
     entry.windowClass.lpszMenuName = nullptr;
     const Atom atom = m_nextAtom++;
     m_classes[atom] = std::move(entry);
+    m_bClassRegistered = true;
     return atom;
 }
 
@@ -146,11 +174,48 @@ IconHandle PlatformBase::LoadIcon(ModuleHandle instance, int id) {
     if (!Enter("LoadIcon")) {
         return {};
     }
-    if (instance || id != IDI_APPLICATION) {
-        Fail("no such icon");
-        return {};
+    if (instance == kProgramModule) {
+        const auto found = m_moduleIcons.find(id);
+        if (found != m_moduleIcons.end()) {
+            return found->second;
+        }
+    } else if (!instance && id == IDI_APPLICATION) {
+        return kApplicationIcon;
     }
-    return kApplicationIcon;
+    Fail("no such icon");
+    return {};
+}
+
+bool PlatformBase::AddModuleIcon(int id, const IconImage& image) {
+    if (!Enter("AddModuleIcon")) {
+        return false;
+    }
+    if (id < 1 || m_moduleIcons.count(id) != 0) {
+        return Fail("icon id taken or not positive");
+    }
+    if (image.width < 1 || image.height < 1 || image.width > kMaxIconSide ||
+        image.height > kMaxIconSide ||
+        image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4) {
+        return Fail("icon picture empty, too large or not filled");
+    }
+    const IconHandle icon{m_nextIcon++};
+    m_icons[icon.id] = image;
+    m_moduleIcons[id] = icon;
+    return true;
+}
+
+bool PlatformBase::SetApplicationId(const char* id) {
+    if (!Enter("SetApplicationId")) {
+        return false;
+    }
+    if (WindowSystemStarted()) {
+        return Fail("the window system has started");
+    }
+    if (!isApplicationId(id)) {
+        return Fail("application id empty or with spaces");
+    }
+    m_applicationId = id;
+    return true;
 }
 
 CursorHandle PlatformBase::LoadCursor(ModuleHandle instance, int id) {
@@ -181,16 +246,18 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
     if (parent && FindRecord(parent) == nullptr) {
         return {};
     }
-    const WindowRequest request{exStyle,
-                                className,
-                                windowName != nullptr ? windowName : "",
-                                style & ~WS_VISIBLE,
-                                x,
-                                y,
-                                width,
-                                height,
-                                parent,
-                                param};
+    WindowRequest request;
+    request.atom = atom;
+    request.exStyle = exStyle;
+    request.className = className;
+    request.title = windowName != nullptr ? windowName : "";
+    request.style = style & ~WS_VISIBLE;
+    request.x = x;
+    request.y = y;
+    request.width = width;
+    request.height = height;
+    request.parent = parent;
+    request.param = param;
     WindowHandle window;
     WindowRecord* record = MakeSystemWindow(request, window);
     if (record == nullptr) {

@@ -67,6 +67,8 @@ public:
     bool UnregisterClass(Atom atom, ModuleHandle instance) final;
     IconHandle LoadIcon(ModuleHandle instance, int id) final;
     CursorHandle LoadCursor(ModuleHandle instance, int id) final;
+    bool AddModuleIcon(int id, const IconImage& image) final;
+    bool SetApplicationId(const char* id) final;
 
     bool ShowWindow(WindowHandle window, int command) final;
     bool IsWindowVisible(WindowHandle window) final;
@@ -106,6 +108,7 @@ public:
 protected:
     // What a backend needs to make a window; style is without WS_VISIBLE.
     struct WindowRequest {
+        Atom atom = 0;  // its class
         std::uint32_t exStyle = 0;
         const char* className = nullptr;
         const char* title = nullptr;  // never null
@@ -136,6 +139,9 @@ protected:
     virtual bool Admit(const char* operation) = 0;
     // The window system is needed from the first class on.
     virtual bool StartWindowSystem() { return true; }
+    // Whether the window system has started (so the application id is read):
+    // by default, once a class has been registered.
+    virtual bool WindowSystemStarted() const { return m_bClassRegistered; }
     // The client area, client pixels (left = top = 0); empty while minimised.
     virtual Rect ClientArea(WindowHandle window) = 0;
     // Makes what stands for a new window on the window system, hidden, with
@@ -184,6 +190,11 @@ protected:
     LResult Send(WindowHandle window, std::uint32_t message, WParam wParam = 0, LParam lParam = 0);
     // The class cursor, none for an unknown atom.
     CursorHandle ClassCursor(Atom atom) const;
+    // The picture of the class icon when it is one of the program's own; null
+    // for the stock icon (the window system's default) or an unknown atom.
+    const IconImage* ClassIconImage(Atom atom) const;
+    // The name SetApplicationId gave, "" if none.
+    const std::string& ApplicationId() const { return m_applicationId; }
     // The atom of the class with this name, 0 if none.
     Atom FindClass(const char* name) const;
 
@@ -226,7 +237,12 @@ private:
 
     std::string m_lastError;
     std::map<Atom, ClassEntry> m_classes;
-    Atom m_nextAtom = 0xC000;                          // registered class atoms start here
+    Atom m_nextAtom = 0xC000;  // registered class atoms start here
+    bool m_bClassRegistered = false;
+    std::map<int, IconHandle> m_moduleIcons;     // by the program's icon id
+    std::map<std::uint32_t, IconImage> m_icons;  // the module's icons by handle id
+    std::uint32_t m_nextIcon = 2;                // 1 is the stock icon
+    std::string m_applicationId;
     std::map<std::uint32_t, WindowRecord*> m_records;  // live windows by handle id
     std::deque<Msg> m_posted;
     std::deque<Msg> m_input;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace moon::platform {
 
@@ -108,7 +109,8 @@ inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
 inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
 inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
 
-// Stock resources for LoadIcon / LoadCursor (no module).
+// Stock resources for LoadIcon / LoadCursor (no module). The program's own
+// icons are numbered from 1 in its module (see Platform::AddModuleIcon).
 inline constexpr int IDI_APPLICATION = 32512;
 inline constexpr int IDC_ARROW = 32512;
 
@@ -167,6 +169,14 @@ struct WndClass {
     CursorHandle hCursor;
     const char* lpszMenuName = nullptr;
     const char* lpszClassName = nullptr;
+};
+
+// The picture of an icon in the program's module: 8-bit RGBA with straight
+// alpha, rows from the top, width * height * 4 bytes.
+struct IconImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
 };
 
 struct PixelFormatDescriptor {

@@ -201,6 +201,46 @@ TEST_P(PlatformBaseTest, PalettesAreDataAndADeletedOneLeavesTheStockPaletteSelec
     EXPECT_EQ(platform.LastError(), "no such palette");
 }
 
+TEST_P(PlatformBaseTest, TheProgramsIconsAreLoadedFromItsModuleByTheirIds) {
+    Platform& platform = *m_platform;
+    const ModuleHandle module = platform.GetModuleHandle();
+    EXPECT_FALSE(platform.LoadIcon(module, 1));  // none given yet
+    EXPECT_EQ(platform.LastError(), "no such icon");
+
+    const IconImage icon{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}};
+    EXPECT_TRUE(platform.AddModuleIcon(1, icon)) << platform.LastError();
+    const IconHandle loaded = platform.LoadIcon(module, 1);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(platform.LoadIcon(module, 1), loaded);  // the same icon each time
+    EXPECT_NE(loaded, platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION));
+    EXPECT_FALSE(platform.LoadIcon(ModuleHandle{}, 1));  // not the system's
+    EXPECT_FALSE(platform.LoadIcon(module, 2));
+
+    // Pictures that cannot be an icon, and ids that are taken or not positive.
+    EXPECT_FALSE(platform.AddModuleIcon(1, icon));
+    EXPECT_FALSE(platform.AddModuleIcon(0, icon));
+    EXPECT_FALSE(platform.AddModuleIcon(2, IconImage{2, 2, icon.rgba}));  // not filled
+    EXPECT_FALSE(platform.AddModuleIcon(3, IconImage{0, 0, {}}));
+    EXPECT_FALSE(platform.AddModuleIcon(4, IconImage{2048, 1, std::vector<std::uint8_t>(8192)}));
+    EXPECT_EQ(platform.LastError(), "icon picture empty, too large or not filled");
+    EXPECT_FALSE(platform.LoadIcon(module, 2));
+}
+
+TEST_P(PlatformBaseTest, TheApplicationIdIsGivenBeforeTheWindowSystemStartsOrNotAtAll) {
+    // The fixture's class started the window system.
+    EXPECT_FALSE(m_platform->SetApplicationId("org.example.Late"));
+    EXPECT_EQ(m_platform->LastError(), "the window system has started");
+
+    std::unique_ptr<Platform> fresh = GetParam().create();
+    EXPECT_FALSE(fresh->SetApplicationId(""));
+    EXPECT_FALSE(fresh->SetApplicationId(nullptr));
+    EXPECT_FALSE(fresh->SetApplicationId("two words"));
+    EXPECT_FALSE(fresh->SetApplicationId("tab\there"));
+    EXPECT_EQ(fresh->LastError(), "application id empty or with spaces");
+    EXPECT_TRUE(fresh->SetApplicationId("org.example.Early")) << fresh->LastError();
+    EXPECT_TRUE(fresh->SetApplicationId("org.example.Again"));  // the last one counts
+}
+
 // --- Creation and destruction --------------------------------------------------
 
 // What a window procedure heard, as "window:message" (WM_SIZE with its wParam),

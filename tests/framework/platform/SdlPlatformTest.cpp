@@ -504,6 +504,34 @@ TEST(SdlPlatformNoDisplay, RegisteringFailsWithoutADisplay) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "text\n");
 }
 
+// SDL 2.26 takes the windows' class from the environment when its video
+// starts; a class the user has set there is theirs to keep.
+TEST(SdlApplicationIdTest, TheIdReachesSdlUnlessTheUserNamedAClass) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    WndClass windowClass;
+    windowClass.lpfnWndProc = recordingProc;
+    windowClass.lpszClassName = "IdWnd";
+
+    unsetenv("SDL_VIDEO_X11_WMCLASS");
+    unsetenv("SDL_VIDEO_WAYLAND_WMCLASS");
+    {
+        std::unique_ptr<Platform> platform = CreateSystemPlatform();
+        ASSERT_TRUE(platform->SetApplicationId("org.example.Moon"));
+        ASSERT_NE(platform->RegisterClass(windowClass), 0) << platform->LastError();
+        EXPECT_STREQ(std::getenv("SDL_VIDEO_X11_WMCLASS"), "org.example.Moon");
+        EXPECT_STREQ(std::getenv("SDL_VIDEO_WAYLAND_WMCLASS"), "org.example.Moon");
+    }
+    setenv("SDL_VIDEO_X11_WMCLASS", "users.Choice", 1);
+    {
+        std::unique_ptr<Platform> platform = CreateSystemPlatform();
+        ASSERT_TRUE(platform->SetApplicationId("org.example.Moon"));
+        ASSERT_NE(platform->RegisterClass(windowClass), 0) << platform->LastError();
+        EXPECT_STREQ(std::getenv("SDL_VIDEO_X11_WMCLASS"), "users.Choice");
+    }
+    unsetenv("SDL_VIDEO_X11_WMCLASS");
+    unsetenv("SDL_VIDEO_WAYLAND_WMCLASS");
+}
+
 TEST(SdlKeys, VirtualKeysFollowTheUsLayoutByPosition) {
     EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_A), 65);
     EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_Z), 90);

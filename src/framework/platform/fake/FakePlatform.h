@@ -84,6 +84,13 @@ public:
     }
     // Messages that reached DefWindowProc, in order.
     const std::vector<Msg>& Defaulted() const { return m_defaulted; }
+    // The picture of the window's class icon if it is one of the program's
+    // own (AddModuleIcon), null for the stock icon.
+    const IconImage* WindowIcon(WindowHandle window) const {
+        return ClassIconImage(State(window).atom);
+    }
+    // The name SetApplicationId gave, "" if none.
+    using PlatformBase::ApplicationId;
 
     // --- Platform ------------------------------------------------------------
     bool GetClientRect(WindowHandle window, Rect& rect) override;

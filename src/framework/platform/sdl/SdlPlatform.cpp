@@ -90,8 +90,29 @@ SDL_Window* SdlPlatform::CreateSdlWindow(const WindowEntry& entry, int width, in
     }
     const char* title = entry.sdl != nullptr ? SDL_GetWindowTitle(entry.sdl) : "";
     ApplyAttributes(attributes);
-    return SDL_CreateWindow(title, entry.createX, entry.createY, std::max(width, 1),
-                            std::max(height, 1), flags);
+    SDL_Window* window = SDL_CreateWindow(title, entry.createX, entry.createY, std::max(width, 1),
+                                          std::max(height, 1), flags);
+    if (window != nullptr) {
+        ApplyClassIcon(entry, window);
+    }
+    return window;
+}
+
+// On X11 this sets _NET_WM_ICON, which task bars and window switchers show.
+// SDL keeps its own copy. A window without it shows the desktop's default.
+void SdlPlatform::ApplyClassIcon(const WindowEntry& entry, SDL_Window* window) const {
+    const IconImage* icon = ClassIconImage(entry.atom);
+    if (icon == nullptr) {
+        return;
+    }
+    // SDL only reads the pixels; its interface is not const.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint8_t*>(icon->rgba.data()), icon->width, icon->height, 32,
+        icon->width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface != nullptr) {
+        SDL_SetWindowIcon(window, surface);
+        SDL_FreeSurface(surface);
+    }
 }
 
 // Makes the entry's SDL window anew with other GL attributes (SDL fixes them
@@ -132,6 +153,7 @@ int SdlPlatform::FormatIndex(const GLAttributes& attributes) {
 PlatformBase::WindowRecord* SdlPlatform::MakeSystemWindow(const WindowRequest& request,
                                                           WindowHandle& window) {
     WindowEntry entry;
+    entry.atom = request.atom;  // the class icon goes with the SDL window
     entry.style = request.style;
     entry.exStyle = request.exStyle;
     // The window manager puts a new window's frame where SDL asks for the

@@ -114,13 +114,11 @@ private:
     // then not touch SDL.
     bool Lost();
     static void OnDisplayLost(const char* display, const char* reason);
-    // Signals asking the program to close: SIGINT and SIGTERM set a flag that
-    // PeekMessage reads, so no request is lost to a full SDL event queue.
-    void CatchCloseSignals();
-    void ReleaseCloseSignals();
+    // A close request from a signal (ProcessSignals) becomes WM_CLOSE.
     void TakeCloseRequest();
 
     static bool IsInvisibleDriver(const char* driver);
+    void NameApplication();
     bool EnsureVideo();
     // The live window, or null with LastError set.
     WindowEntry* FindWindow(WindowHandle window) {
@@ -134,6 +132,7 @@ private:
     // The shared rules' hooks.
     bool Admit(const char* operation) override;
     bool StartWindowSystem() override { return EnsureVideo(); }
+    bool WindowSystemStarted() const override { return m_bVideo; }
     Rect ClientArea(WindowHandle window) override;
     WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
     void DestroySystemWindow(WindowHandle window) override;
@@ -146,6 +145,8 @@ private:
     SDL_Window* CreateSdlWindow(const WindowEntry& entry, int width, int height,
                                 const GLAttributes& attributes);
     bool RemakeSdlWindow(WindowEntry& entry, const GLAttributes& attributes);
+    // Gives the SDL window its class icon, when that is one of the program's.
+    void ApplyClassIcon(const WindowEntry& entry, SDL_Window* window) const;
     int FormatIndex(const GLAttributes& attributes);
 
     void Translate(const SDL_Event& event);
@@ -155,7 +156,7 @@ private:
 
     bool m_bVideo = false;
     bool m_bLost = false;
-    bool m_bSignals = false;                         // CatchCloseSignals installed its handlers
+    bool m_bSignals = false;                         // this backend catches close requests
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
     std::uint32_t m_nextWindow = 1;
     std::unordered_map<std::uint32_t, std::uint32_t> m_bySdlId;

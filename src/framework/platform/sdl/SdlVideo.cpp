@@ -6,12 +6,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "framework/platform/sdl/SdlPlatform.h"
+#include "system/ProcessSignals.h"
 
 namespace moon::platform {
 namespace {
@@ -30,18 +30,8 @@ bool driverRequested(const char* driver) {
     return !wanted.empty() && wanted.find(lowerCase(driver)) != std::string::npos;
 }
 
-// The backend whose video is up: the X error handlers and the signal
-// handlers reach it through this.
+// The backend whose video is up: the X error handlers reach it through this.
 SdlPlatform* g_live = nullptr;
-
-// Set by SIGINT or SIGTERM, taken by PeekMessage.
-volatile std::sig_atomic_t g_closeRequested = 0;
-constexpr int kCloseSignals[] = {SIGINT, SIGTERM};
-struct sigaction g_previousActions[2];
-
-void onCloseSignal(int /*signal*/) {
-    g_closeRequested = 1;
-}
 
 const char* nonEmpty(const char* text) {
     return text != nullptr && *text != '\0' ? text : nullptr;
@@ -71,6 +61,20 @@ int initVideoQuietly() {
 }
 
 }  // namespace
+
+// The application id becomes the windows' class. SDL 2.26 reads it from the
+// environment when its video starts (X11 WM_CLASS, Wayland app id); later
+// versions from the SDL_APP_ID hint. What the user has set there already
+// stays: it is their choice.
+void SdlPlatform::NameApplication() {
+    const std::string& id = ApplicationId();
+    if (id.empty()) {
+        return;
+    }
+    setenv("SDL_VIDEO_X11_WMCLASS", id.c_str(), 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", id.c_str(), 0);
+    SDL_SetHint("SDL_APP_ID", id.c_str());
+}
 
 // offscreen and dummy show nothing to anyone.
 bool SdlPlatform::IsInvisibleDriver(const char* driver) {
@@ -104,48 +108,23 @@ void SdlPlatform::OnDisplayLost(const char* display, const char* reason) {
     std::exit(1);
 }
 
-void SdlPlatform::CatchCloseSignals() {
-    g_closeRequested = 0;
-    for (int i = 0; i < 2; ++i) {
-        struct sigaction action {};
-        action.sa_handler = onCloseSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(kCloseSignals[i], nullptr, &g_previousActions[i]);
-        // A signal the program was started to ignore (nohup) stays ignored.
-        if (g_previousActions[i].sa_handler != SIG_IGN) {
-            sigaction(kCloseSignals[i], &action, nullptr);
-        }
-    }
-    m_bSignals = true;
-}
-
-void SdlPlatform::ReleaseCloseSignals() {
-    if (!m_bSignals) {
-        return;
-    }
-    for (int i = 0; i < 2; ++i) {
-        sigaction(kCloseSignals[i], &g_previousActions[i], nullptr);
-    }
-    m_bSignals = false;
-}
-
 // The framework's exit path starts when its main window is closed; this
 // layer does not know which one that is, so every window is asked, in
 // creation order, ahead of anything else waiting. Others only hide, and the
 // loop ends on the quit message the main window's close posts.
 void SdlPlatform::TakeCloseRequest() {
-    if (g_closeRequested == 0 || !m_bSignals) {
+    if (!m_bSignals || !ProcessSignals::TakeCloseRequest()) {
         return;
     }
-    g_closeRequested = 0;
     for (auto window = m_windows.rbegin(); window != m_windows.rend(); ++window) {
         PostFirst(Msg{WindowHandle{window->first}, WM_CLOSE, 0, 0});
     }
 }
 
 SdlPlatform::~SdlPlatform() {
-    ReleaseCloseSignals();
+    if (m_bSignals) {
+        ProcessSignals::ReleaseCloseRequests();
+    }
     if (g_live == this) {
         g_live = nullptr;
     }
@@ -184,6 +163,7 @@ bool SdlPlatform::EnsureVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    NameApplication();
     // The driver follows what the environment names: an X display alone
     // means X11, so no other driver is probed. With nothing named, SDL tries
     // its drivers with their complaints silenced.
@@ -216,7 +196,10 @@ bool SdlPlatform::EnsureVideo() {
     if (lowerCase(driver) == "x11") {
         WatchX11Display(&SdlPlatform::OnDisplayLost);
     }
-    CatchCloseSignals();
+    // SIGINT and SIGTERM ask to close: a flag PeekMessage reads, so no
+    // request is lost to a full SDL event queue.
+    ProcessSignals::CatchCloseRequests();
+    m_bSignals = true;
     return true;
 }
 
