@@ -156,13 +156,14 @@ bool PngFile::Read(const std::string& path, int& width, int& height,
 bool PngFile::DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
                          std::vector<std::uint8_t>& pixels, std::string& problem) {
     int channels = 0;
-    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height,
-                                          &channels, 4);
+    stbi_uc* rgba =
+        stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
     if (rgba == nullptr) {
         problem = std::string("cannot decode the PNG: ") + stbi_failure_reason();
         return false;
     }
-    pixels.assign(rgba, rgba + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    pixels.assign(rgba,
+                  rgba + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     stbi_image_free(rgba);
     return true;
 }

@@ -21,8 +21,8 @@ public:
     explicit TempFolder(const std::string& prefix) {
         std::random_device random;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
-                                                    (prefix + "-" + std::to_string(random()));
+            const std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(random()));
             std::error_code error;
             if (std::filesystem::create_directory(candidate, error)) {
                 m_path = candidate;

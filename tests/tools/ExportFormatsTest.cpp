@@ -16,8 +16,8 @@
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 #include "terrain/TerrainNode.h"
-#include "tests/terrain/TerrainTestSupport.h"
 #include "tests/support/TempFolder.h"
+#include "tests/terrain/TerrainTestSupport.h"
 #include "tests/tools/ExportedMesh.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/JoinedMesh.h"
@@ -70,7 +70,8 @@ TEST_F(ExportFormatsTest, TheFormatFollowsTheNameUnlessGiven) {
         }
         const test::ToolResult result = RunTool(command);
         ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(test::TempFolder::ReadFile(file).rfind(start, 0), 0u) << ::testing::PrintToString(args);
+        EXPECT_EQ(test::TempFolder::ReadFile(file).rfind(start, 0), 0u)
+            << ::testing::PrintToString(args);
         fs::remove(file);
     }
     // Standard output has no name: PLY, as before.
@@ -344,7 +345,8 @@ TEST_F(ExportFormatsTest, TheGltfValidatorAcceptsEveryExport) {
                 const int status = std::system((node + " " MOON_GLTF_CHECK_DIR "/validate.js " +
                                                 file + " >" + report + " 2>&1")
                                                    .c_str());
-                EXPECT_EQ(status, 0) << ::testing::PrintToString(args) << "\n" << test::TempFolder::ReadFile(report);
+                EXPECT_EQ(status, 0) << ::testing::PrintToString(args) << "\n"
+                                     << test::TempFolder::ReadFile(report);
             }
         }
     }

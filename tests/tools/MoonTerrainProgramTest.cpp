@@ -72,7 +72,8 @@ TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
         ASSERT_EQ(RunProgram("export --seed 2 --depth 4 --format " + format + " -o " + file), 0);
         const std::string report = Path("assimp.txt");
         EXPECT_EQ(std::system(("assimp info " + file + " >" + report + " 2>&1").c_str()), 0);
-        EXPECT_NE(test::TempFolder::ReadFile(report).find("Faces:              1024"), std::string::npos)
+        EXPECT_NE(test::TempFolder::ReadFile(report).find("Faces:              1024"),
+                  std::string::npos)
             << test::TempFolder::ReadFile(report);
         // MeshLab reads it and writes it back out, where it is installed (its
         // server reads no glTF).
