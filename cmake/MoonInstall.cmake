@@ -6,6 +6,11 @@
 #   share/icons/hicolor/<size>/apps/<id>.png
 #   share/man/man6/moon.6.gz, share/man/man1/moon-terrain.1.gz
 #   share/doc/moon/README.md, LICENSE, copyright, changelog.gz, docs/moon.png
+if(WIN32)
+  # Windows users get a folder of their own instead (zip and installer).
+  include(${CMAKE_CURRENT_LIST_DIR}/MoonWindowsInstall.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 # Who answers for the package: its control file, changelog and copyright name them.

@@ -1,15 +1,6 @@
 # SPDX-License-Identifier: MIT
 include(GoogleTest)
 
-# Windows programs built here run under Wine (the toolchain's emulator), in a
-# prefix of the build's own, without Wine's debug channels. The tests that
-# open windows need an X display: run CTest under Xvfb
-# (scripts/wine-ctest.sh does that).
-set(MOON_TEST_ENVIRONMENT "")
-if(WIN32 AND CMAKE_CROSSCOMPILING)
-  set(MOON_TEST_ENVIRONMENT WINEPREFIX=${PROJECT_BINARY_DIR}/wineprefix WINEDEBUG=-all)
-endif()
-
 # moon_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DISPLAY]
 #                [LABELS <labels...>] [TIMEOUT <seconds>]
 #                [ENVIRONMENT <VAR=value...>])
@@ -32,11 +23,17 @@ function(moon_add_gtest name)
   # Tests include their helpers by folder from the top: "tests/support/...".
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   set(labels ${ARG_LABELS})
-  set(environment ${ARG_ENVIRONMENT} ${MOON_TEST_ENVIRONMENT})
   if(ARG_DISPLAY)
     list(APPEND labels display)
   endif()
+  # Windows tests run in the suite's Wine session (tests/windows). Named
+  # before the properties that may be empty, which the list drops.
+  set(fixtures "")
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(fixtures FIXTURES_REQUIRED wine)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "${environment}")
+    PROPERTIES ${fixtures} TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}"
+               ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

@@ -2,24 +2,26 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages that moon needs, when any is missing.
 #   deps.sh build   packages to build and run the viewer and its tools
-#   deps.sh test    those plus the test tools (virtual X server, input driver,
-#                   desktop and AppStream validators, Debian packaging and
-#                   lintian, ...)
-#   deps.sh windows the MinGW-w64 cross compilers and Wine, to build the
-#                   Windows programs and run their tests (scripts/wine-ctest.sh)
+#   deps.sh windows packages to cross-build the Windows programs (MinGW-w64,
+#                   stb, GoogleTest's sources) and to run them (Wine) and
+#                   package them (NSIS)
+#   deps.sh test    build and windows, plus the test tools (virtual X server,
+#                   input driver, desktop and AppStream validators, Debian
+#                   packaging and lintian, the glTF validator, ...)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libpng-dev libgtest-dev libbenchmark-dev)
+if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
+    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+               googletest libstb-dev wine64 nsis xvfb)
+fi
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
                desktop-file-utils appstream dpkg-dev file time lintian)
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
-elif [[ "${1:-build}" == windows ]]; then
-    packages=(cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-              wine64 xvfb libgl1-mesa-dri)
 fi
 
 # The test tools from npm, at the versions package-lock.json pins.

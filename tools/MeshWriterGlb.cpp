@@ -116,11 +116,15 @@ void MeshWriter::WriteGlb(AtomicFile& file, const Description& description) {
             "],\"max\":[" + floatText(high[0]) + "," + floatText(high[1]) + "," +
             floatText(high[2]) + "]}";
     if (normals) {
-        json += "," + accessorJson(normalView, kFloat, vertexCount, "VEC3") + "}";
+        json += ',';
+        json += accessorJson(normalView, kFloat, vertexCount, "VEC3") + "}";
     }
-    json += "," + accessorJson(colourView, kUnsignedByte, vertexCount, "VEC4") +
-            ",\"normalized\":true}";
-    json += "," + accessorJson(indexView, kUnsignedInt, indexCount, "SCALAR") + "}],";
+    // The comma apart: "," + a temporary string trips GCC 12's false
+    // -Wrestrict warning (GCC bug 105329) where the string code is inlined.
+    json += ',';
+    json += accessorJson(colourView, kUnsignedByte, vertexCount, "VEC4") + ",\"normalized\":true}";
+    json += ',';
+    json += accessorJson(indexView, kUnsignedInt, indexCount, "SCALAR") + "}],";
     json += "\"bufferViews\":[";
     for (std::size_t v = 0; v < views.size(); ++v) {
         json += (v == 0 ? "{" : ",{") + std::string("\"buffer\":0,\"byteOffset\":") +

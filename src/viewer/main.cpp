@@ -2,7 +2,6 @@
 // The moon viewer's entry function: reads the command line, builds the one
 // application object and runs it, or renders it into a PNG.
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/MoonVersion.h"
 #include "framework/Main.h"
+#include "framework/platform/OffscreenDrawing.h"
 #include "framework/platform/Platform.h"
 #include "viewer/DesktopIdentity.h"
 #include "viewer/MoonApp.h"
@@ -38,9 +38,9 @@ int printed() {
 }
 
 int render(const moon::ViewerOptions& options) {
-    // Drawing needs no display: SDL's offscreen driver gives real GL contexts
-    // (Mesa) without one. Set before the application opens the window system.
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // Drawing needs no display and shows no window. Asked before the
+    // application opens the window system.
+    moon::platform::UseOffscreenDrawing();
     moon::MoonApp& app = theApp(options.seed);
     if (options.verbose) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());

@@ -8,11 +8,13 @@ namespace {
 
 TEST(CheckDeathTest, ReportsExpressionFileLineAndStops) {
     const int depth = 7;
+    // Patterns both of GoogleTest's regex engines read (Windows' knows no
+    // brackets); ".?" takes the "\r" of Windows' text-mode standard error.
     EXPECT_DEATH(MOON_CHECK(depth < 6),
-                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line [0-9]+\n$");
+                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line .+\n$");
     EXPECT_DEATH(MOON_CHECK(depth < 6, "deeper than the grid"),
-                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line [0-9]+: deeper than the "
-                 "grid\n$");
+                 "^Check failed: depth < 6, file .*CheckTest\\.cpp, line .+: deeper than the "
+                 "grid.?\n$");
 }
 
 TEST(CheckTest, PassingCheckEvaluatesItsExpressionOnce) {

@@ -14,7 +14,7 @@ view is activated first), pictures come from ImageMagick's `import`, and the
 checks compare pixels with tolerances. A failed case keeps its screenshots and
 the program's output in its work folder and names them in the failure message.
 
-Usage: moon_e2e.py --moon PATH --work DIR CASE   (CASE: windows, keys, mouse,
+Usage: moon_e2e.py --moon PATH [--runner PATH] --work DIR CASE   (CASE: windows, keys, mouse,
 desktop, no-display, headless-recipe, server-killed, window-killed,
 window-destroyed; `shot FILE` writes a picture of both windows for the README).
 Exit status: 0 pass, 1 fail, 77 skipped (a tool is missing).
@@ -38,6 +38,7 @@ PERSPECTIVE_SIZE = (640, 480)
 
 # The clock the program sees at start: a fixed seed, hence a fixed landscape.
 FAKE_START = "@2024-03-01 12:00:00"
+FAKE_START_SECONDS = 1709294400  # the same moment, in seconds since 1970 (UTC)
 
 # The plan view sits at (600, 25) and the perspective view at (10, 10) with a
 # client 640 wide, so the two overlap by some 60 pixels plus the frame. Pixels
@@ -165,8 +166,9 @@ def blue_share(planes):
 class Session:
     """A virtual X server with a window manager, and at most one moon on it."""
 
-    def __init__(self, moon, work):
+    def __init__(self, moon, work, runner=None):
         self.moon_path = moon
+        self.runner = runner
         self.work = work
         self.xvfb = None
         self.wm = None
@@ -231,19 +233,29 @@ class Session:
             raise CheckFailed("the window manager ended (see openbox.log)")
         return self.run(["wmctrl", "-m"], check=False).returncode == 0
 
+    def moon_command(self):
+        """The program, through the runner if there is one (Wine)."""
+        return [self.runner, self.moon_path] if self.runner else [self.moon_path]
+
     def run(self, argv, check=True):
         return subprocess.run(argv, env=self.env, capture_output=True, text=True,
                               check=check, timeout=30)
 
     def start_moon(self):
         env = dict(self.env)
-        preload = find_faketime()
-        env["LD_PRELOAD"] = preload
-        env["FAKETIME"] = FAKE_START
-        env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+        command = self.moon_command()
+        if self.runner:
+            # Under Wine the clock is not faked: the seed it would give is
+            # passed instead. The runner keeps this case's display.
+            env["MOON_KEEP_DISPLAY"] = "1"
+            command += ["--seed", str(FAKE_START_SECONDS)]
+        else:
+            env["LD_PRELOAD"] = find_faketime()
+            env["FAKETIME"] = FAKE_START
+            env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         self.moon_out = os.path.join(self.work, "moon-output.txt")
         self.moon = subprocess.Popen(
-            [self.moon_path], env=env, stdin=subprocess.DEVNULL,
+            command, env=env, stdin=subprocess.DEVNULL,
             stdout=open(self.moon_out, "w"), stderr=subprocess.STDOUT,
         )
 
@@ -697,7 +709,7 @@ def case_no_display(session):
     for name in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"):
         env.pop(name, None)
     try:
-        result = subprocess.run([session.moon_path], env=env, capture_output=True, text=True,
+        result = subprocess.run(session.moon_command(), env=env, capture_output=True, text=True,
                                 stdin=subprocess.DEVNULL, timeout=20)
     except subprocess.TimeoutExpired:
         raise CheckFailed("moon without a display still runs after 20 s")
@@ -720,7 +732,7 @@ def case_no_display(session):
     # A display that is named but cannot be opened is named in the reason.
     env["DISPLAY"] = ":987"
     env.pop("XDG_RUNTIME_DIR", None)
-    result = subprocess.run([session.moon_path], env=env, capture_output=True, text=True,
+    result = subprocess.run(session.moon_command(), env=env, capture_output=True, text=True,
                             stdin=subprocess.DEVNULL, timeout=20)
     expect(result.returncode == 1, f"moon with DISPLAY=:987 ended with status {result.returncode}")
     expect("cannot open display :987" in result.stdout.splitlines(),
@@ -804,6 +816,7 @@ CASES = {
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--moon", required=True)
+    parser.add_argument("--runner", help="runs the program (Wine for a Windows build)")
     parser.add_argument("--work", required=True)
     parser.add_argument("case", choices=sorted(CASES) + ["shot"])
     parser.add_argument("target", nargs="?")
@@ -815,7 +828,7 @@ def main():
 
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
-    session = Session(os.path.abspath(args.moon), args.work)
+    session = Session(os.path.abspath(args.moon), args.work, args.runner)
     try:
         if args.case not in ("no-display", "headless-recipe"):
             missing = [tool for tool in TOOLS if shutil.which(tool) is None]

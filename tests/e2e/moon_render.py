@@ -11,8 +11,9 @@ Cases:
             next). A failed comparison keeps the actual picture and a map of
             the differing pixels in the work folder and names them.
 
-Usage: moon_render.py --moon PATH --references DIR --work DIR CASE
+Usage: moon_render.py --moon PATH [--runner PATH] --references DIR --work DIR CASE
        moon_render.py --moon PATH --references DIR --update   (rewrite references)
+--runner runs the program through another (Wine for a Windows build).
 Exit status: 0 pass, 1 fail, 77 skipped (ImageMagick's convert is missing).
 """
 
@@ -64,7 +65,7 @@ def reference_name(seed, frames):
 
 
 def render(moon, seed, frames, path):
-    result = run([moon, "--render", path, "--seed", str(seed), "--frames", str(frames)])
+    result = run(moon + ["--render", path, "--seed", str(seed), "--frames", str(frames)])
     if result.returncode != 0 or result.stdout or result.stderr:
         raise CheckFailed(f"moon --render (seed {seed}, frames {frames}): status "
                           f"{result.returncode}, out {result.stdout!r}, err {result.stderr!r}")
@@ -116,7 +117,7 @@ def case_render(moon, references, work):
 
 
 def expect_usage_error(moon, args, named):
-    result = run([moon] + args, timeout=30)
+    result = run(moon + args, timeout=30)
     shown = " ".join(["moon"] + args)
     if result.returncode != 2:
         raise CheckFailed(f"{shown}: status {result.returncode}, expected 2")
@@ -130,11 +131,11 @@ def expect_usage_error(moon, args, named):
 
 
 def case_options(moon, references, work):
-    result = run([moon, "--help"], timeout=30)
+    result = run(moon + ["--help"], timeout=30)
     if result.returncode != 0 or not result.stdout.startswith("Usage: moon") or result.stderr:
         raise CheckFailed(f"moon --help: status {result.returncode}, {result.stdout!r}, "
                           f"{result.stderr!r}")
-    result = run([moon, "--version"], timeout=30)
+    result = run(moon + ["--version"], timeout=30)
     if result.returncode != 0 or not result.stdout.startswith("moon ") or \
             result.stdout.count("\n") != 1 or result.stderr:
         raise CheckFailed(f"moon --version: status {result.returncode}, {result.stdout!r}, "
@@ -148,7 +149,7 @@ def case_options(moon, references, work):
 
     # A picture that cannot be written: status 1, one line naming the file.
     missing = os.path.join(work, "no", "such", "folder", "x.png")
-    result = run([moon, "--render", missing, "--seed", "1"])
+    result = run(moon + ["--render", missing, "--seed", "1"])
     if result.returncode != 1 or missing not in result.stderr or \
             result.stderr.count("\n") != 1:
         raise CheckFailed(f"unwritable render: status {result.returncode}, {result.stderr!r}")
@@ -160,25 +161,27 @@ CASES = {"options": case_options, "render": case_render}
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--moon", required=True)
+    parser.add_argument("--runner")
     parser.add_argument("--references", required=True)
     parser.add_argument("--work")
     parser.add_argument("--update", action="store_true")
     parser.add_argument("case", nargs="?", choices=sorted(CASES))
     args = parser.parse_args()
+    moon = [args.runner, args.moon] if args.runner else [args.moon]
     if shutil.which("convert") is None:
         print("SKIP: ImageMagick's convert is missing (bash scripts/deps.sh test)")
         return 77
     if args.update:
         for seed, frames in RENDERS:
             path = os.path.join(args.references, reference_name(seed, frames))
-            render(args.moon, seed, frames, path)
+            render(moon, seed, frames, path)
             print(f"wrote {path}")
         return 0
     if not args.case or not args.work:
         parser.error("CASE and --work are needed unless --update")
     os.makedirs(args.work, exist_ok=True)
     try:
-        CASES[args.case](args.moon, args.references, args.work)
+        CASES[args.case](moon, args.references, args.work)
     except (CheckFailed, subprocess.TimeoutExpired) as failure:
         print(f"FAIL: {failure}", flush=True)
         return 1

@@ -7,6 +7,11 @@ execute_process(COMMAND ${EMULATOR} ${PROGRAM}
   OUTPUT_VARIABLE output
   ERROR_VARIABLE errors)
 file(READ ${EXPECTED_OUTPUT} expected)
+# A Windows program's standard output is in text mode: its lines end "\r\n".
+if(EMULATOR)
+  string(REPLACE "\r\n" "\n" output "${output}")
+  string(REPLACE "\r\n" "\n" errors "${errors}")
+endif()
 if(NOT status STREQUAL EXPECTED_STATUS)
   message(FATAL_ERROR "exit status ${status}, expected ${EXPECTED_STATUS}\n"
                       "stdout:\n${output}\nstderr:\n${errors}")

@@ -3,12 +3,11 @@
 // removed with everything in it when the test ends; and reading a file whole.
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,18 @@ namespace moon::test {
 class TempFolder {
 public:
     // prefix names the test in the folder's name ("moon-atomic-test").
+    // A new folder with a random name, as mkdtemp makes one (which Windows
+    // lacks): create_directory says whether this call made it.
     explicit TempFolder(const std::string& prefix) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            m_path = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                m_path = candidate;
+                return;
+            }
         }
     }
     ~TempFolder() {

@@ -3,12 +3,17 @@
 // reasons for failures of the native backend; see Win32Platform.h.
 #include "framework/platform/win32/Win32Platform.h"
 
+#include "framework/platform/OffscreenDrawing.h"
+
 #include <string>
 
 #include "framework/platform/win32/WindowsApi.h"
 
 namespace moon::platform {
 namespace {
+
+// Set by UseOffscreenDrawing: windows are drawn into but never shown.
+bool g_offscreen = false;
 
 RECT toNative(const Rect& rect) {
     return RECT{rect.left, rect.top, rect.right, rect.bottom};
@@ -101,6 +106,10 @@ HINSTANCE Win32Platform::ModuleOf(ModuleHandle instance) {
     return instance.id == 1 ? ::GetModuleHandleA(nullptr) : nullptr;
 }
 
+void UseOffscreenDrawing() {
+    g_offscreen = true;
+}
+
 // --- Module and stock resources ---------------------------------------------------
 
 ModuleHandle Win32Platform::GetModuleHandle() {
@@ -141,6 +150,9 @@ WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* cl
     if (parent && (parentHwnd = FindWindow(parent)) == nullptr) {
         return {};
     }
+    if (g_offscreen) {
+        style &= ~WS_VISIBLE;
+    }
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
                                   parentHwnd, nullptr, ModuleOf(instance), param);
     if (hwnd == nullptr) {
@@ -175,7 +187,9 @@ bool Win32Platform::ShowWindow(WindowHandle window, int command) {
     if (hwnd == nullptr) {
         return false;
     }
-    ::ShowWindow(hwnd, command);
+    if (!g_offscreen || command == SW_HIDE) {
+        ::ShowWindow(hwnd, command);
+    }
     return true;
 }
 
@@ -270,7 +284,11 @@ std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::
     }
     LONG_PTR native = static_cast<LONG_PTR>(value);
     if (index == GWL_STYLE) {
-        native = static_cast<LONG>(static_cast<std::uint32_t>(value));
+        std::uint32_t style = static_cast<std::uint32_t>(value);
+        if (g_offscreen) {
+            style &= ~WS_VISIBLE;
+        }
+        native = static_cast<LONG>(style);
     }
     const LONG_PTR previous = ::SetWindowLongPtrA(hwnd, index, native);
     if (previous == 0 && ::GetLastError() != 0) {
