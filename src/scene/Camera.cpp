@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "scene/Camera.h"
 
-#include <cmath>
-
 #include "base/Check.h"
+#include "scene/Numeric.h"
 
 namespace moon {
 
@@ -32,9 +31,9 @@ void Camera::UpdateDirection() {
     // within the 3.142 approximation; the order of operations fixes the bits.
     const double a = m_angle[kPitch] * kNegDegreesToRadians;
     const double b = (90.0 - m_angle[kYaw]) * kDegreesToRadians;
-    m_direction.x = std::cos(b) * std::cos(a);
-    m_direction.z = -(std::sin(b) * std::cos(a));
-    m_direction.y = std::sin(a);
+    m_direction.x = Cosine(b) * Cosine(a);
+    m_direction.z = -(Sine(b) * Cosine(a));
+    m_direction.y = Sine(a);
     m_bDirty = false;
 }
 
