@@ -227,6 +227,12 @@ public:
     virtual bool EnumDisplaySettings(DevMode& mode) = 0;
 };
 
+// The rules AddModuleIcon and SetApplicationId hold every backend to: a
+// picture of 1 to 1024 pixels a side whose RGBA bytes fill it; a name of
+// visible ASCII without spaces.
+bool IsModuleIconImage(const IconImage& image);
+bool IsApplicationId(const char* id);
+
 // The real backend of the system the program is built for: SDL on Linux,
 // Win32 on Windows. The build compiles exactly one backend folder that
 // defines it.
