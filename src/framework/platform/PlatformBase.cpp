@@ -256,23 +256,18 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
     CreateStruct create;
     create.lpCreateParams = param;
     const auto createParams = reinterpret_cast<LParam>(&create);
-    if (Send(window, WM_NCCREATE, 0, createParams) == 0) {
-        // Refused before it was fully made: only WM_NCDESTROY follows.
-        if (Live(window) != nullptr) {
-            record->destroying = true;
-            Send(window, WM_NCDESTROY);
-            Forget(window);
-            DestroySystemWindow(window);
-        }
+    // Refused by its procedure, the window was never made for the program:
+    // as on Windows, it hears only WM_NCDESTROY, not WM_DESTROY.
+    const bool made = Send(window, WM_NCCREATE, 0, createParams) != 0 &&
+                      (Live(window) == nullptr || Send(window, WM_CREATE, 0, createParams) != -1);
+    if (!made) {
+        Discard(window);
         Fail("window creation refused by the window procedure");
         return {};
     }
-    if (Live(window) != nullptr && Send(window, WM_CREATE, 0, createParams) == -1) {
-        Destroy(window);
-        Fail("window creation refused by the window procedure");
-        return {};
-    }
-    if (Live(window) != nullptr) {
+    // As Windows does: child and pop-up windows hear their size now, others
+    // at their first show.
+    if (Live(window) != nullptr && !SizedAtShow(style)) {
         SendSize(window);
     }
     if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
@@ -312,6 +307,23 @@ void PlatformBase::Destroy(WindowHandle window) {
     Send(window, WM_DESTROY);
     for (const WindowHandle child : Dependants(window, true)) {
         Destroy(child);
+    }
+    Send(window, WM_NCDESTROY);
+    Forget(window);
+    DestroySystemWindow(window);
+}
+
+void PlatformBase::Discard(WindowHandle window) {
+    WindowRecord* record = Live(window);
+    if (record == nullptr || record->destroying) {
+        return;
+    }
+    record->destroying = true;
+    for (const WindowHandle dependant : Dependants(window, false)) {
+        Destroy(dependant);
+    }
+    for (const WindowHandle dependant : Dependants(window, true)) {
+        Destroy(dependant);
     }
     Send(window, WM_NCDESTROY);
     Forget(window);
@@ -360,7 +372,7 @@ bool PlatformBase::ShowWindow(WindowHandle window, int command) {
     record->visible = true;
     record->shownOnce = true;
     AddToUpdate(window, *record, nullptr);
-    if (first) {
+    if (first && SizedAtShow(record->style)) {
         SendSize(window);
     }
     return true;
