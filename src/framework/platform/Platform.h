@@ -95,9 +95,10 @@ public:
     // screen; width, height: outer size (CW_USEDEFAULT lets the system choose).
     // Sends, synchronously: WM_NCCREATE (lParam points to a CreateStruct
     // carrying param; a result of 0 fails the creation), WM_CREATE (-1 fails
-    // it), then to a child or pop-up window WM_SIZE with the client size
-    // (other windows hear it at their first show). The window starts hidden
-    // unless style has WS_VISIBLE.
+    // it; either way WM_NCDESTROY alone follows), WM_SIZE with the client size
+    // (Windows sends this one here only to child and pop-up windows, to
+    // others at their first show). The window starts hidden unless style has
+    // WS_VISIBLE.
     virtual WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                         const char* windowName, std::uint32_t style, int x, int y,
                                         int width, int height, WindowHandle parent,
@@ -106,8 +107,8 @@ public:
     // holds it, drops its queued messages; the handle and its device context
     // are invalid afterwards.
     virtual bool DestroyWindow(WindowHandle window) = 0;
-    // SW_SHOW / SW_HIDE (any other command fails). The first show of a window
-    // that is neither child nor pop-up sends WM_SIZE with the client size.
+    // SW_SHOW / SW_HIDE (any other command fails). The first show sends
+    // WM_SIZE with the client size.
     virtual bool ShowWindow(WindowHandle window, int command) = 0;
     // Client rectangle: left = top = 0, right/bottom = client width/height.
     virtual bool GetClientRect(WindowHandle window, Rect& rect) = 0;

