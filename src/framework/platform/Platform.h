@@ -94,10 +94,11 @@ public:
     // Creates a window of a registered class. x, y: outer top-left corner on the
     // screen; width, height: outer size (CW_USEDEFAULT lets the system choose).
     // Sends, synchronously: WM_NCCREATE (lParam points to a CreateStruct
-    // carrying param; a result of 0 fails the creation), WM_CREATE, WM_SIZE
-    // with the client size (Windows sends this one here only to child and
-    // pop-up windows, to others at their first show). The window starts
-    // hidden unless style has WS_VISIBLE.
+    // carrying param; a result of 0 fails the creation), WM_CREATE (-1 fails
+    // it; either way WM_NCDESTROY alone follows), WM_SIZE with the client size
+    // (Windows sends this one here only to child and pop-up windows, to
+    // others at their first show). The window starts hidden unless style has
+    // WS_VISIBLE.
     virtual WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                         const char* windowName, std::uint32_t style, int x, int y,
                                         int width, int height, WindowHandle parent,
@@ -226,6 +227,12 @@ public:
     // Current mode of the primary display.
     virtual bool EnumDisplaySettings(DevMode& mode) = 0;
 };
+
+// The rules AddModuleIcon and SetApplicationId hold every backend to: a
+// picture of 1 to 1024 pixels a side whose RGBA bytes fill it; a name of
+// visible ASCII without spaces.
+bool IsModuleIconImage(const IconImage& image);
+bool IsApplicationId(const char* id);
 
 // The real backend of the system the program is built for: SDL on Linux,
 // Win32 on Windows. The build compiles exactly one backend folder that

@@ -51,11 +51,11 @@ public:
     std::string LastError() const final { return m_lastError; }
 
     ModuleHandle GetModuleHandle() final;
-    // Makes the window (MakeSystemWindow), then sends WM_NCCREATE (0 refuses:
-    // WM_NCDESTROY follows), WM_CREATE (-1 refuses: the window is destroyed)
-    // and WM_SIZE with SIZE_RESTORED, and shows it through ShowWindow when the
-    // style has WS_VISIBLE. The window procedure may destroy the window at any
-    // of these steps; the call then fails.
+    // Makes the window (MakeSystemWindow), then sends WM_NCCREATE and
+    // WM_CREATE (0 and -1 refuse: WM_NCDESTROY alone follows) and WM_SIZE
+    // with SIZE_RESTORED, and shows it through ShowWindow
+    // when the style has WS_VISIBLE. The window procedure may destroy the window at any of these
+    // steps; the call then fails.
     WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                 const char* windowName, std::uint32_t style, int x, int y,
                                 int width, int height, WindowHandle parent, ModuleHandle instance,
@@ -226,6 +226,9 @@ private:
     };
 
     void UseCursor(CursorHandle cursor);
+    // Ends a window whose procedure refused its creation: the windows it made
+    // meanwhile are destroyed, and it hears WM_NCDESTROY alone.
+    void Discard(WindowHandle window);
     // The window's owned windows (children false) or child windows (true).
     std::vector<WindowHandle> Dependants(WindowHandle window, bool children) const;
     // A new window's record joins the table the shared rules walk (creation

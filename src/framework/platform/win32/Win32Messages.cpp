@@ -58,6 +58,10 @@ Win32Platform::~Win32Platform() {
     for (const auto& [atom, entry] : m_classes) {
         ::UnregisterClassA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom)), entry.module);
     }
+    // After the classes, which may show them.
+    for (const auto& [id, icon] : m_moduleIcons) {
+        ::DestroyIcon(icon);
+    }
     ReleaseConsoleCloseRequests();
     if (g_live == this) {
         g_live = nullptr;
@@ -94,6 +98,7 @@ Atom Win32Platform::RegisterClass(const WndClass& windowClass) {
         return 0;
     }
     m_classes[atom] = ClassEntry{windowClass.lpfnWndProc, module};
+    m_bWindowSystemStarted = true;  // the application id is no longer taken
     // From the first class on, the console's close requests go to the windows.
     WatchConsoleCloseRequests();
     return atom;

@@ -117,8 +117,15 @@ ModuleHandle Win32Platform::GetModuleHandle() {
     return ModuleHandle{1};
 }
 
+// An icon the program gave comes before the executable's resource of that id.
 IconHandle Win32Platform::LoadIcon(ModuleHandle instance, int id) {
     Enter();
+    if (instance.id == 1) {
+        const auto given = m_moduleIcons.find(id);
+        if (given != m_moduleIcons.end()) {
+            return IconHandle{m_icons.IdOf(given->second)};
+        }
+    }
     HICON icon = ::LoadIconA(ModuleOf(instance), MAKEINTRESOURCEA(id));
     if (icon == nullptr) {
         FailSystem("LoadIcon");

@@ -15,7 +15,8 @@
 // Files: Win32Platform.cpp (windows, painting, stock resources, input,
 // errors), Win32Messages.cpp (start and teardown, classes, the window
 // procedure, the queue), Win32Contexts.cpp (device contexts, pixel formats,
-// WGL, palettes, the display), Win32Console.cpp (the console and the close
+// WGL, palettes, the display), Win32Identity.cpp (the program's icons and
+// its name to the shell), Win32Console.cpp (the console and the close
 // requests it makes). windows.h is included by those files alone, through
 // WindowsApi.h.
 #pragma once
@@ -56,6 +57,12 @@ public:
     bool UnregisterClass(Atom atom, ModuleHandle instance) override;
     IconHandle LoadIcon(ModuleHandle instance, int id) override;
     CursorHandle LoadCursor(ModuleHandle instance, int id) override;
+    // The icon becomes one of Windows' (32-bit colour with alpha); LoadIcon
+    // with the program's module and its id returns it ahead of an icon
+    // resource of the executable with that id.
+    bool AddModuleIcon(int id, const IconImage& image) override;
+    // The shell's AppUserModelID of the process.
+    bool SetApplicationId(const char* id) override;
 
     WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className,
                                 const char* windowName, std::uint32_t style, int x, int y,
@@ -226,6 +233,8 @@ private:
     std::vector<std::uint32_t> m_madePalettes;  // ids of the palettes CreatePalette made
     HandleTable<HICON__> m_cursors;
     HandleTable<HICON__> m_icons;
+    std::map<int, HICON__*> m_moduleIcons;    // made by AddModuleIcon, by the program's id
+    bool m_bWindowSystemStarted = false;      // a class has been registered
     std::vector<Translation> m_translations;  // innermost last
     std::deque<Msg> m_pending;                // close requests, ahead of the queue
     bool m_bClosing = false;                  // in the destructor: no framework calls
