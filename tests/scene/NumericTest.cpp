@@ -63,8 +63,8 @@ TEST(NumericTest, SineAndCosineKeepTheirExactValuesAndSymmetries) {
             }
         }
     }
-    // Outside the reduction's range the C library answers.
-    EXPECT_EQ(Sine(1e7), std::sin(1e7));
+    // Outside the reduction's range the C library answers (x87-based ones lose bits there).
+    EXPECT_NEAR(Sine(1e7), 0.42054779319078249, 1e-12);
     EXPECT_TRUE(std::isnan(Cosine(std::numeric_limits<double>::infinity())));
 }
 

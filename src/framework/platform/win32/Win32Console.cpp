@@ -1,38 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The console of the native backend; see Win32Console.h.
+// The console of a GUI program on Windows: started from a terminal, what it
+// prints goes to that terminal. Ctrl+C and the console's close are the
+// process's signals (system/ProcessSignals), which the backend's loop takes.
 #include "framework/platform/win32/Win32Console.h"
 
-#include <atomic>
 #include <cstdio>
 
 #include "framework/platform/win32/WindowsApi.h"
 
 namespace moon::platform {
 namespace {
-
-std::atomic<bool> g_closeRequested{false};
-std::atomic<DWORD> g_loopThread{0};
-bool g_watching = false;
-
-// After a handler returns from CTRL_CLOSE_EVENT Windows ends the process at
-// once, and it does so anyway 5 s after the event: the handler holds on for
-// most of that, so the loop can close the windows and return from main,
-// which ends the process (and this thread) first.
-constexpr DWORD kCloseGraceMs = 4500;
-
-BOOL WINAPI onConsoleEvent(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
-    }
-    g_closeRequested = true;
-    if (const DWORD thread = g_loopThread) {
-        ::PostThreadMessageA(thread, WM_NULL, 0, 0);  // wakes WaitMessage
-    }
-    if (event == CTRL_CLOSE_EVENT) {
-        ::Sleep(kCloseGraceMs);
-    }
-    return TRUE;
-}
 
 bool usable(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
@@ -67,24 +44,8 @@ const bool g_attached = (attachParentConsole(), true);
 
 }  // namespace
 
-void WatchConsoleCloseRequests() {
-    g_loopThread = ::GetCurrentThreadId();
-    if (!g_watching) {
-        g_closeRequested = false;
-        g_watching = ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
-    }
-}
-
-void ReleaseConsoleCloseRequests() {
-    if (g_watching) {
-        ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
-        g_watching = false;
-    }
-    g_loopThread = 0;
-}
-
-bool TakeConsoleCloseRequest() {
-    return g_closeRequested.exchange(false);
+bool ConsoleAttachedAtStart() {
+    return g_attached;
 }
 
 }  // namespace moon::platform

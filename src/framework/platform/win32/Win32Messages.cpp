@@ -7,6 +7,7 @@
 #include "framework/platform/win32/Win32Console.h"
 #include "framework/platform/win32/Win32Platform.h"
 #include "framework/platform/win32/WindowsApi.h"
+#include "system/ProcessSignals.h"
 
 namespace moon::platform {
 namespace {
@@ -30,6 +31,7 @@ std::unique_ptr<Platform> CreateSystemPlatform() {
 
 Win32Platform::Win32Platform() {
     g_live = this;
+    static_cast<void>(ConsoleAttachedAtStart());
 }
 
 // Windows would free all of this at exit; a test that makes one backend
@@ -62,7 +64,7 @@ Win32Platform::~Win32Platform() {
     for (const auto& [id, icon] : m_moduleIcons) {
         ::DestroyIcon(icon);
     }
-    ReleaseConsoleCloseRequests();
+    ProcessSignals::ReleaseCloseRequests();
     if (g_live == this) {
         g_live = nullptr;
     }
@@ -100,7 +102,7 @@ Atom Win32Platform::RegisterClass(const WndClass& windowClass) {
     m_classes[atom] = ClassEntry{windowClass.lpfnWndProc, module};
     m_bWindowSystemStarted = true;  // the application id is no longer taken
     // From the first class on, the console's close requests go to the windows.
-    WatchConsoleCloseRequests();
+    ProcessSignals::CatchCloseRequests();
     return atom;
 }
 
@@ -226,7 +228,7 @@ void Win32Platform::PostQuitMessage(int exitCode) {
 }
 
 void Win32Platform::TakeCloseRequest() {
-    if (!TakeConsoleCloseRequest()) {
+    if (!ProcessSignals::TakeCloseRequest()) {
         return;
     }
     for (auto window = m_windows.rbegin(); window != m_windows.rend(); ++window) {
