@@ -261,7 +261,7 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
     const bool made = Send(window, WM_NCCREATE, 0, createParams) != 0 &&
                       (Live(window) == nullptr || Send(window, WM_CREATE, 0, createParams) != -1);
     if (!made) {
-        Discard(window);
+        EndWindow(window, false);
         Fail("window creation refused by the window procedure");
         return {};
     }
@@ -296,6 +296,10 @@ bool PlatformBase::DestroyWindow(WindowHandle window) {
 }
 
 void PlatformBase::Destroy(WindowHandle window) {
+    EndWindow(window, true);
+}
+
+void PlatformBase::EndWindow(WindowHandle window, bool announced) {
     WindowRecord* record = Live(window);
     if (record == nullptr || record->destroying) {
         return;
@@ -304,26 +308,11 @@ void PlatformBase::Destroy(WindowHandle window) {
     for (const WindowHandle owned : Dependants(window, false)) {
         Destroy(owned);
     }
-    Send(window, WM_DESTROY);
+    if (announced) {
+        Send(window, WM_DESTROY);
+    }
     for (const WindowHandle child : Dependants(window, true)) {
         Destroy(child);
-    }
-    Send(window, WM_NCDESTROY);
-    Forget(window);
-    DestroySystemWindow(window);
-}
-
-void PlatformBase::Discard(WindowHandle window) {
-    WindowRecord* record = Live(window);
-    if (record == nullptr || record->destroying) {
-        return;
-    }
-    record->destroying = true;
-    for (const WindowHandle dependant : Dependants(window, false)) {
-        Destroy(dependant);
-    }
-    for (const WindowHandle dependant : Dependants(window, true)) {
-        Destroy(dependant);
     }
     Send(window, WM_NCDESTROY);
     Forget(window);

@@ -226,9 +226,10 @@ private:
     };
 
     void UseCursor(CursorHandle cursor);
-    // Ends a window whose procedure refused its creation: the windows it made
-    // meanwhile are destroyed, and it hears WM_NCDESTROY alone.
-    void Discard(WindowHandle window);
+    // Ends a live window: its owned windows first, then WM_DESTROY (when
+    // announced: a window whose procedure refused its creation hears
+    // WM_NCDESTROY alone), its child windows, and WM_NCDESTROY last.
+    void EndWindow(WindowHandle window, bool announced);
     // The window's owned windows (children false) or child windows (true).
     std::vector<WindowHandle> Dependants(WindowHandle window, bool children) const;
     // A new window's record joins the table the shared rules walk (creation
