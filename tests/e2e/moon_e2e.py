@@ -575,7 +575,11 @@ def case_mouse(session):
     log("ok: a left drag changes the perspective picture")
 
     # SIGTERM: the program ends by itself (no death by the signal) and takes its
-    # windows with it.
+    # windows with it. Windows has no SIGTERM: under Wine the signal kills the
+    # process, and Ctrl+C is the console's own (checked apart), so the case
+    # ends here there.
+    if session.runner:
+        return
     session.moon.send_signal(signal.SIGTERM)
     try:
         status = session.moon.wait(timeout=5)
