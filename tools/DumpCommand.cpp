@@ -138,8 +138,7 @@ int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, st
     }
     if (parser.HelpRequested()) {
         const std::string help = std::string(kDumpUsage) + parser.Describe();
-        std::fwrite(help.data(), 1, help.size(), out);
-        return kExitOk;
+        return PrintText(out, err, help);
     }
     problem = request.CheckComplete();
     if (!problem.empty()) {

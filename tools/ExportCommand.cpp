@@ -208,24 +208,24 @@ MeshWriter::Description describe(const TerrainRequest& request, const ExportSett
     return description;
 }
 
-// Hands bytes made in memory to the file; reports a failure in one line.
-bool writeWhole(const std::string& path, std::FILE* out, std::FILE* err,
-                const std::vector<std::uint8_t>& bytes) {
-    AtomicFile file(path, out);
+// Opened before the terrain is built, so that an output that cannot be
+// written is reported at once, not after a deep tree's seconds of building.
+bool openOutput(AtomicFile& file, std::FILE* err) {
     std::string problem;
-    if (file.Open(problem)) {
-        file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        if (file.Commit(problem)) {
-            return true;
-        }
+    if (!file.Open(problem)) {
+        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
+        return false;
     }
-    std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-    return false;
+    return true;
 }
 
 int exportHeightmap(const TerrainRequest& request, const ExportSettings& settings, std::FILE* out,
                     std::FILE* err) {
     const auto started = std::chrono::steady_clock::now();
+    AtomicFile file(*settings.output, out);
+    if (!openOutput(file, err)) {
+        return kExitFailed;
+    }
     TerrainModel model;
     request.Build(model);
     Heightmap heightmap;
@@ -252,7 +252,9 @@ int exportHeightmap(const TerrainRequest& request, const ExportSettings& setting
         std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;
     }
-    if (!writeWhole(*settings.output, out, err, png)) {
+    file.Write(std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
+    if (!file.Commit(problem)) {
+        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
         return kExitFailed;
     }
     if (settings.verbose) {
@@ -280,8 +282,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     }
     if (parser.HelpRequested()) {
         const std::string help = std::string(kExportUsage) + parser.Describe();
-        std::fwrite(help.data(), 1, help.size(), out);
-        return kExitOk;
+        return PrintText(out, err, help);
     }
     problem = request.CheckComplete();
     if (problem.empty() && !settings.output) {
@@ -302,17 +303,15 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
 
     // Timed from here: building a deep tree is part of what the user waits for.
     const auto started = std::chrono::steady_clock::now();
+    AtomicFile file(*settings.output, out);
+    if (!openOutput(file, err)) {
+        return kExitFailed;
+    }
     ExportProgress progress(err, ExportProgress::IsTerminal(err));
     TerrainModel model;
     request.Build(model);
     model.SetPalette(settings.palette);
     model.SetRenderMode(settings.mode);
-
-    AtomicFile file(*settings.output, out);
-    if (!file.Open(problem)) {
-        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-        return kExitFailed;
-    }
     const MeshFormat meshFormat = format == ExportFormat::Obj   ? MeshFormat::Obj
                                   : format == ExportFormat::Glb ? MeshFormat::Glb
                                                                 : MeshFormat::Ply;

@@ -39,6 +39,15 @@ int ReportUsageError(std::FILE* err, std::string_view command, std::string_view 
     return kExitUsage;
 }
 
+int PrintText(std::FILE* out, std::FILE* err, std::string_view text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (!written || std::fflush(out) != 0 || std::ferror(out)) {
+        std::fputs("moon-terrain: cannot write to standard output\n", err);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
     if (args.empty()) {
         return ReportUsageError(err, "", "missing command (dump or export)");
@@ -57,12 +66,10 @@ int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, st
             err, "", "no help for \"" + std::string(args[1]) + "\" (commands: dump, export)");
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), out);
-        return kExitOk;
+        return PrintText(out, err, kUsage);
     }
     if (args[0] == "--version") {
-        std::fprintf(out, "moon-terrain %s\n", kMoonVersion);
-        return kExitOk;
+        return PrintText(out, err, std::string("moon-terrain ") + kMoonVersion + "\n");
     }
     if (args[0] == "dump") {
         return RunDumpCommand(rest, out, err);

@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kBufferSize = 1024;  // characters, terminator included
 
+std::string g_lastReason;
+
 }  // namespace
 
 void ShowMessage(const char* format, ...) {
@@ -38,11 +40,15 @@ void ShowMessage(const char* format, ...) {
 
 void ReportFailure(const char* line) {
     std::fputs(line, stdout);
-    const std::string reason = platform::Platform::Get().LastError();
-    if (!reason.empty()) {
-        std::printf("%s\n", reason.c_str());
+    g_lastReason = platform::Platform::Get().LastError();
+    if (!g_lastReason.empty()) {
+        std::printf("%s\n", g_lastReason.c_str());
     }
     std::fflush(stdout);
+}
+
+const std::string& LastFailureReason() {
+    return g_lastReason;
 }
 
 }  // namespace moon

@@ -2,6 +2,8 @@
 // Messages to the user.
 #pragma once
 
+#include <string>
+
 namespace moon {
 
 // printf-style; shows at most 1023 characters in a message box captioned
@@ -12,5 +14,7 @@ namespace moon {
 // Writes a failure line (ending in a newline) to standard output, followed by
 // the window system's reason on a line of its own when it gives one.
 void ReportFailure(const char* line);
+// The window system's reason given with the last failure reported, or "".
+const std::string& LastFailureReason();
 
 }  // namespace moon

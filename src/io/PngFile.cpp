@@ -12,7 +12,8 @@
 namespace moon {
 
 bool PngFile::Write(const std::string& path, int width, int height,
-                    const std::vector<std::uint8_t>& pixels, std::string& problem) {
+                    const std::vector<std::uint8_t>& pixels, std::string& problem,
+                    std::FILE* pStandardOutput) {
     if (width <= 0 || height <= 0 ||
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
         problem = "cannot write \"" + path + "\": the picture is empty";
@@ -40,7 +41,7 @@ bool PngFile::Write(const std::string& path, int width, int height,
     }
     // Replaced whole or not at all: a failed or interrupted write leaves
     // the old picture.
-    AtomicFile file(path);
+    AtomicFile file(path, pStandardOutput);
     if (!file.Open(problem)) {
         return false;
     }

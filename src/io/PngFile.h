@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,10 +15,12 @@ namespace moon {
 class PngFile {
 public:
     // pixels: rows from the top, 3 bytes a pixel, width * height * 3 bytes.
-    // An existing file is replaced whole or not at all (AtomicFile). False
-    // with a one-line problem (naming the file) when it cannot be written.
+    // An existing file is replaced whole or not at all (AtomicFile); path "-"
+    // writes to pStandardOutput when one is given. False with a one-line
+    // problem (naming the file) when it cannot be written.
     static bool Write(const std::string& path, int width, int height,
-                      const std::vector<std::uint8_t>& pixels, std::string& problem);
+                      const std::vector<std::uint8_t>& pixels, std::string& problem,
+                      std::FILE* pStandardOutput = nullptr);
     // samples: rows from the top, one 16-bit value a pixel; text: keyword
     // (1 to 79 Latin-1 characters) and text pairs, stored uncompressed (tEXt).
     // The file's bytes go to png. False with a one-line problem.

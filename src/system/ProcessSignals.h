@@ -24,6 +24,7 @@ namespace moon {
 
 class ProcessSignals {
 public:
+    // Catching again keeps a request not yet taken.
     static void CatchCloseRequests();
     static void ReleaseCloseRequests();
     // True once for each request since the last call; false when not catching.
@@ -35,6 +36,9 @@ public:
     // The temporary file to remove, or "" for none. Named before the file is
     // made, so no signal falls between its making and its naming.
     static void GuardTemporary(const std::string& path);
+    // Removes the guarded temporary file now, for a program about to end
+    // without returning (out of memory). Needs no memory itself.
+    static void RemoveTemporary();
     // A SIGXFSZ arrived since BeginWrite.
     static bool FileSizeExceeded();
     static void EndWrite();

@@ -10,6 +10,7 @@
 #include "framework/GLWindowExtra.h"
 #include "framework/platform/Platform.h"
 #include "io/PngFile.h"
+#include "system/ProcessSignals.h"
 #include "viewer/MoonApp.h"
 
 namespace moon {
@@ -17,13 +18,18 @@ namespace {
 
 // Handles what window creation queued (each view's OnCreate, the first sizes,
 // perhaps a first paint) without the idle pass, which would repaint for ever.
-void dispatchPending() {
+// False when the program was asked to close meanwhile: the window system turns
+// the request into the main window's closing, which ends with the quit message.
+bool dispatchPending() {
     platform::Platform& platform = platform::Platform::Get();
     platform::Msg msg;
     // A few rounds: handling a message may queue another.
     for (int round = 0; round < 16; ++round) {
         bool any = false;
-        while (platform.PeekMessage(msg)) {
+        while (!ProcessSignals::CloseRequested() && platform.PeekMessage(msg)) {
+            if (msg.message == platform::WM_QUIT) {
+                return false;
+            }
             platform.TranslateMessage(msg);
             platform.DispatchMessage(msg);
             any = true;
@@ -32,6 +38,7 @@ void dispatchPending() {
             break;
         }
     }
+    return !ProcessSignals::CloseRequested();
 }
 
 }  // namespace
@@ -48,7 +55,10 @@ bool OffscreenRender::Draw(int frames, std::string& problem) {
             return false;
         }
     }
-    dispatchPending();
+    if (!dispatchPending()) {
+        problem = kInterrupted;
+        return false;
+    }
 
     GLWindow& perspective = m_app.GetPerspectiveView();
     GLWindow& plan = m_app.GetPlanView();
@@ -70,6 +80,11 @@ bool OffscreenRender::DrawView(GLWindow& view, double (*angle)(), int frames, in
     // (handling the creation messages may already have painted): draw until
     // it stands at the wanted angle, which takes at most a full turn.
     for (int drawn = 0; static_cast<int>(angle()) != frames && drawn <= 360; ++drawn) {
+        if (ProcessSignals::CloseRequested()) {
+            record->MakeCurrent(false);
+            problem = kInterrupted;
+            return false;
+        }
         view.OnDisplay();
     }
     glFinish();
@@ -98,8 +113,9 @@ bool OffscreenRender::DrawView(GLWindow& view, double (*angle)(), int frames, in
     return true;
 }
 
-bool OffscreenRender::WritePng(const std::string& path, std::string& problem) const {
-    return PngFile::Write(path, m_width, m_height, m_pixels, problem);
+bool OffscreenRender::WritePng(const std::string& path, std::string& problem,
+                               std::FILE* pStandardOutput) const {
+    return PngFile::Write(path, m_width, m_height, m_pixels, problem, pStandardOutput);
 }
 
 }  // namespace moon

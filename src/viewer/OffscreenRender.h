@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,16 @@ public:
 
     // frames: 1 to 360, the circling light's angle in degrees when the
     // pictures are taken. False with a one-line problem when a window or its
-    // context cannot be opened.
+    // context cannot be opened, or when the program was asked to close
+    // (SIGINT, SIGTERM; Ctrl+C on Windows) before the pictures were taken:
+    // then within a frame, with the problem kInterrupted.
     bool Draw(int frames, std::string& problem);
-    // Writes the picture as an 8-bit RGB PNG; false with a one-line problem.
-    bool WritePng(const std::string& path, std::string& problem) const;
+    // Writes the picture as an 8-bit RGB PNG, "-" to pStandardOutput; false
+    // with a one-line problem.
+    bool WritePng(const std::string& path, std::string& problem,
+                  std::FILE* pStandardOutput = nullptr) const;
+
+    static constexpr const char* kInterrupted = "interrupted: no picture written";
 
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }

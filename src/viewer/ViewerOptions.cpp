@@ -31,7 +31,8 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
     parser.AddFlag("--verbose", "print the seed and the OpenGL renderer on standard error",
                    [&options] { options.verbose = true; });
     parser.AddValue("--render", "FILE",
-                    "draw without a display and write both views side by side as a PNG",
+                    "draw without a display and write both views side by side as a PNG "
+                    "(- for standard output)",
                     [&options](std::string_view name, std::string_view value) -> std::string {
                         if (value.empty()) {
                             return std::string(name) + " needs a file name";

@@ -10,8 +10,12 @@
 #include "cli/ExitCodes.h"
 #include "cli/MoonVersion.h"
 #include "framework/Main.h"
+#include "framework/ShowMessage.h"
 #include "framework/platform/OffscreenDrawing.h"
 #include "framework/platform/Platform.h"
+#include "io/BinaryOutput.h"
+#include "system/OutOfMemory.h"
+#include "system/ProcessSignals.h"
 #include "viewer/DesktopIdentity.h"
 #include "viewer/MoonApp.h"
 #include "viewer/OffscreenRender.h"
@@ -38,6 +42,9 @@ int printed() {
 }
 
 int render(const moon::ViewerOptions& options) {
+    // SIGINT and SIGTERM (Ctrl+C on Windows) ask the render to stop, from the
+    // start: it gives the picture up within a frame and writes nothing.
+    moon::ProcessSignals::CatchCloseRequests();
     // Drawing needs no display and shows no window. Asked before the
     // application opens the window system.
     moon::platform::UseOffscreenDrawing();
@@ -45,18 +52,54 @@ int render(const moon::ViewerOptions& options) {
     if (options.verbose) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
     }
+    const bool toStandardOutput = options.renderPath == "-";
+    if (toStandardOutput) {
+        moon::SetBinaryOutput(stdout);
+    }
     moon::OffscreenRender picture(app);
     std::string problem;
-    if (!picture.Draw(options.frames, problem) || !picture.WritePng(options.renderPath, problem)) {
+    if (!picture.Draw(options.frames, problem) ||
+        !picture.WritePng(options.renderPath, problem, stdout)) {
         std::fprintf(stderr, "moon: %s\n", problem.c_str());
         return moon::kExitFailed;
     }
     if (options.verbose) {
         std::fprintf(stderr, "moon: OpenGL renderer: %s\n", app.DescribeRenderer().c_str());
-        std::fprintf(stderr, "moon: wrote %s (%d x %d)\n", options.renderPath.c_str(),
+        std::fprintf(stderr, "moon: wrote %s (%d x %d)\n",
+                     toStandardOutput ? "standard output" : options.renderPath.c_str(),
                      picture.GetWidth(), picture.GetHeight());
     }
     return moon::kExitOk;
+}
+
+// After the framework's own lines (on standard output, where a desktop
+// launcher shows nothing): why no window opened, and what to do, on
+// standard error.
+void explainNoWindow() {
+    const std::string& reason = moon::LastFailureReason();
+    std::string line = "moon: no window could be opened";
+    if (!reason.empty()) {
+        line += ": " + reason;
+    }
+    if (reason == "no display") {
+        line +=
+            " (neither DISPLAY nor WAYLAND_DISPLAY names one); start moon on a desktop, or "
+            "use moon --render FILE.png, which needs no display";
+    } else if (reason.starts_with("cannot open display")) {
+        line +=
+            "; check that the display is running and that this user may use it, or use "
+            "moon --render FILE.png, which needs no display";
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// Runs the framework's loop until the perspective view is closed.
+int runWindows(int argc, char** argv) {
+    const int status = moon::AppMain(argc, argv);
+    if (status != moon::kExitOk) {
+        explainNoWindow();
+    }
+    return status;
 }
 
 // Before the windows exist: their class and icon let a desktop show them
@@ -71,12 +114,13 @@ void introduceToDesktop() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    moon::OutOfMemory::EndProgramWhenExhausted("moon");
     if (argc <= 1) {
         // The landscape from the clock, two windows, until the perspective
         // view is closed.
         introduceToDesktop();
         theApp(std::nullopt);
-        return moon::AppMain(argc, argv);
+        return runWindows(argc, argv);
     }
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     moon::ViewerOptions options;
@@ -103,5 +147,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
         app.SetVerbose(true);
     }
-    return moon::AppMain(argc, argv);
+    return runWindows(argc, argv);
 }

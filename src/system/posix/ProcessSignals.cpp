@@ -95,7 +95,9 @@ void updateHandlers() {
 }  // namespace
 
 void ProcessSignals::CatchCloseRequests() {
-    g_closeRequested = 0;
+    if (g_catchingCloses == 0) {
+        g_closeRequested = 0;  // a request already caught stays for its taker
+    }
     g_catchingCloses = 1;
     updateHandlers();
 }
@@ -131,6 +133,13 @@ void ProcessSignals::GuardTemporary(const std::string& path) {
     std::memcpy(g_temporaries[next], path.data(), length);
     g_temporaries[next][length] = '\0';
     g_currentTemporary = next;
+}
+
+void ProcessSignals::RemoveTemporary() {
+    const char* temporary = g_temporaries[g_currentTemporary];
+    if (temporary[0] != '\0') {
+        ::unlink(temporary);
+    }
 }
 
 bool ProcessSignals::FileSizeExceeded() {

@@ -110,6 +110,14 @@ void ProcessSignals::GuardTemporary(const std::string& path) {
     g_temporary = g_writing ? path : "";
 }
 
+void ProcessSignals::RemoveTemporary() {
+    // The allocation that failed may have been the guard's own, under the lock.
+    std::unique_lock<std::mutex> lock(g_mutex, std::try_to_lock);
+    if (lock.owns_lock() && !g_temporary.empty()) {
+        DeleteFileA(g_temporary.c_str());  // still open: gone with the process
+    }
+}
+
 bool ProcessSignals::FileSizeExceeded() {
     return false;
 }

@@ -9,8 +9,18 @@
 #include <vector>
 
 #include "framework/platform/sdl/SdlPixelFormat.h"
+#include "system/OutOfMemory.h"
 
 namespace moon::platform {
+namespace {
+
+// Room enough for what Mesa's llvmpipe maps while it makes a context.
+// Measured under ulimit -v in 5 MiB steps: without this check, limits in a
+// band 50 MiB wide made it crash; with it, none did.
+constexpr std::size_t kContextHeadroom = std::size_t{64} << 20;
+
+}  // namespace
+
 // --- Pixel formats and GL contexts --------------------------------
 
 // Finds the first request of the wish's fallback ladder for which SDL can make
@@ -117,6 +127,10 @@ ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     FormatEntry& format = m_formats[entry->format - 1];
     ApplyAttributes(format.requested);
+    // Mesa's software renderer crashes while it makes a context in too little
+    // address space (ulimit -v): with less room than it takes, the program
+    // ends as out of memory instead.
+    OutOfMemory::RequireHeadroom(kContextHeadroom);
     SDL_GLContext gl = SDL_GL_CreateContext(entry->sdl);
     if (gl == nullptr) {
         FailSdl();

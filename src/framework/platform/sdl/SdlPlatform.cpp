@@ -8,12 +8,17 @@
 #include <string>
 
 #include "framework/platform/sdl/SdlPixelFormat.h"
+#include "system/OutOfMemory.h"
 
 namespace moon::platform {
 namespace {
 
 constexpr int kDefaultClientWidth = 640;  // for CW_USEDEFAULT sizes, pixels
 constexpr int kDefaultClientHeight = 480;
+
+// What loading Mesa's driver (llvmpipe, with LLVM) maps: 204 MiB measured
+// across the first window's making, with room to spare.
+constexpr std::size_t kDriverHeadroom = std::size_t{256} << 20;
 
 }  // namespace
 
@@ -90,6 +95,13 @@ SDL_Window* SdlPlatform::CreateSdlWindow(const WindowEntry& entry, int width, in
     }
     const char* title = entry.sdl != nullptr ? SDL_GetWindowTitle(entry.sdl) : "";
     ApplyAttributes(attributes);
+    // Making the first window may load the OpenGL driver (SDL's offscreen
+    // driver does, for --render), which fails without saying why in too
+    // little address space: then the program ends as out of memory.
+    if (!m_bWindowMade) {
+        OutOfMemory::RequireHeadroom(kDriverHeadroom);
+        m_bWindowMade = true;
+    }
     SDL_Window* window = SDL_CreateWindow(title, entry.createX, entry.createY, std::max(width, 1),
                                           std::max(height, 1), flags);
     if (window != nullptr) {

@@ -157,6 +157,7 @@ private:
     bool m_bVideo = false;
     bool m_bLost = false;
     bool m_bSignals = false;                         // this backend catches close requests
+    bool m_bWindowMade = false;                      // the OpenGL driver may be loaded
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
     std::uint32_t m_nextWindow = 1;
     std::unordered_map<std::uint32_t, std::uint32_t> m_bySdlId;
