@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/platform/GLAttributes.h"
+#include "framework/platform/OffscreenDrawing.h"
 #include "framework/platform/Platform.h"
 
 namespace moon {
@@ -238,6 +239,91 @@ TEST_F(Win32PlatformTest, AWglContextClearsTheWindowToTheColourReadBack) {
     EXPECT_EQ(platform.MakeCurrent(dc, context), 0);
     EXPECT_EQ(platform.LastError(), "no such context");
     EXPECT_EQ(platform.MakeCurrent(DeviceContextHandle{}, ContextHandle{}), 1);
+}
+
+// The colour at a pixel of the buffer read, or 7, 7, 7 where GL wrote
+// nothing (outside the drawable).
+std::vector<unsigned char> readPixel(GLenum buffer, int x, int y) {
+    std::vector<unsigned char> pixel = {7, 7, 7, 7};
+    glReadBuffer(buffer);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    return {pixel[0], pixel[1], pixel[2]};
+}
+
+void clearTo(unsigned char red, unsigned char green, unsigned char blue) {
+    glDisable(GL_DITHER);
+    glClearColor(red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+}
+
+// Off screen (each test runs in a process of its own, so the switch stays
+// in this one), the window is never shown and what a swap would have shown
+// reads back from the front buffer, corner to corner, at every size the
+// window takes.
+TEST_F(Win32PlatformTest, OffScreenTheSwappedFrameReadsBackFromTheFrontAtTheWindowsSize) {
+    platform::UseOffscreenDrawing();
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    ASSERT_TRUE(platform.ShowWindow(window, SW_SHOW));
+    EXPECT_FALSE(platform.IsWindowVisible(window));
+    const DeviceContextHandle dc = platform.GetDC(window);
+    const PixelFormatDescriptor wanted = DescriptorFromAttributes(GLAttributes{});
+    const int format = platform.ChoosePixelFormat(dc, wanted);
+    ASSERT_EQ(platform.SetPixelFormat(dc, format, wanted), 1) << platform.LastError();
+    const ContextHandle context = platform.CreateContext(dc);
+    ASSERT_TRUE(context) << platform.LastError();
+    EXPECT_FALSE(platform.GetCurrentContext());
+    ASSERT_EQ(platform.MakeCurrent(dc, context), 1) << platform.LastError();
+    EXPECT_EQ(platform.GetCurrentContext(), context);
+    EXPECT_EQ(platform.GetCurrentDC(), dc);
+
+    Rect client;  // the 200 by 150 window's, less its frame
+    ASSERT_TRUE(platform.GetClientRect(window, client));
+    const Rect created = client;
+    ASSERT_GT(created.right, 100);
+    ASSERT_GT(created.bottom, 50);
+    clearTo(51, 102, 153);
+    EXPECT_TRUE(platform.SwapBuffers(dc)) << platform.LastError();
+    const std::vector<unsigned char> first = {51, 102, 153};
+    EXPECT_EQ(readPixel(GL_FRONT, 0, 0), first);
+    EXPECT_EQ(readPixel(GL_FRONT, created.right - 1, created.bottom - 1), first);
+
+    // Larger: the framework makes the context current to answer the resize.
+    ASSERT_TRUE(platform.SetWindowPos(window, 0, 0, 420, 330, SWP_NOMOVE | SWP_NOZORDER));
+    ASSERT_TRUE(platform.GetClientRect(window, client));
+    ASSERT_GT(client.right, created.right);
+    ASSERT_GT(client.bottom, created.bottom);
+    ASSERT_EQ(platform.MakeCurrent(dc, context), 1) << platform.LastError();
+    EXPECT_EQ(platform.GetCurrentDC(), dc);
+    clearTo(204, 0, 102);
+    EXPECT_TRUE(platform.SwapBuffers(dc)) << platform.LastError();
+    const std::vector<unsigned char> second = {204, 0, 102};
+    EXPECT_EQ(readPixel(GL_FRONT, 0, 0), second);
+    EXPECT_EQ(readPixel(GL_FRONT, client.right - 1, client.bottom - 1), second);
+
+    // The window goes, and its drawing surface with it: nothing stays
+    // current on it, and the context can still be deleted.
+    ASSERT_TRUE(platform.DestroyWindow(window)) << platform.LastError();
+    EXPECT_FALSE(platform.GetCurrentContext());
+    EXPECT_FALSE(platform.SwapBuffers(dc));
+    EXPECT_EQ(platform.LastError(), "no such device context");
+    EXPECT_TRUE(platform.DeleteContext(context)) << platform.LastError();
+}
+
+// A pbuffer is made like the window's pixel format: without one there is
+// nothing to draw into, and creating the context says so.
+TEST_F(Win32PlatformTest, OffScreenAContextNeedsThePixelFormatFirst) {
+    platform::UseOffscreenDrawing();
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    const DeviceContextHandle dc = platform.GetDC(window);
+    ASSERT_TRUE(dc) << platform.LastError();
+    EXPECT_FALSE(platform.CreateContext(dc));
+    EXPECT_EQ(platform.LastError(), "cannot draw off screen: the window has no pixel format");
 }
 
 TEST_F(Win32PlatformTest, TheDisplayModeIsTheScreens) {

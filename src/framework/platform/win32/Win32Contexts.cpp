@@ -1,13 +1,152 @@
 // SPDX-License-Identifier: MIT
 // Device contexts, pixel formats, WGL contexts, palettes and the display of
 // the native backend; see Win32Platform.h.
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/platform/win32/Win32Platform.h"
 #include "framework/platform/win32/WindowsApi.h"
 
+// After windows.h, which they need.
+#include <GL/gl.h>
+#include <GL/wglext.h>
+
 namespace moon::platform {
 namespace {
+
+// The display driver's pbuffer functions. wglGetProcAddress answers only
+// with a context current; what it gives serves every context of the
+// process, so they are fetched once.
+struct PbufferApi {
+    PFNWGLCHOOSEPIXELFORMATARBPROC choosePixelFormat = nullptr;
+    PFNWGLGETPIXELFORMATATTRIBIVARBPROC getPixelFormatAttributes = nullptr;
+    PFNWGLCREATEPBUFFERARBPROC create = nullptr;
+    PFNWGLGETPBUFFERDCARBPROC getDc = nullptr;
+    PFNWGLRELEASEPBUFFERDCARBPROC releaseDc = nullptr;
+    PFNWGLDESTROYPBUFFERARBPROC destroy = nullptr;
+};
+PbufferApi g_pbufferApi;
+bool g_bPbufferApiLoaded = false;
+
+// What a pbuffer format must share with the window's: the same buffers,
+// bit for bit, so that it draws the pixels the window would.
+constexpr std::array<int, 9> kBufferAttributes = {
+    WGL_PIXEL_TYPE_ARB, WGL_COLOR_BITS_ARB,   WGL_RED_BITS_ARB,
+    WGL_GREEN_BITS_ARB, WGL_BLUE_BITS_ARB,    WGL_ALPHA_BITS_ARB,
+    WGL_DEPTH_BITS_ARB, WGL_STENCIL_BITS_ARB, WGL_ACCUM_BITS_ARB};
+using BufferValues = std::array<int, kBufferAttributes.size()>;
+
+template <typename Function>
+Function wglFunction(const char* name) {
+    // Through void (*)(), the one function pointer type any other converts
+    // to without a warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::wglGetProcAddress(name)));
+}
+
+// Whether a space-separated extension list names the extension.
+bool listsExtension(std::string_view list, std::string_view name) {
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find(' ', start);
+        if (end == std::string_view::npos) {
+            end = list.size();
+        }
+        if (list.substr(start, end - start) == name) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// Fetches the pbuffer functions with a context of its own current on the
+// window's device context (which has its pixel format), and puts back what
+// was current. Empty on success, else the reason.
+std::string loadPbufferApi(HDC window) {
+    if (g_bPbufferApiLoaded) {
+        return {};
+    }
+    HGLRC probe = ::wglCreateContext(window);
+    if (probe == nullptr) {
+        return "wglCreateContext failed";
+    }
+    HGLRC previous = ::wglGetCurrentContext();
+    HDC previousDc = ::wglGetCurrentDC();
+    std::string problem;
+    if (::wglMakeCurrent(window, probe) == 0) {
+        problem = "wglMakeCurrent failed";
+    } else {
+        const auto extensions =
+            wglFunction<PFNWGLGETEXTENSIONSSTRINGARBPROC>("wglGetExtensionsStringARB");
+        const char* list = extensions != nullptr ? extensions(window) : nullptr;
+        PbufferApi api;
+        if (list != nullptr && listsExtension(list, "WGL_ARB_pbuffer") &&
+            listsExtension(list, "WGL_ARB_pixel_format")) {
+            api.choosePixelFormat =
+                wglFunction<PFNWGLCHOOSEPIXELFORMATARBPROC>("wglChoosePixelFormatARB");
+            api.getPixelFormatAttributes =
+                wglFunction<PFNWGLGETPIXELFORMATATTRIBIVARBPROC>("wglGetPixelFormatAttribivARB");
+            api.create = wglFunction<PFNWGLCREATEPBUFFERARBPROC>("wglCreatePbufferARB");
+            api.getDc = wglFunction<PFNWGLGETPBUFFERDCARBPROC>("wglGetPbufferDCARB");
+            api.releaseDc = wglFunction<PFNWGLRELEASEPBUFFERDCARBPROC>("wglReleasePbufferDCARB");
+            api.destroy = wglFunction<PFNWGLDESTROYPBUFFERARBPROC>("wglDestroyPbufferARB");
+        }
+        if (api.choosePixelFormat == nullptr || api.getPixelFormatAttributes == nullptr ||
+            api.create == nullptr || api.getDc == nullptr || api.releaseDc == nullptr ||
+            api.destroy == nullptr) {
+            problem = "the display driver has no pbuffers (WGL_ARB_pbuffer)";
+        } else {
+            g_pbufferApi = api;
+            g_bPbufferApiLoaded = true;
+        }
+    }
+    if (previous != nullptr) {
+        ::wglMakeCurrent(previousDc, previous);
+    } else if (::wglGetCurrentContext() != nullptr) {
+        ::wglMakeCurrent(nullptr, nullptr);
+    }
+    ::wglDeleteContext(probe);
+    return problem;
+}
+
+// The pbuffer format with the window format's buffers, single-buffered:
+// the driver's first choice among those that match bit for bit, else its
+// first choice; 0 when it has none.
+int pbufferFormatLike(HDC window, int windowFormat) {
+    const PbufferApi& api = g_pbufferApi;
+    BufferValues wanted{};
+    if (api.getPixelFormatAttributes(window, windowFormat, 0, kBufferAttributes.size(),
+                                     kBufferAttributes.data(), wanted.data()) == 0) {
+        return 0;
+    }
+    std::vector<int> request = {WGL_DRAW_TO_PBUFFER_ARB, TRUE, WGL_SUPPORT_OPENGL_ARB, TRUE,
+                                WGL_DOUBLE_BUFFER_ARB,   FALSE};
+    for (std::size_t i = 0; i < kBufferAttributes.size(); ++i) {
+        request.push_back(kBufferAttributes[i]);
+        request.push_back(wanted[i]);
+    }
+    request.push_back(0);
+    std::array<int, 64> formats{};
+    UINT count = 0;
+    if (api.choosePixelFormat(window, request.data(), nullptr, formats.size(), formats.data(),
+                              &count) == 0 ||
+        count == 0) {
+        return 0;
+    }
+    count = std::min<UINT>(count, formats.size());
+    for (UINT i = 0; i < count; ++i) {
+        BufferValues offered{};
+        if (api.getPixelFormatAttributes(window, formats[i], 0, kBufferAttributes.size(),
+                                         kBufferAttributes.data(), offered.data()) != 0 &&
+            offered == wanted) {
+            return formats[i];
+        }
+    }
+    return formats[0];
+}
 
 PIXELFORMATDESCRIPTOR toNative(const PixelFormatDescriptor& descriptor) {
     PIXELFORMATDESCRIPTOR native{};
@@ -59,13 +198,22 @@ HDC Win32Platform::DcOf(WindowEntry& entry) {
     return entry.hdc;
 }
 
-HDC Win32Platform::FindDc(DeviceContextHandle dc) {
+Win32Platform::WindowEntry* Win32Platform::FindDcEntry(DeviceContextHandle dc) {
     const auto found = m_dcWindows.find(dc.id);
     if (found == m_dcWindows.end()) {
         Fail("no such device context");
         return nullptr;
     }
-    return m_windows.at(found->second).hdc;
+    return &m_windows.at(found->second);
+}
+
+HDC Win32Platform::FindDc(DeviceContextHandle dc) {
+    const WindowEntry* entry = FindDcEntry(dc);
+    return entry != nullptr ? entry->hdc : nullptr;
+}
+
+HDC Win32Platform::DrawingDcOf(const WindowEntry& entry) {
+    return entry.pbuffer.hdc != nullptr ? entry.pbuffer.hdc : entry.hdc;
 }
 
 DeviceContextHandle Win32Platform::GetDC(WindowHandle window) {
@@ -134,13 +282,15 @@ int Win32Platform::DescribePixelFormat(DeviceContextHandle dc, int format,
 
 // --- GL contexts -----------------------------------------------------------------------
 
+// Off screen, the window's first context brings its pbuffer, and every
+// context of the window is made for the pbuffer's pixel format.
 ContextHandle Win32Platform::CreateContext(DeviceContextHandle dc) {
     Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    WindowEntry* entry = FindDcEntry(dc);
+    if (entry == nullptr || (DrawsOffscreen() && !FitPbuffer(*entry))) {
         return {};
     }
-    HGLRC context = ::wglCreateContext(hdc);
+    HGLRC context = ::wglCreateContext(DrawingDcOf(*entry));
     if (context == nullptr) {
         FailSystem("wglCreateContext");
         return {};
@@ -171,8 +321,8 @@ int Win32Platform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         }
         return ::wglMakeCurrent(nullptr, nullptr) != 0 || FailSystem("wglMakeCurrent") ? 1 : 0;
     }
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    WindowEntry* entry = FindDcEntry(dc);
+    if (entry == nullptr) {
         return 0;
     }
     HGLRC native = m_contexts.Find(context.id);
@@ -180,7 +330,12 @@ int Win32Platform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
         Fail("no such context");
         return 0;
     }
-    return ::wglMakeCurrent(hdc, native) != 0 || FailSystem("wglMakeCurrent") ? 1 : 0;
+    // The framework makes the context current before it answers a resize.
+    if (entry->pbuffer.handle != nullptr && !FitPbuffer(*entry)) {
+        return 0;
+    }
+    return ::wglMakeCurrent(DrawingDcOf(*entry), native) != 0 || FailSystem("wglMakeCurrent") ? 1
+                                                                                              : 0;
 }
 
 ContextHandle Win32Platform::GetCurrentContext() {
@@ -195,17 +350,87 @@ DeviceContextHandle Win32Platform::GetCurrentDC() {
         return {};
     }
     for (const auto& [id, entry] : m_windows) {
-        if (entry.hdc == current) {
+        if (entry.hdc == current || entry.pbuffer.hdc == current) {
             return entry.dc;
         }
     }
     return {};
 }
 
+// A pbuffer shows nothing and has no back buffer: there is nothing to swap
+// (GL completes the drawing before anything reads it back).
 bool Win32Platform::SwapBuffers(DeviceContextHandle dc) {
     Enter();
-    HDC hdc = FindDc(dc);
-    return hdc != nullptr && (::SwapBuffers(hdc) != 0 || FailSystem("SwapBuffers"));
+    const WindowEntry* entry = FindDcEntry(dc);
+    if (entry == nullptr) {
+        return false;
+    }
+    return entry->pbuffer.handle != nullptr || ::SwapBuffers(entry->hdc) != 0 ||
+           FailSystem("SwapBuffers");
+}
+
+// --- Off-screen drawing ------------------------------------------------------------------
+
+bool Win32Platform::FitPbuffer(WindowEntry& entry) {
+    RECT client{};
+    if (::GetClientRect(entry.hwnd, &client) == 0) {
+        return FailSystem("GetClientRect");
+    }
+    // A pbuffer has a pixel at least; a window's client area may have none.
+    const int width = std::max(static_cast<int>(client.right - client.left), 1);
+    const int height = std::max(static_cast<int>(client.bottom - client.top), 1);
+    Pbuffer& held = entry.pbuffer;
+    if (held.handle != nullptr && held.width == width && held.height == height) {
+        return true;
+    }
+    int format = held.format;
+    if (format == 0) {
+        const int windowFormat = ::GetPixelFormat(entry.hdc);
+        if (windowFormat == 0) {
+            return Fail("cannot draw off screen: the window has no pixel format");
+        }
+        const std::string problem = loadPbufferApi(entry.hdc);
+        if (!problem.empty()) {
+            return Fail("cannot draw off screen: " + problem);
+        }
+        format = pbufferFormatLike(entry.hdc, windowFormat);
+        if (format == 0) {
+            return Fail("cannot draw off screen: no pbuffer format like the window's");
+        }
+    }
+    const int noAttributes[] = {0};
+    HPBUFFERARB handle = g_pbufferApi.create(entry.hdc, format, width, height, noAttributes);
+    if (handle == nullptr) {
+        return FailSystem("wglCreatePbufferARB");
+    }
+    HDC hdc = g_pbufferApi.getDc(handle);
+    if (hdc == nullptr) {
+        FailSystem("wglGetPbufferDCARB");
+        g_pbufferApi.destroy(handle);
+        return false;
+    }
+    // A context current on the old pbuffer moves to the new one: they have
+    // the same pixel format.
+    if (held.hdc != nullptr && ::wglGetCurrentDC() == held.hdc) {
+        ::wglMakeCurrent(hdc, ::wglGetCurrentContext());
+    }
+    ReleasePbuffer(held);
+    held = Pbuffer{handle, hdc, format, width, height};
+    return true;
+}
+
+// A context left current on the pbuffer is made not current first, so that
+// nothing draws into a surface that is gone.
+void Win32Platform::ReleasePbuffer(Pbuffer& pbuffer) {
+    if (pbuffer.handle == nullptr) {
+        return;
+    }
+    if (::wglGetCurrentDC() == pbuffer.hdc) {
+        ::wglMakeCurrent(nullptr, nullptr);
+    }
+    g_pbufferApi.releaseDc(pbuffer.handle, pbuffer.hdc);
+    g_pbufferApi.destroy(pbuffer.handle);
+    pbuffer = Pbuffer{};
 }
 
 // --- Palettes ----------------------------------------------------------------------------

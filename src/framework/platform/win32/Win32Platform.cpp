@@ -12,7 +12,8 @@
 namespace moon::platform {
 namespace {
 
-// Set by UseOffscreenDrawing: windows are drawn into but never shown.
+// Set by UseOffscreenDrawing: windows are never shown, and GL draws into
+// pbuffers in their place (Win32Contexts.cpp).
 bool g_offscreen = false;
 
 RECT toNative(const Rect& rect) {
@@ -94,6 +95,7 @@ void Win32Platform::Forget(std::uint32_t id) {
         return;
     }
     WindowEntry& entry = found->second;
+    ReleasePbuffer(entry.pbuffer);
     if (entry.hdc != nullptr) {
         ::ReleaseDC(entry.hwnd, entry.hdc);
         m_dcWindows.erase(entry.dc.id);
@@ -108,6 +110,10 @@ HINSTANCE Win32Platform::ModuleOf(ModuleHandle instance) {
 
 void UseOffscreenDrawing() {
     g_offscreen = true;
+}
+
+bool Win32Platform::DrawsOffscreen() {
+    return g_offscreen;
 }
 
 // --- Module and stock resources ---------------------------------------------------

@@ -37,6 +37,7 @@ struct HGLRC__;
 struct HPALETTE__;
 struct HICON__;
 struct HINSTANCE__;
+struct HPBUFFERARB__;
 
 namespace moon::platform {
 
@@ -175,11 +176,25 @@ private:
         std::uint32_t m_next = 1;
     };
 
+    // Drawing off screen (UseOffscreenDrawing), GL draws into a pbuffer the
+    // size of the window's client area, not into the window: nobody owns
+    // the pixels of a window that is never shown (Windows may drop what is
+    // drawn there, and under Wine its front buffer reads back black). It is
+    // single-buffered, so the frame a swap would show is in its front buffer.
+    struct Pbuffer {
+        HPBUFFERARB__* handle = nullptr;
+        HDC__* hdc = nullptr;
+        int format = 0;  // a pbuffer format with the window format's buffers
+        int width = 0;   // pixels
+        int height = 0;
+    };
+
     struct WindowEntry {
         HWND__* hwnd = nullptr;
         DeviceContextHandle dc;    // its own device context, from the first GetDC
         HDC__* hdc = nullptr;      // held until the window is destroyed
         HDC__* paintDc = nullptr;  // what BeginPaint returned, until EndPaint
+        Pbuffer pbuffer;           // off screen, from the first CreateContext
     };
 
     // A message handed to the framework with parameters of its own types;
@@ -205,6 +220,17 @@ private:
     // The live window's device context, or null with LastError set.
     HDC__* FindDc(DeviceContextHandle dc);
     HDC__* DcOf(WindowEntry& entry);
+    // The window whose device context this is, or null with LastError set.
+    WindowEntry* FindDcEntry(DeviceContextHandle dc);
+    // What GL draws into for the window: its pbuffer off screen, else its
+    // device context.
+    static HDC__* DrawingDcOf(const WindowEntry& entry);
+    // Gives the window a pbuffer matching its pixel format and client area;
+    // one whose size no longer matches is replaced (what it held is lost).
+    bool FitPbuffer(WindowEntry& entry);
+    static void ReleasePbuffer(Pbuffer& pbuffer);
+    // Whether UseOffscreenDrawing was called.
+    static bool DrawsOffscreen();
     // The window is gone: its device context and id go with it.
     void Forget(std::uint32_t id);
     // The module a handle names: 1 is the program's own, none is none.
