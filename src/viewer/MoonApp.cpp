@@ -83,7 +83,13 @@ void MoonApp::OnIdle() {
 
 std::string MoonApp::DescribeRenderer() {
     GLWindowExtra* record = m_perspectiveView.GetExtra();
-    if (record == nullptr || !record->MakeCurrent(true)) {
+    if (record == nullptr) {
+        return "unknown";
+    }
+    // An acquire is always released, made or not: it counts on the
+    // framework's stack of saved contexts either way.
+    if (!record->MakeCurrent(true)) {
+        record->MakeCurrent(false);
         return "unknown";
     }
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

@@ -72,7 +72,12 @@ bool OffscreenRender::Draw(int frames, std::string& problem) {
 bool OffscreenRender::DrawView(GLWindow& view, double (*angle)(), int frames, int left,
                                std::string& problem) {
     GLWindowExtra* record = view.GetExtra();
-    if (record == nullptr || !record->MakeCurrent(true)) {
+    if (record == nullptr) {
+        problem = "cannot open a window to render into";
+        return false;
+    }
+    if (!record->MakeCurrent(true)) {
+        record->MakeCurrent(false);  // released either way: the acquire was counted
         problem = "cannot make a view's OpenGL context current";
         return false;
     }

@@ -68,6 +68,18 @@ TEST_F(ProcessSignalsTest, ACloseRequestWinsOverAWritesCleanup) {
     EXPECT_FALSE(ProcessSignals::TakeCloseRequest());
 }
 
+// A render catches requests from its start, and its window system catches
+// them again once it opens: a request that came between is not lost.
+TEST_F(ProcessSignalsTest, CatchingAgainKeepsARequestNotYetTaken) {
+    ProcessSignals::CatchCloseRequests();
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ProcessSignals::CatchCloseRequests();
+    EXPECT_TRUE(ProcessSignals::CloseRequested());
+    EXPECT_TRUE(ProcessSignals::TakeCloseRequest());
+    ProcessSignals::ReleaseCloseRequests();
+    EXPECT_EQ(g_received, 0);
+}
+
 // A write alone: the temporary file goes first, then the signal reaches what
 // was installed before. Once the write ends, SIGXFSZ is no longer caught.
 TEST_F(ProcessSignalsTest, AWritesSignalRemovesTheTemporaryThenTakesItsCourse) {

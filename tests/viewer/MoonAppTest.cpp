@@ -121,6 +121,17 @@ TEST_F(MoonAppTest, VerboseNamesTheRendererOnceOnTheFirstIdlePass) {
     EXPECT_EQ(err, "moon: OpenGL renderer: moon recording GL, OpenGL 1.1\n");
 }
 
+// A context that cannot be made current names no renderer, and leaves the
+// framework's stack of saved contexts as it found it.
+TEST_F(MoonAppTest, AnUnusableContextNamesNoRendererAndKeepsTheContextStack) {
+    OpenWindows();
+    const int depth = GLWindowExtra::CurrentDepth();
+    m_fake->InjectFailure("MakeCurrent", 1);
+    EXPECT_EQ(App().DescribeRenderer(), "unknown");
+    EXPECT_EQ(GLWindowExtra::CurrentDepth(), depth);
+    EXPECT_EQ(App().DescribeRenderer(), "moon recording GL, OpenGL 1.1");
+}
+
 TEST_F(MoonAppTest, ClosingThePlanViewHidesItAndClosingThePerspectiveViewEndsRun) {
     OpenWindows();
     const platform::WindowHandle plan = Plan().GetExtra()->m_hWnd;
