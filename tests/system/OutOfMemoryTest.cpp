@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 
 #include "system/ProcessSignals.h"
@@ -18,9 +19,11 @@
 namespace moon {
 namespace {
 
-// More than any machine has: the allocation fails at once, without touching
-// memory. volatile, so that the compiler cannot prove the request away.
-volatile std::size_t g_impossible = std::size_t{1} << 46;  // 64 TiB
+// More than any address space holds (half of what size_t counts): the
+// allocation fails at once on every system, Wine's too, which lets a
+// 64 TiB one through. volatile, so that the compiler cannot prove the
+// request away.
+volatile std::size_t g_impossible = std::numeric_limits<std::size_t>::max() / 2;
 
 // The sanitizers' allocators end the process their own way on a failed
 // allocation, before the program's handler could run.
@@ -72,7 +75,7 @@ TEST_F(OutOfMemoryTest, AFailedAllocationEndsWithOneLineAndRemovesTheTemporary) 
             OutOfMemory::EndProgramWhenExhausted("moon-test");
             ProcessSignals::BeginWrite();
             ProcessSignals::GuardTemporary(temporary);
-            auto block = std::make_unique<char[]>(g_impossible);
+            std::unique_ptr<char[]> block(new char[g_impossible]);
             block[0] = 1;  // not reached
         },
         ::testing::ExitedWithCode(1), "^moon-test: out of memory\n$");
