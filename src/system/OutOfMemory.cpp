@@ -17,7 +17,7 @@ namespace {
 
 // The line, made up front: when it is needed there may be no memory to make it.
 char g_line[96] = "out of memory\n";
-bool g_ending = false;
+bool g_installed = false;
 
 [[noreturn]] void onExhausted() {
     ProcessSignals::RemoveTemporary();
@@ -31,7 +31,7 @@ bool g_ending = false;
 void OutOfMemory::EndProgramWhenExhausted(const char* program) {
     std::snprintf(g_line, sizeof g_line, "%s: out of memory\n", program);
     std::set_new_handler(onExhausted);
-    g_ending = true;
+    g_installed = true;
 #if defined(__GLIBC__)
     // glibc gives each thread that allocates a heap of its own, 64 MiB of
     // address space apiece, as the OpenGL driver's drawing threads start.
@@ -44,7 +44,7 @@ void OutOfMemory::EndProgramWhenExhausted(const char* program) {
 }
 
 void OutOfMemory::RequireHeadroom(std::size_t bytes) {
-    if (!g_ending) {
+    if (!g_installed) {
         return;
     }
     // A block this large is mapped on its own and given back whole by free;
