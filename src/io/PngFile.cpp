@@ -5,48 +5,32 @@
 
 #include <csetjmp>
 #include <cstring>
-#include <string_view>
-
-#include "io/AtomicFile.h"
 
 namespace moon {
 
-bool PngFile::Write(const std::string& path, int width, int height,
-                    const std::vector<std::uint8_t>& pixels, std::string& problem,
-                    std::FILE* pStandardOutput) {
-    if (width <= 0 || height <= 0 ||
-        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
-        problem = "cannot write \"" + path + "\": the picture is empty";
-        return false;
-    }
+bool PngFile::EncodeRgb(int width, int height, const std::vector<std::uint8_t>& pixels,
+                        std::vector<std::uint8_t>& png, std::string& reason) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGB;
-    // Encoded in memory first: a picture that cannot be encoded leaves an
-    // existing file as it was.
+    // Asked for the size first, then written into a buffer of that size.
     png_alloc_size_t size = 0;
     if (png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr) == 0) {
-        problem = "cannot write \"" + path + "\": " + image.message;
+        reason = image.message;
         png_image_free(&image);
         return false;
     }
-    std::vector<std::uint8_t> bytes(size);
-    if (png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0, nullptr) == 0) {
-        problem = "cannot write \"" + path + "\": " + image.message;
+    png.resize(size);
+    if (png_image_write_to_memory(&image, png.data(), &size, 0, pixels.data(), 0, nullptr) == 0) {
+        reason = image.message;
         png_image_free(&image);
         return false;
     }
-    // Replaced whole or not at all: a failed or interrupted write leaves
-    // the old picture.
-    AtomicFile file(path, pStandardOutput);
-    if (!file.Open(problem)) {
-        return false;
-    }
-    file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
-    return file.Commit(problem);
+    png.resize(size);
+    return true;
 }
 
 namespace {

@@ -35,6 +35,13 @@ public:
     // alpha; opaque where the picture has none). False with a one-line problem.
     static bool DecodeRgba(const std::uint8_t* bytes, std::size_t size, int& width, int& height,
                            std::vector<std::uint8_t>& pixels, std::string& problem);
+
+private:
+    // The system's encoder (libpng, or stb_image_write on Windows): pixels as
+    // for Write, already checked to fill width * height; the file's bytes go
+    // to png. False with the encoder's reason.
+    static bool EncodeRgb(int width, int height, const std::vector<std::uint8_t>& pixels,
+                          std::vector<std::uint8_t>& png, std::string& reason);
 };
 
 }  // namespace moon

@@ -7,9 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 
-#include "io/AtomicFile.h"
 #include "io/PngFile.h"
 
 // stb's implementations live in this file only, with only the PNG parts.
@@ -101,30 +99,15 @@ bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_
     return true;
 }
 
-bool PngFile::Write(const std::string& path, int width, int height,
-                    const std::vector<std::uint8_t>& pixels, std::string& problem,
-                    std::FILE* pStandardOutput) {
-    if (width <= 0 || height <= 0 ||
-        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
-        problem = "cannot write \"" + path + "\": the picture is empty";
-        return false;
-    }
-    // Encoded in memory first: a picture that cannot be encoded leaves an
-    // existing file as it was.
-    std::vector<std::uint8_t> bytes;
-    if (stbi_write_png_to_func(appendBytes, &bytes, width, height, 3, pixels.data(), width * 3) ==
+bool PngFile::EncodeRgb(int width, int height, const std::vector<std::uint8_t>& pixels,
+                        std::vector<std::uint8_t>& png, std::string& reason) {
+    png.clear();
+    if (stbi_write_png_to_func(appendBytes, &png, width, height, 3, pixels.data(), width * 3) ==
         0) {
-        problem = "cannot write \"" + path + "\": the picture cannot be encoded";
+        reason = "the picture cannot be encoded";
         return false;
     }
-    // Replaced whole or not at all: a failed or interrupted write leaves
-    // the old picture.
-    AtomicFile file(path, pStandardOutput);
-    if (!file.Open(problem)) {
-        return false;
-    }
-    file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    return file.Commit(problem);
+    return true;
 }
 
 bool PngFile::Read(const std::string& path, int& width, int& height,
