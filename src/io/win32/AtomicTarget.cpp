@@ -12,16 +12,7 @@
 #include <string>
 
 #include "system/ProcessSignals.h"
-
-// The build sets these for the GL headers; windows.h defines them its own way.
-#undef APIENTRY
-#undef WINGDIAPI
-#undef CALLBACK
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "system/win32/KernelApi.h"
 
 namespace moon {
 namespace {

@@ -9,15 +9,7 @@
 #include <atomic>
 #include <mutex>
 
-// The build sets these for the GL headers; windows.h defines them its own way.
-#undef APIENTRY
-#undef WINGDIAPI
-#undef CALLBACK
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "system/win32/KernelApi.h"
 
 namespace moon {
 namespace {
