@@ -3,40 +3,14 @@
 
 #include "base/Check.h"
 #include "scene/Numeric.h"
-#include "scene/Random.h"
 #include "terrain/GLTriangleSink.h"
+#include "terrain/MidpointStep.h"
 
 namespace moon {
 namespace {
 
-// 1/32767: a draw times this below one half is a negative sign (draws 0 to 16383).
-constexpr double kUnitScale = 1.0 / 32767.0;
-static_assert(kUnitScale == 3.051850947599719e-05);
-
 // The repair walk compares coordinates rounded to this many decimals.
 constexpr int kRepairDecimals = 3;
-
-// Cells at this depth or deeper keep their children's common corner undisplaced.
-constexpr int kDisplacedCornerDepth = 10;
-
-double randomSign() {
-    return Random::Next() * kUnitScale < 0.5 ? -1.0 : 1.0;
-}
-
-// A whole-number displacement for a cell of the given depth: a sign, then a
-// magnitude below the bound 40 / depth (depth 0 counts as 1). Beyond depth 40
-// the bound is 0 and a remainder by it undefined: the displacement is then 0,
-// but both values are still drawn so the sequence stays in step.
-double randomDisplacement(int depth) {
-    const double scale = depth == 0 ? 1.0 : static_cast<double>(depth);
-    const auto bound = static_cast<unsigned>(40.0 / scale);
-    const double sign = randomSign();
-    const auto draw = static_cast<unsigned>(Random::Next());
-    if (bound == 0) {
-        return 0.0;
-    }
-    return static_cast<double>(draw % bound) * sign;
-}
 
 // The repair walk's bounds test: inclusive on all four sides, every value rounded to
 // 3 decimals, compared in this order; a comparison with NaN is false.
@@ -67,14 +41,10 @@ void Terrain::Generate(int depth) {
     }
     m_pRoot = std::make_unique<TerrainNode>();
     ++m_changeCount;
-    const double s0 = randomSign();
-    const double s1 = randomSign();
-    const double s2 = randomSign();
-    const double s3 = randomSign();
-    // Corners 0 and 2 use negative multipliers: a negative sign lifts them to +20.
-    const std::array<Vec3, 5> corners = {Vec3(0.0, -20.0 * s0, -500.0), Vec3(0.0, 30.0 * s1, 0.0),
-                                         Vec3(500.0, -20.0 * s2, 0.0),
-                                         Vec3(500.0, 10.0 * s3, -500.0), Vec3(250.0, 0.0, -250.0)};
+    const MidpointStep::RootHeights heights = MidpointStep::DrawRootHeights();
+    const std::array<Vec3, 5> corners = {Vec3(0.0, heights.y0, -500.0), Vec3(0.0, heights.y1, 0.0),
+                                         Vec3(500.0, heights.y2, 0.0),
+                                         Vec3(500.0, heights.y3, -500.0), Vec3(250.0, 0.0, -250.0)};
     m_pRoot->Init(nullptr, corners, true);
     if (depth <= CellGrid::kMaxDepth) {
         m_pCellGrid = std::make_unique<CellGrid>(depth < 0 ? 0 : depth, 0.0, -500.0, 500.0);
@@ -115,28 +85,16 @@ void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
     const double xe = cell->xExtent;
     const double ze = cell->zExtent;
 
-    // The children's common corner, from the corners only (not the stored centre).
-    Vec3 m((p[2].x + p[0].x + p[3].x + p[1].x) * 0.25, (p[2].y + p[3].y + p[1].y + p[0].y) * 0.25,
-           (p[1].z + p[0].z + p[2].z + p[3].z) * 0.25);
-    double h03 = (p[3].y + p[0].y) * 0.5;
-    double h01 = (p[1].y + p[0].y) * 0.5;
-    double h12 = (p[2].y + p[1].y) * 0.5;
-    double h23 = (p[2].y + p[3].y) * 0.5;
-
-    if (random) {
-        const double d0 = randomDisplacement(cell->depth);
-        const double d1 = randomDisplacement(cell->depth);
-        const double d2 = randomDisplacement(cell->depth);
-        const double d3 = randomDisplacement(cell->depth);
-        const double d4 = randomDisplacement(cell->depth);
-        h03 += d0;
-        h01 += d1;
-        h12 += d2;
-        h23 += d3;
-        if (cell->depth < kDisplacedCornerDepth) {
-            m.y += d4;
-        }
-    }
+    // The children's common corner, from the corners only (not the stored centre),
+    // and the edges' new heights.
+    const MidpointStep step =
+        MidpointStep::Make(p[0].y, p[1].y, p[2].y, p[3].y, cell->depth, random);
+    const Vec3 m((p[2].x + p[0].x + p[3].x + p[1].x) * 0.25, step.common,
+                 (p[1].z + p[0].z + p[2].z + p[3].z) * 0.25);
+    const double h03 = step.h03;
+    const double h01 = step.h01;
+    const double h12 = step.h12;
+    const double h23 = step.h23;
 
     for (int k = 0; k < 4; ++k) {
         std::unique_ptr<TerrainNode>& slot = cell->children[static_cast<unsigned>(k)];

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "terrain/HeightGrid.h"
+
+#include <algorithm>
+
+#include "base/Check.h"
+#include "terrain/MidpointStep.h"
+
+namespace moon {
+namespace {
+
+// The terrain's side, world units.
+constexpr double kSize = 500.0;
+
+}  // namespace
+
+void HeightGrid::Generate(int depth) {
+    MOON_CHECK(depth <= kMaxDepth, "the grid holds depths up to 14");
+    m_depth = std::max(depth, 0);
+    m_side = (1 << m_depth) + 1;
+    // Every sample is written before it is read: no need to clear them first.
+    m_pHeights = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(m_side) *
+                                                          static_cast<std::size_t>(m_side));
+    const int last = m_side - 1;
+    const MidpointStep::RootHeights root = MidpointStep::DrawRootHeights();
+    At(0, 0) = root.y0;        // (0, -500)
+    At(0, last) = root.y1;     // (0, 0)
+    At(last, last) = root.y2;  // (500, 0)
+    At(last, 0) = root.y3;     // (500, -500)
+    Subdivide(0, 0, 0, last);
+
+    const double* first = m_pHeights.get();
+    const auto [lowest, highest] =
+        std::minmax_element(first, first + static_cast<std::size_t>(m_side) * m_side);
+    m_lowest = *lowest;
+    m_highest = *highest;
+}
+
+void HeightGrid::Subdivide(int depth, int column, int row, int span) {
+    if (depth >= m_depth) {
+        return;
+    }
+    // p0 north-west, p1 south-west, p2 south-east, p3 north-east: z grows southwards.
+    const int half = span / 2;
+    const MidpointStep step =
+        MidpointStep::Make(At(column, row), At(column, row + span), At(column + span, row + span),
+                           At(column + span, row), depth, true);
+    // The tree writes these as it creates the children, each edge point twice;
+    // no child's steps read or write another child's corners, so writing them
+    // all first leaves the same heights.
+    At(column + half, row + half) = step.common;
+    At(column, row + half) = step.h01;
+    At(column + half, row) = step.h03;
+    At(column + half, row + span) = step.h12;
+    At(column + span, row + half) = step.h23;
+    // The children in the tree's order: the quarters at p0, p1, p2 and p3.
+    Subdivide(depth + 1, column, row, half);
+    Subdivide(depth + 1, column, row + half, half);
+    Subdivide(depth + 1, column + half, row + half, half);
+    Subdivide(depth + 1, column + half, row, half);
+}
+
+double HeightGrid::GetSpacing() const {
+    return kSize / static_cast<double>(m_side - 1);
+}
+
+double HeightGrid::GetHeight(int column, int row) const {
+    MOON_CHECK(column >= 0 && column < m_side && row >= 0 && row < m_side);
+    return m_pHeights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
+                      static_cast<std::size_t>(column)];
+}
+
+const double* HeightGrid::GetRow(int row) const {
+    MOON_CHECK(row >= 0 && row < m_side);
+    return m_pHeights.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side);
+}
+
+}  // namespace moon
