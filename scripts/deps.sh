@@ -11,7 +11,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-          libpng-dev libgtest-dev libbenchmark-dev)
+          libpng-dev libtiff-dev zlib1g-dev libtinyexr-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                googletest libstb-dev wine64 nsis xvfb)

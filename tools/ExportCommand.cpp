@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // moon-terrain export: the leaf triangles exactly as the viewer draws them,
 // or joined into one surface (--join), written as a mesh file (PLY, OBJ,
-// glTF binary); or the generated grid of heights as a 16-bit PNG.
-#include <algorithm>
-#include <cctype>
-#include <charconv>
+// glTF binary); or the generated grid of heights as a heightmap (PNG, R16,
+// GeoTIFF, OpenEXR), whole or in tiles.
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -14,10 +12,10 @@
 #include "cli/MoonVersion.h"
 #include "cli/OptionParser.h"
 #include "io/AtomicFile.h"
-#include "io/PngFile.h"
 #include "terrain/TerrainModel.h"
+#include "tools/ExportFormat.h"
 #include "tools/ExportProgress.h"
-#include "tools/Heightmap.h"
+#include "tools/HeightmapExport.h"
 #include "tools/JoinedMesh.h"
 #include "tools/MeshWriter.h"
 #include "tools/TerrainRequest.h"
@@ -29,7 +27,7 @@ namespace {
 constexpr std::string_view kExportUsage =
     "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
     "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
-    "                           [--join] [--format ply|obj|glb|heightmap]\n"
+    "                           [--join] [--format FORMAT] [--tiles T]\n"
     "                           [--verbose] -o FILE\n"
     "\n"
     "Builds the terrain as dump does and writes its leaf triangles as the viewer\n"
@@ -41,54 +39,37 @@ constexpr std::string_view kExportUsage =
     "once. --join makes one surface: one vertex per position over the whole\n"
     "terrain, triangles split where finer cells meet a coarser one (no cracks, no\n"
     "T-junctions), and every vertex the mean of the face normals around it, so\n"
-    "flat or smooth shading is the importing program's choice.\n"
-    "heightmap writes the generated grid instead: (2^D + 1) samples a side as a\n"
-    "16-bit greyscale PNG, north (z -500) at the top, x to the right, the lowest\n"
-    "height 0 and the highest 65535 (the range is in its text); it takes no\n"
-    "level-of-detail passes.\n"
+    "flat or smooth shading is the importing program's choice. Meshes go to\n"
+    "depth 10.\n"
+    "A heightmap format writes the generated grid instead, without building the\n"
+    "tree: (2^D + 1) samples a side, north (z -500) at the top, x to the right,\n"
+    "to depth 14 (16385 samples a side). png is 16-bit greyscale (the lowest\n"
+    "height 0, the highest 65535; the range is in its text), r16 the same samples\n"
+    "headerless, little-endian, tif a 32-bit float GeoTIFF and exr a 32-bit float\n"
+    "OpenEXR of the heights in world units. --tiles T writes T x T files\n"
+    "FILE_X_Y (X west to east, Y north to south, from 0) of (2^D / T + 1) samples\n"
+    "a side that share their edge samples and one height scale; the set is\n"
+    "replaced whole or not at all. Heightmaps take no level-of-detail passes.\n"
     "Without --format, the format follows FILE's extension (.ply, .obj, .glb,\n"
-    ".png); any other name is PLY. Units are world units, y up, x 0 to 500, z -500\n"
-    "to 0; the header says so and names the seed, depth and passes. N is the\n"
-    "viewer's seed: \"moon --seed N\" shows this landscape (at depth 6, without\n"
-    "passes).\n"
+    ".png, .r16, .raw, .tif, .tiff, .exr); any other name is PLY. Units are world\n"
+    "units, y up, x 0 to 500, z -500 to 0; the header says so and names the seed,\n"
+    "depth and passes. N is the viewer's seed: \"moon --seed N\" shows this\n"
+    "landscape (at depth 6, without passes).\n"
     "An existing FILE is replaced only once the new one is complete, keeping its\n"
     "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
     "place, and - is standard output.\n"
     "\n"
     "Options:\n";
 
-enum class ExportFormat { Ply, Obj, Glb, Heightmap };
-
 struct ExportSettings {
     int palette = 0;
     RenderMode mode = Flat;
-    std::optional<ExportFormat> format;  // as given; else from the file's name
+    const ExportFormat* pFormat = nullptr;  // as given; else from the file's name
     bool join = false;
+    std::optional<int> tiles;
     std::optional<std::string> output;
     bool verbose = false;
 };
-
-// The format a file name asks for: its extension, in any case; PLY otherwise.
-ExportFormat formatForName(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
-        return ExportFormat::Ply;
-    }
-    std::string extension(path.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == "obj") {
-        return ExportFormat::Obj;
-    }
-    if (extension == "glb") {
-        return ExportFormat::Glb;
-    }
-    if (extension == "png") {
-        return ExportFormat::Heightmap;
-    }
-    return ExportFormat::Ply;
-}
 
 void addExportOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--palette", "P", "height palette, 0 to 5 (default 0)",
@@ -116,23 +97,29 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
                         }
                         return "";
                     });
-    parser.AddValue("--format", "ply|obj|glb|heightmap",
-                    "file format (default: from FILE's extension, else ply)",
+    parser.AddValue("--format", "FORMAT",
+                    "ply, obj or glb (meshes), png, r16, tif or exr (heightmaps; heightmap is "
+                    "png); default: from FILE's extension, else ply",
                     [&settings](std::string_view name, std::string_view value) -> std::string {
-                        if (value == "ply") {
-                            settings.format = ExportFormat::Ply;
-                        } else if (value == "obj") {
-                            settings.format = ExportFormat::Obj;
-                        } else if (value == "glb") {
-                            settings.format = ExportFormat::Glb;
-                        } else if (value == "heightmap") {
-                            settings.format = ExportFormat::Heightmap;
-                        } else {
-                            return std::string(name) +
-                                   " must be ply or obj (meshes), glb (glTF binary) or heightmap "
-                                   "(16-bit PNG), not " +
+                        settings.pFormat = FindExportFormat(value);
+                        if (settings.pFormat == nullptr) {
+                            return std::string(name) + " must be " +
+                                   std::string(ExportFormatNames()) + ", not " + Quoted(value);
+                        }
+                        return "";
+                    });
+    parser.AddValue("--tiles", "T",
+                    "heightmaps: T x T tiles that share their edges, T a power of two",
+                    [&settings](std::string_view name, std::string_view value) -> std::string {
+                        std::int64_t number = 0;
+                        if (ParseWholeNumber(value, 1, 1 << HeightmapExport::kMaxDepth, number) !=
+                                WholeNumber::Ok ||
+                            (number & (number - 1)) != 0) {
+                            return std::string(name) + " must be a power of two from 1 to " +
+                                   std::to_string(1 << HeightmapExport::kMaxDepth) + ", not " +
                                    Quoted(value);
                         }
+                        settings.tiles = static_cast<int>(number);
                         return "";
                     });
     parser.AddFlag("--join", "one surface: a vertex per position, no cracks or T-junctions",
@@ -153,12 +140,6 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
-std::string number(double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
 const char* modeName(RenderMode mode) {
     return mode == Wireframe ? "wireframe" : mode == Smooth ? "smooth" : "flat";
 }
@@ -167,8 +148,8 @@ const char* modeName(RenderMode mode) {
 std::vector<std::string> passNames(const TerrainRequest& request) {
     std::vector<std::string> names;
     for (const TerrainRequest::DetailPass& pass : request.passes) {
-        names.push_back(pass.enabled ? "--lod " + number(pass.viewpoint.x) + "," +
-                                           number(pass.viewpoint.y) + "," + number(pass.viewpoint.z)
+        names.push_back(pass.enabled ? "--lod " + ShortestText(pass.viewpoint.x) + "," +
+                                           ShortestText(pass.viewpoint.y) + "," + ShortestText(pass.viewpoint.z)
                                      : std::string("--lod-off"));
     }
     return names;
@@ -219,61 +200,18 @@ bool openOutput(AtomicFile& file, std::FILE* err) {
     return true;
 }
 
-int exportHeightmap(const TerrainRequest& request, const ExportSettings& settings, std::FILE* out,
-                    std::FILE* err) {
-    const auto started = std::chrono::steady_clock::now();
-    AtomicFile file(*settings.output, out);
-    if (!openOutput(file, err)) {
-        return kExitFailed;
-    }
-    TerrainModel model;
-    request.Build(model);
-    Heightmap heightmap;
-    heightmap.Sample(model.GetTerrain()->GetRoot(), *request.depth);
-    const int side = heightmap.GetSide();
-    const std::string low = number(heightmap.GetLowest());
-    const std::string high = number(heightmap.GetHighest());
-    const std::vector<std::pair<std::string, std::string>> text = {
-        {"Title", "moon terrain heightmap, seed " + std::to_string(*request.seed) + ", depth " +
-                      std::to_string(*request.depth)},
-        {"Software", std::string("moon-terrain ") + kMoonVersion},
-        // Parsable: two numbers each, world units.
-        {"Height range", low + " " + high},
-        {"World size", "500 500"},
-        {"Description",
-         "Heights in world units: sample 0 is " + low + ", 65535 is " + high +
-             ", linear between. The image covers 500 x 500 world units: x from 0 (left) to 500, "
-             "z from -500 (top, north) to 0; samples are " +
-             number(500.0 / static_cast<double>(side - 1)) + " world units apart."},
-    };
-    std::vector<std::uint8_t> png;
-    std::string problem;
-    if (!PngFile::EncodeGrey16(side, side, heightmap.ToSamples16(), text, png, problem)) {
-        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-        return kExitFailed;
-    }
-    file.Write(std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
-    if (!file.Commit(problem)) {
-        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-        return kExitFailed;
-    }
-    if (settings.verbose) {
-        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-        std::fprintf(err,
-                     "moon-terrain export: heightmap %d x %d samples, heights %s to %s world "
-                     "units over 500 x 500 world units, %zu bytes, %.2f s\n",
-                     side, side, low.c_str(), high.c_str(), png.size(), seconds.count());
-    }
-    return kExitOk;
-}
-
 }  // namespace
 
 int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
     TerrainRequest request;
     ExportSettings settings;
     OptionParser parser;
-    request.AddOptions(parser);
+    TerrainRequest::DepthLimit depthLimit;
+    depthLimit.max = HeightmapExport::kMaxDepth;
+    depthLimit.help =
+        "levels generated below the root: 0 to 10 for meshes, 0 to 14 for heightmaps (required)";
+    depthLimit.deeper = "a deeper grid needs more than 8 GiB of memory";
+    request.AddOptions(parser, depthLimit);
     addExportOptions(parser, settings);
 
     std::string problem;
@@ -288,17 +226,38 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     if (problem.empty() && !settings.output) {
         problem = "-o FILE is required";
     }
-    // An explicit --format wins over the name.
-    const ExportFormat format = settings.format.value_or(
-        settings.output ? formatForName(*settings.output) : ExportFormat::Ply);
-    if (problem.empty() && format == ExportFormat::Heightmap && !request.passes.empty()) {
+    // An explicit --format wins over the name; standard output has no name.
+    const ExportFormat& format =
+        settings.pFormat != nullptr ? *settings.pFormat
+                                    : ExportFormatForPath(settings.output.value_or(""));
+    if (problem.empty() && format.IsHeightmap() && !request.passes.empty()) {
         problem = "a heightmap is the generated regular grid: it takes no --lod or --lod-off";
+    }
+    if (problem.empty() && !format.IsHeightmap() && *request.depth > TerrainRequest::kMaxDepth) {
+        problem = "--depth " + std::to_string(*request.depth) + " is outside 0 to " +
+                  std::to_string(TerrainRequest::kMaxDepth) + " for meshes: " +
+                  TerrainRequest::kDeeperTrees + " (heightmaps go to " +
+                  std::to_string(HeightmapExport::kMaxDepth) + ")";
+    }
+    if (problem.empty() && !format.IsHeightmap() && settings.tiles) {
+        problem = "--tiles is for heightmaps (png, r16, tif, exr), not " +
+                  std::string(format.name) + " meshes";
+    }
+    HeightmapExport heightmap;
+    if (problem.empty() && format.IsHeightmap()) {
+        heightmap.seed = *request.seed;
+        heightmap.depth = *request.depth;
+        heightmap.format = format.id;
+        heightmap.output = *settings.output;
+        heightmap.tiles = settings.tiles.value_or(1);
+        heightmap.verbose = settings.verbose;
+        problem = heightmap.Check();
     }
     if (!problem.empty()) {
         return ReportUsageError(err, "export", problem);
     }
-    if (format == ExportFormat::Heightmap) {
-        return exportHeightmap(request, settings, out, err);
+    if (format.IsHeightmap()) {
+        return heightmap.Run(out, err);
     }
 
     // Timed from here: building a deep tree is part of what the user waits for.
@@ -312,9 +271,9 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     request.Build(model);
     model.SetPalette(settings.palette);
     model.SetRenderMode(settings.mode);
-    const MeshFormat meshFormat = format == ExportFormat::Obj   ? MeshFormat::Obj
-                                  : format == ExportFormat::Glb ? MeshFormat::Glb
-                                                                : MeshFormat::Ply;
+    const MeshFormat meshFormat = format.id == ExportFormatId::Obj   ? MeshFormat::Obj
+                                  : format.id == ExportFormatId::Glb ? MeshFormat::Glb
+                                                                     : MeshFormat::Ply;
     const bool lines = settings.mode == Wireframe;
     auto report = [&progress](std::string_view stage, double fraction) {
         progress.Update(stage, fraction);

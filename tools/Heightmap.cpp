@@ -1,75 +1,69 @@
 // SPDX-License-Identifier: MIT
 #include "tools/Heightmap.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "base/Check.h"
-#include "terrain/TerrainNode.h"
+#include "terrain/HeightGrid.h"
 
 namespace moon {
 namespace {
 
-// The terrain's square, world units.
+// The terrain's north-west corner, world units.
 constexpr double kWest = 0.0;
 constexpr double kNorth = -500.0;
-constexpr double kSize = 500.0;
-
-// The grid index of a coordinate: cell corners lie exactly on the grid, as the
-// cells' sides are 500 halved (exact in binary) and their corners sums of those.
-int gridIndex(double coordinate, double origin, double step) {
-    const double index = (coordinate - origin) / step;
-    MOON_CHECK(index == std::floor(index), "a cell corner lies on the generated grid");
-    return static_cast<int>(index);
-}
 
 }  // namespace
 
-void Heightmap::Sample(const TerrainNode* root, int depth) {
-    m_side = (1 << depth) + 1;
-    const double step = kSize / static_cast<double>(1 << depth);
-    m_heights.assign(static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side), NAN);
-    ForEachNode(root, [&](const TerrainNode& node) {
-        if (!node.IsLeaf()) {
-            return;
-        }
-        MOON_CHECK(node.depth == depth, "a heightmap samples a tree without level of detail");
-        for (std::size_t k = 0; k < 4; ++k) {
-            const int column = gridIndex(node.points[k].x, kWest, step);
-            const int row = gridIndex(node.points[k].z, kNorth, step);
-            double& height =
-                m_heights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
-                          static_cast<std::size_t>(column)];
-            // Generation gives a corner that cells share one height.
-            MOON_CHECK(std::isnan(height) || height == node.points[k].y,
-                       "shared corners have one height");
-            height = node.points[k].y;
-        }
-    });
-    MOON_CHECK(std::none_of(m_heights.begin(), m_heights.end(),
-                            [](double height) { return std::isnan(height); }),
-               "the leaves cover the grid");
-    const auto [lowest, highest] = std::minmax_element(m_heights.begin(), m_heights.end());
-    m_lowest = *lowest;
-    m_highest = *highest;
+Heightmap::Heightmap(const HeightGrid& grid) : Heightmap(grid, 0, 0, grid.GetSide()) {}
+
+Heightmap::Heightmap(const HeightGrid& grid, int column, int row, int side)
+    : m_pGrid(&grid), m_column(column), m_row(row), m_side(side) {
+    MOON_CHECK(column >= 0 && row >= 0 && side > 0 && column + side <= grid.GetSide() &&
+               row + side <= grid.GetSide());
 }
 
-double Heightmap::GetHeight(int column, int row) const {
-    MOON_CHECK(column >= 0 && column < m_side && row >= 0 && row < m_side);
-    return m_heights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
-                     static_cast<std::size_t>(column)];
+double Heightmap::GetWestX() const {
+    return kWest + m_column * GetSpacing();
 }
 
-std::vector<std::uint16_t> Heightmap::ToSamples16() const {
-    std::vector<std::uint16_t> samples(m_heights.size(), 0);
-    const double range = m_highest - m_lowest;
-    if (range > 0.0) {
-        for (std::size_t i = 0; i < m_heights.size(); ++i) {
-            samples[i] = static_cast<std::uint16_t>(
-                std::lround((m_heights[i] - m_lowest) / range * 65535.0));
-        }
+double Heightmap::GetNorthZ() const {
+    return kNorth + m_row * GetSpacing();
+}
+
+double Heightmap::GetSpacing() const {
+    return m_pGrid->GetSpacing();
+}
+
+double Heightmap::GetLowest() const {
+    return m_pGrid->GetLowest();
+}
+
+double Heightmap::GetHighest() const {
+    return m_pGrid->GetHighest();
+}
+
+const double* Heightmap::Row(int row) const {
+    MOON_CHECK(row >= 0 && row < m_side);
+    return m_pGrid->GetRow(m_row + row) + m_column;
+}
+
+void Heightmap::GetRow16(int row, std::uint16_t* samples) const {
+    const double* heights = Row(row);
+    const double lowest = GetLowest();
+    const double range = GetHighest() - lowest;
+    for (int i = 0; i < m_side; ++i) {
+        samples[i] = range > 0.0 ? static_cast<std::uint16_t>(
+                                       std::lround((heights[i] - lowest) / range * 65535.0))
+                                 : 0;
     }
-    return samples;
+}
+
+void Heightmap::GetRowFloat(int row, float* samples) const {
+    const double* heights = Row(row);
+    for (int i = 0; i < m_side; ++i) {
+        samples[i] = static_cast<float>(heights[i]);
+    }
 }
 
 }  // namespace moon

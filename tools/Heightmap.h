@@ -1,37 +1,46 @@
 // SPDX-License-Identifier: MIT
-// The generated terrain as a regular grid of heights (moon-terrain export
-// --format heightmap): the corners of the cells at the generated depth,
-// (2^depth + 1) samples a side, 500 / 2^depth world units apart. Row 0 is the
-// north edge (world z = -500), column 0 the west edge (x = 0). As 16-bit
-// samples the lowest height is 0 and the highest 65535.
+// A square of the generated grid as a heightmap file's samples: the whole
+// grid, or one tile of it. Row 0 is the square's north edge (the smallest z),
+// column 0 its west edge (the smallest x). Samples are scaled by the whole
+// grid's range, so that tiles written apart keep one scale: as 16-bit values
+// the landscape's lowest height is 0 and its highest 65535 (all 0 when the
+// ground is flat); as floats they are the heights in world units.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 namespace moon {
 
-class TerrainNode;
+class HeightGrid;
 
 class Heightmap {
 public:
-    // Samples the leaves under root, which must all be at depth (a generated
-    // tree without level-of-detail passes).
-    void Sample(const TerrainNode* root, int depth);
+    // The whole grid.
+    explicit Heightmap(const HeightGrid& grid);
+    // The side x side samples whose north-west sample is (column, row) of the
+    // grid; the square must lie within the grid.
+    Heightmap(const HeightGrid& grid, int column, int row, int side);
 
     int GetSide() const { return m_side; }
-    // World units.
-    double GetHeight(int column, int row) const;
-    double GetLowest() const { return m_lowest; }
-    double GetHighest() const { return m_highest; }
-    // Rows from the north, scaled to 0..65535 (all 0 when the ground is flat).
-    std::vector<std::uint16_t> ToSamples16() const;
+    // World coordinates of sample (0, 0), and of the space between samples.
+    double GetWestX() const;
+    double GetNorthZ() const;
+    double GetSpacing() const;
+    // The whole grid's lowest and highest heights, world units.
+    double GetLowest() const;
+    double GetHighest() const;
+
+    // One row of GetSide() samples, west to east.
+    void GetRow16(int row, std::uint16_t* samples) const;
+    void GetRowFloat(int row, float* samples) const;
 
 private:
-    int m_side = 0;
-    std::vector<double> m_heights;
-    double m_lowest = 0.0;
-    double m_highest = 0.0;
+    const double* Row(int row) const;
+
+    const HeightGrid* m_pGrid;
+    int m_column;
+    int m_row;
+    int m_side;
 };
 
 }  // namespace moon

@@ -10,24 +10,29 @@
 namespace moon {
 
 void TerrainRequest::AddOptions(OptionParser& parser) {
+    AddOptions(parser, DepthLimit());
+}
+
+void TerrainRequest::AddOptions(OptionParser& parser, const DepthLimit& limit) {
     AddSeedOption(parser, seed, "seed of the random sequence, 0 to 4294967295 (required)");
     parser.AddValue(
-        "--depth", "D", "levels generated below the root, 0 to 10 (required)",
-        [this](std::string_view name, std::string_view value) -> std::string {
+        "--depth", "D", limit.help,
+        [this, limit](std::string_view name, std::string_view value) -> std::string {
+            const std::string range = "0 to " + std::to_string(limit.max);
             std::int64_t number = 0;
-            switch (ParseWholeNumber(value, 0, kMaxDepth, number)) {
+            switch (ParseWholeNumber(value, 0, limit.max, number)) {
                 case WholeNumber::Ok:
                     depth = static_cast<int>(number);
                     return "";
                 case WholeNumber::OutOfRange:
                     // Only a depth above the limit is about memory.
-                    return std::string(name) + " " + std::string(value) + " is outside 0 to 10" +
-                           (value.starts_with('-') ? ""
-                                                   : ": deeper trees need gigabytes of memory");
+                    return std::string(name) + " " + std::string(value) + " is outside " + range +
+                           (value.starts_with('-') ? "" : std::string(": ") + limit.deeper);
                 case WholeNumber::Malformed:
                     break;
             }
-            return std::string(name) + " must be a whole number from 0 to 10, not " + Quoted(value);
+            return std::string(name) + " must be a whole number from " + range + ", not " +
+                   Quoted(value);
         });
     parser.AddValue(
         "--lod", "X,Y,Z", "level-of-detail pass around the viewpoint (X, Y, Z); repeatable",

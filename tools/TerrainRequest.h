@@ -18,6 +18,15 @@ class TerrainModel;
 struct TerrainRequest {
     // Deeper trees need gigabytes (about 450 bytes a node, 4^depth leaves).
     static constexpr int kMaxDepth = 10;
+    static constexpr const char* kDeeperTrees = "deeper trees need gigabytes of memory";
+
+    // What --depth takes, how the help text says so, and why a depth above
+    // the limit is refused.
+    struct DepthLimit {
+        int max = kMaxDepth;
+        const char* help = "levels generated below the root, 0 to 10 (required)";
+        const char* deeper = kDeeperTrees;
+    };
 
     struct DetailPass {
         Vec3 viewpoint;  // world units; (0, 0, 0) for a pass with detail off
@@ -28,6 +37,8 @@ struct TerrainRequest {
     std::optional<int> depth;
     std::vector<DetailPass> passes;  // in command-line order
 
+    void AddOptions(OptionParser& parser, const DepthLimit& limit);
+    // With --depth 0 to kMaxDepth.
     void AddOptions(OptionParser& parser);
     // "" when every required option was given, else the problem.
     std::string CheckComplete() const;

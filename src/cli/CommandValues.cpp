@@ -34,6 +34,12 @@ WholeNumber ParseWholeNumber(std::string_view text, std::int64_t min, std::int64
     return ec == std::errc() && ptr == end ? WholeNumber::Ok : WholeNumber::Malformed;
 }
 
+std::string ShortestText(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
     quoted += text;

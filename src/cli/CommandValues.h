@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Reading option values: whole numbers within limits and X,Y,Z points. Each
 // accepts the whole text or nothing (no signs where none fit, no spaces).
+// Writing numbers back as text.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,9 @@ WholeNumber ParseWholeNumber(std::string_view text, std::int64_t min, std::int64
 
 // Three finite decimal numbers separated by commas: "250,22.5,-250".
 bool ParsePoint(std::string_view text, Vec3& point);
+
+// The shortest decimal text that reads back as value ("0.5", "-20", "1e-05").
+std::string ShortestText(double value);
 
 // The text in double quotes, for error messages: shows empty and spaced values.
 std::string Quoted(std::string_view text);

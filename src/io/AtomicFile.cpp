@@ -70,6 +70,7 @@ void AtomicFile::Close() {
 bool AtomicFile::Open(std::string& error) {
     Close();
     m_failure.clear();
+    m_written = 0;
     m_buffer.reserve(kBufferBytes);
     ProcessSignals::BeginWrite();
     std::string reason;
@@ -90,6 +91,7 @@ bool AtomicFile::Write(std::string_view data) {
     if (!m_failure.empty()) {
         return false;
     }
+    m_written += data.size();
     m_buffer.append(data);
     if (m_buffer.size() >= kBufferBytes) {
         Flush();

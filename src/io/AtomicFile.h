@@ -22,6 +22,7 @@
 // error text.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ public:
     bool Write(std::string_view data);
     // Flushes, syncs, closes and puts the file in place; errors as for Open.
     bool Commit(std::string& error);
+    // Bytes given to Write since Open.
+    std::size_t GetBytesWritten() const { return m_written; }
 
 private:
     void Flush();
@@ -59,6 +62,7 @@ private:
     std::unique_ptr<AtomicTarget> m_pTarget;
     std::string m_buffer;
     std::string m_failure;  // the system's reason for the first failed write
+    std::size_t m_written = 0;
 };
 
 }  // namespace moon

@@ -5,6 +5,9 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <string_view>
+
+#include "io/AtomicFile.h"
 
 namespace moon {
 
@@ -36,15 +39,23 @@ bool PngFile::EncodeRgb(int width, int height, const std::vector<std::uint8_t>& 
 namespace {
 
 // libpng reports errors through these; the message is kept and the encoder
-// returns to EncodeGrey16 by longjmp (libpng's own error model, C frames only).
+// returns to WriteGrey16 by longjmp (libpng's own error model, C frames only).
 struct Encoding {
-    std::vector<std::uint8_t>* pBytes;
+    AtomicFile* pFile;
+    const PngFile::Grey16Row* pRow;
+    std::uint16_t* pSamples;  // one row of samples
+    png_bytep pBytes;         // the same row, most significant byte first
     std::string message;
+    bool bWriteFailed;
 };
 
-void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+void writeBytes(png_structp png, png_bytep data, png_size_t length) {
     auto* encoding = static_cast<Encoding*>(png_get_io_ptr(png));
-    encoding->pBytes->insert(encoding->pBytes->end(), data, data + length);
+    if (!encoding->pFile->Write(std::string_view(reinterpret_cast<const char*>(data), length))) {
+        // The file keeps the reason; nothing more is worth encoding.
+        encoding->bWriteFailed = true;
+        png_longjmp(png, 1);
+    }
 }
 
 void flushNothing(png_structp) {}
@@ -56,9 +67,19 @@ void onError(png_structp png, png_const_charp message) {
 
 void onWarning(png_structp, png_const_charp) {}
 
-// Plain C objects only in this frame, since longjmp may leave it.
-bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_bytepp rows,
-            png_textp chunks, int chunkCount) {
+// PNG stores 16-bit samples most significant byte first.
+void nextRow(const Encoding& encoding, int row, png_uint_32 width) {
+    (*encoding.pRow)(row, encoding.pSamples);
+    for (png_uint_32 i = 0; i < width; ++i) {
+        encoding.pBytes[2 * i] = static_cast<png_byte>(encoding.pSamples[i] >> 8);
+        encoding.pBytes[2 * i + 1] = static_cast<png_byte>(encoding.pSamples[i] & 0xFFu);
+    }
+}
+
+// Plain C objects only in this frame, since longjmp may leave it; the row
+// callback's own objects live and die within each call.
+bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_textp chunks,
+            int chunkCount) {
     png_structp writer =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, onError, onWarning);
     png_infop info = writer != nullptr ? png_create_info_struct(writer) : nullptr;
@@ -70,38 +91,34 @@ bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_bytep
         png_destroy_write_struct(&writer, &info);
         return false;
     }
-    png_set_write_fn(writer, &encoding, appendBytes, flushNothing);
+    png_set_write_fn(writer, &encoding, writeBytes, flushNothing);
     png_set_IHDR(writer, info, width, height, 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (chunkCount > 0) {
         png_set_text(writer, info, chunks, chunkCount);
     }
-    png_set_rows(writer, info, rows);
-    png_write_png(writer, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    // What png_write_png does for a whole image, a row at a time.
+    png_write_info(writer, info);
+    for (png_uint_32 row = 0; row < height; ++row) {
+        nextRow(encoding, static_cast<int>(row), width);
+        png_write_row(writer, encoding.pBytes);
+    }
+    png_write_end(writer, info);
     png_destroy_write_struct(&writer, &info);
     return true;
 }
 
 }  // namespace
 
-bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_t>& samples,
-                           const std::vector<std::pair<std::string, std::string>>& text,
-                           std::vector<std::uint8_t>& png, std::string& problem) {
-    if (width <= 0 || height <= 0 ||
-        samples.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+bool PngFile::WriteGrey16(AtomicFile& file, int width, int height, const Grey16Row& row,
+                          const std::vector<std::pair<std::string, std::string>>& text,
+                          std::string& problem) {
+    if (width <= 0 || height <= 0) {
         problem = "the heightmap is empty";
         return false;
     }
-    // PNG stores 16-bit samples most significant byte first.
-    std::vector<std::uint8_t> rows(2 * samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        rows[2 * i] = static_cast<std::uint8_t>(samples[i] >> 8);
-        rows[2 * i + 1] = static_cast<std::uint8_t>(samples[i] & 0xFFu);
-    }
-    std::vector<png_bytep> rowPointers(static_cast<std::size_t>(height));
-    for (std::size_t row = 0; row < rowPointers.size(); ++row) {
-        rowPointers[row] = rows.data() + 2 * row * static_cast<std::size_t>(width);
-    }
+    std::vector<std::uint16_t> samples(static_cast<std::size_t>(width));
+    std::vector<png_byte> bytes(2 * static_cast<std::size_t>(width));
     std::vector<png_text> chunks(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::memset(&chunks[i], 0, sizeof chunks[i]);
@@ -111,10 +128,10 @@ bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_
         chunks[i].text_length = text[i].second.size();
     }
 
-    png.clear();
-    Encoding encoding{&png, "out of memory"};
+    Encoding encoding{&file, &row, samples.data(), bytes.data(), "out of memory", false};
     if (!encode(encoding, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
-                rowPointers.data(), chunks.data(), static_cast<int>(chunks.size()))) {
+                chunks.data(), static_cast<int>(chunks.size())) &&
+        !encoding.bWriteFailed) {
         problem = "cannot encode the PNG: " + encoding.message;
         return false;
     }

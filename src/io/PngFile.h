@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: MIT
 // 8-bit RGB pictures as PNG files, through libpng's simplified interface, and
-// 16-bit greyscale images (heightmaps) encoded in memory with text chunks.
+// 16-bit greyscale images (heightmaps) with text chunks, encoded a row at a
+// time into a file being written.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace moon {
+
+class AtomicFile;
 
 class PngFile {
 public:
@@ -21,12 +25,17 @@ public:
     static bool Write(const std::string& path, int width, int height,
                       const std::vector<std::uint8_t>& pixels, std::string& problem,
                       std::FILE* pStandardOutput = nullptr);
-    // samples: rows from the top, one 16-bit value a pixel; text: keyword
-    // (1 to 79 Latin-1 characters) and text pairs, stored uncompressed (tEXt).
-    // The file's bytes go to png. False with a one-line problem.
-    static bool EncodeGrey16(int width, int height, const std::vector<std::uint16_t>& samples,
-                             const std::vector<std::pair<std::string, std::string>>& text,
-                             std::vector<std::uint8_t>& png, std::string& problem);
+    // Fills one row of a 16-bit image, width samples from the left; rows are
+    // asked for from the top, each once.
+    using Grey16Row = std::function<void(int row, std::uint16_t* samples)>;
+    // A 16-bit greyscale PNG into file (opened, not committed): text is
+    // keyword (1 to 79 Latin-1 characters) and text pairs, stored
+    // uncompressed (tEXt). False with a one-line problem when the image
+    // cannot be encoded; a write that fails stops the encoding, and the file
+    // reports it when committed.
+    static bool WriteGrey16(AtomicFile& file, int width, int height, const Grey16Row& row,
+                            const std::vector<std::pair<std::string, std::string>>& text,
+                            std::string& problem);
     // Reads any PNG as 8-bit RGB (alpha composed on black). False with a
     // one-line problem.
     static bool Read(const std::string& path, int& width, int& height,

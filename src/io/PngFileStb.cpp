@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string_view>
+
+#include "io/AtomicFile.h"
 #include "io/PngFile.h"
 
 // stb's implementations live in this file only, with only the PNG parts.
@@ -47,11 +50,10 @@ void appendChunk(std::vector<std::uint8_t>& png, const char* type, const std::ui
 
 }  // namespace
 
-bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_t>& samples,
-                           const std::vector<std::pair<std::string, std::string>>& text,
-                           std::vector<std::uint8_t>& png, std::string& problem) {
-    if (width <= 0 || height <= 0 ||
-        samples.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+bool PngFile::WriteGrey16(AtomicFile& file, int width, int height, const Grey16Row& row,
+                          const std::vector<std::pair<std::string, std::string>>& text,
+                          std::string& problem) {
+    if (width <= 0 || height <= 0) {
         problem = "the heightmap is empty";
         return false;
     }
@@ -61,14 +63,18 @@ bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_
             return false;
         }
     }
+    // stb compresses a whole stream at once: the rows are gathered first.
     // Each row: filter type 0 (none), then the samples most significant byte first.
     const std::size_t rowBytes = 1 + 2 * static_cast<std::size_t>(width);
     std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(height), 0);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const std::size_t row = i / static_cast<std::size_t>(width);
-        const std::size_t at = row * rowBytes + 1 + 2 * (i % static_cast<std::size_t>(width));
-        rows[at] = static_cast<std::uint8_t>(samples[i] >> 8);
-        rows[at + 1] = static_cast<std::uint8_t>(samples[i] & 0xFFu);
+    std::vector<std::uint16_t> samples(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        row(y, samples.data());
+        std::uint8_t* at = rows.data() + static_cast<std::size_t>(y) * rowBytes + 1;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            at[2 * i] = static_cast<std::uint8_t>(samples[i] >> 8);
+            at[2 * i + 1] = static_cast<std::uint8_t>(samples[i] & 0xFFu);
+        }
     }
     int compressedSize = 0;
     unsigned char* compressed =
@@ -77,7 +83,9 @@ bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_
         problem = "cannot encode the PNG: out of memory";
         return false;
     }
+    rows = {};
     static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> png;
     png.assign(std::begin(kSignature), std::end(kSignature));
     std::uint8_t header[13] = {};
     for (int i = 0; i < 4; ++i) {
@@ -96,6 +104,7 @@ bool PngFile::EncodeGrey16(int width, int height, const std::vector<std::uint16_
     appendChunk(png, "IDAT", compressed, static_cast<std::size_t>(compressedSize));
     STBIW_FREE(compressed);
     appendChunk(png, "IEND", nullptr, 0);
+    file.Write(std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
     return true;
 }
 

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+#include "tools/HeightmapExport.h"
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "cli/CommandValues.h"
+#include "cli/ExitCodes.h"
+#include "cli/MoonVersion.h"
+#include "io/AtomicFile.h"
+#include "io/ExrFile.h"
+#include "io/PngFile.h"
+#include "io/TiffFile.h"
+#include "scene/Random.h"
+#include "system/ProcessSignals.h"
+#include "terrain/HeightGrid.h"
+#include "tools/ExportProgress.h"
+#include "tools/Heightmap.h"
+
+namespace moon {
+namespace {
+
+using Text = std::vector<std::pair<std::string, std::string>>;
+
+// One file of the export: the whole grid, or tile (x, y) of n a side.
+struct Piece {
+    const Heightmap* pHeightmap;
+    int x = 0;
+    int y = 0;
+    int n = 1;
+    // The share of the whole export done before this piece, and this piece's.
+    double done = 0.0;
+    double share = 1.0;
+    bool IsTile() const { return n > 1; }
+    void Report(ExportProgress& progress, int row) const {
+        progress.Update("writing", done + share * row / pHeightmap->GetSide());
+    }
+};
+
+void fail(std::FILE* err, const std::string& problem) {
+    std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
+}
+
+std::string tileName(const Piece& piece) {
+    return std::to_string(piece.x) + "," + std::to_string(piece.y) + " of " +
+           std::to_string(piece.n) + " x " + std::to_string(piece.n);
+}
+
+// What every format says about the samples, in words.
+std::string describe(const Piece& piece, bool scaled) {
+    const Heightmap& map = *piece.pHeightmap;
+    const double size = map.GetSpacing() * (map.GetSide() - 1);
+    const std::string low = ShortestText(map.GetLowest());
+    const std::string high = ShortestText(map.GetHighest());
+    std::string text = scaled ? "Heights in world units: sample 0 is " + low + ", 65535 is " +
+                                    high + ", linear between. "
+                              : "Heights in world units, from " + low + " to " + high + ". ";
+    if (piece.IsTile()) {
+        text += "Tile " + tileName(piece) +
+                " (x west to east, y north to south, from 0); tiles share their edge samples" +
+                (scaled ? " and one height scale, the whole landscape's. " : ". ");
+    }
+    text += "The image covers " + ShortestText(size) + " x " + ShortestText(size) +
+            " world units: x from " + ShortestText(map.GetWestX()) + " (left) to " +
+            ShortestText(map.GetWestX() + size) + ", z from " + ShortestText(map.GetNorthZ()) +
+            " (top, north) to " + ShortestText(map.GetNorthZ() + size) + "; samples are " +
+            ShortestText(map.GetSpacing()) + " world units apart.";
+    return text;
+}
+
+std::string title(const HeightmapExport& request, const Piece& piece) {
+    std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) +
+                       ", depth " + std::to_string(request.depth);
+    return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
+}
+
+bool writePng(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
+              ExportProgress& progress, std::string& problem) {
+    const Heightmap& map = *piece.pHeightmap;
+    const int side = map.GetSide();
+    Text text = {
+        {"Title", title(request, piece)},
+        {"Software", std::string("moon-terrain ") + kMoonVersion},
+        // Parsable: two numbers each, world units.
+        {"Height range", ShortestText(map.GetLowest()) + " " + ShortestText(map.GetHighest())},
+        {"World size", ShortestText(map.GetSpacing() * (side - 1)) + " " +
+                           ShortestText(map.GetSpacing() * (side - 1))},
+    };
+    if (piece.IsTile()) {
+        // Parsable too: x and z of the top-left sample, world units.
+        text.emplace_back("World origin",
+                          ShortestText(map.GetWestX()) + " " + ShortestText(map.GetNorthZ()));
+    }
+    text.emplace_back("Description", describe(piece, true));
+    return PngFile::WriteGrey16(
+        file, side, side,
+        [&](int row, std::uint16_t* samples) {
+            map.GetRow16(row, samples);
+            piece.Report(progress, row);
+        },
+        text, problem);
+}
+
+// Little-endian 16-bit samples, rows from the north, nothing else.
+bool writeR16(const Piece& piece, AtomicFile& file, ExportProgress& progress) {
+    const Heightmap& map = *piece.pHeightmap;
+    const auto side = static_cast<std::size_t>(map.GetSide());
+    std::vector<std::uint16_t> samples(side);
+    std::vector<char> bytes(2 * side);
+    for (std::size_t row = 0; row < side; ++row) {
+        map.GetRow16(static_cast<int>(row), samples.data());
+        for (std::size_t i = 0; i < side; ++i) {
+            bytes[2 * i] = static_cast<char>(samples[i] & 0xFFu);
+            bytes[2 * i + 1] = static_cast<char>(samples[i] >> 8);
+        }
+        if (!file.Write(std::string_view(bytes.data(), bytes.size()))) {
+            return true;  // the file reports the failure when committed
+        }
+        piece.Report(progress, static_cast<int>(row));
+    }
+    return true;
+}
+
+bool writeTiff(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
+               ExportProgress& progress, std::string& problem) {
+    const Heightmap& map = *piece.pHeightmap;
+    const int side = map.GetSide();
+    // GIS axes: easting is x, northing is -z (north is the smallest z).
+    TiffFile::Placement placement;
+    placement.east = map.GetWestX();
+    placement.north = -map.GetNorthZ();
+    placement.spacing = map.GetSpacing();
+    placement.citation = "moon terrain: world units, easting x, northing -z";
+    return TiffFile::WriteFloat32(
+        file, side, side,
+        [&](int row, float* samples) {
+            map.GetRowFloat(row, samples);
+            piece.Report(progress, row);
+        },
+        placement, title(request, piece) + ". " + describe(piece, false),
+        std::string("moon-terrain ") + kMoonVersion, problem);
+}
+
+bool writeExr(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
+              ExportProgress& progress, std::string& problem) {
+    const Heightmap& map = *piece.pHeightmap;
+    const int side = map.GetSide();
+    return ExrFile::WriteFloat32(
+        file, side, side,
+        [&](int row, float* samples) {
+            map.GetRowFloat(row, samples);
+            piece.Report(progress, row);
+        },
+        title(request, piece) + ". " + describe(piece, false), problem);
+}
+
+bool writePiece(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
+                ExportProgress& progress, std::string& problem) {
+    switch (request.format) {
+        case ExportFormatId::R16:
+            return writeR16(piece, file, progress);
+        case ExportFormatId::Tiff:
+            return writeTiff(request, piece, file, progress, problem);
+        case ExportFormatId::Exr:
+            return writeExr(request, piece, file, progress, problem);
+        default:
+            return writePng(request, piece, file, progress, problem);
+    }
+}
+
+// NAME_X_Y.EXT for output NAME.EXT (the extension is kept as given, and may
+// be missing).
+std::string tilePath(const std::string& output, int x, int y) {
+    const std::size_t slash = output.find_last_of("/\\");
+    std::size_t dot = output.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1)) {
+        dot = output.size();
+    }
+    return output.substr(0, dot) + "_" + std::to_string(x) + "_" + std::to_string(y) +
+           output.substr(dot);
+}
+
+// A tile's file while the set is being written: beside its final name,
+// hidden, and put in place only when every tile is written.
+std::string stagedPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, start) + "." + path.substr(start) + ".moon-tile";
+}
+
+void removeAll(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+}
+
+}  // namespace
+
+std::string HeightmapExport::Check() const {
+    if (tiles < 1 || (tiles & (tiles - 1)) != 0 || tiles > (1 << depth)) {
+        return "--tiles must be a power of two from 1 to 2^depth (" + std::to_string(1 << depth) +
+               " at depth " + std::to_string(depth) + "), not " + std::to_string(tiles);
+    }
+    if (tiles > 1 && output == "-") {
+        return "--tiles writes a file a tile: it cannot write to standard output";
+    }
+    return "";
+}
+
+int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
+    const auto started = std::chrono::steady_clock::now();
+    ExportProgress progress(err, ExportProgress::IsTerminal(err));
+    std::string problem;
+    HeightGrid grid;
+    std::size_t bytes = 0;
+
+    if (tiles == 1) {
+        // Opened before the grid is made, so that an output that cannot be
+        // written is reported at once.
+        AtomicFile file(output, out);
+        if (!file.Open(problem)) {
+            fail(err, problem);
+            return kExitFailed;
+        }
+        progress.Update("generating", 0.0);
+        Random::Seed(seed);
+        grid.Generate(depth);
+        const Heightmap map(grid);
+        const bool encoded = writePiece(*this, Piece{&map}, file, progress, problem);
+        bytes = file.GetBytesWritten();
+        const bool committed = encoded && file.Commit(problem);
+        progress.Finish();
+        if (!committed) {
+            fail(err, problem);
+            return kExitFailed;
+        }
+    } else {
+        // Every tile is written under a staged name first and renamed into
+        // place at the end, so a failure leaves the old set as it was. A
+        // close request (Ctrl+C) gives the set up the same way.
+        ProcessSignals::CatchCloseRequests();
+        progress.Update("generating", 0.0);
+        Random::Seed(seed);
+        grid.Generate(depth);
+        const int side = (grid.GetSide() - 1) / tiles;
+        std::vector<std::string> staged;
+        bool written = true;
+        for (int y = 0; y < tiles && written; ++y) {
+            for (int x = 0; x < tiles && written; ++x) {
+                const Heightmap map(grid, x * side, y * side, side + 1);
+                staged.push_back(stagedPath(tilePath(output, x, y)));
+                AtomicFile file(staged.back(), nullptr);
+                const double share = 1.0 / (tiles * tiles);
+                const Piece piece{&map, x, y, tiles, (y * tiles + x) * share, share};
+                written = file.Open(problem) && writePiece(*this, piece, file, progress, problem);
+                bytes += file.GetBytesWritten();
+                written = written && file.Commit(problem);
+                if (!written && problem.find(staged.back()) != std::string::npos) {
+                    // Name the tile, not its staged file.
+                    problem.replace(problem.find(staged.back()), staged.back().size(),
+                                    tilePath(output, x, y));
+                }
+            }
+        }
+        for (int i = 0; written && i < tiles * tiles; ++i) {
+            const std::string target = tilePath(output, i % tiles, i / tiles);
+            std::error_code error;
+            std::filesystem::rename(staged[static_cast<std::size_t>(i)], target, error);
+            if (error) {
+                problem = "cannot write \"" + target + "\": " + error.message();
+                written = false;
+            }
+        }
+        progress.Finish();
+        ProcessSignals::ReleaseCloseRequests();
+        if (!written) {
+            removeAll(staged);
+            fail(err, problem);
+            return kExitFailed;
+        }
+    }
+
+    if (verbose) {
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+        const int side = (grid.GetSide() - 1) / tiles + 1;
+        const std::string pieces =
+            tiles == 1 ? "heightmap" : std::to_string(tiles * tiles) + " heightmap tiles";
+        std::fprintf(err,
+                     "moon-terrain export: %s %d x %d samples, heights %s to %s world "
+                     "units over %s x %s world units, %zu bytes, %.2f s\n",
+                     pieces.c_str(), side, side, ShortestText(grid.GetLowest()).c_str(),
+                     ShortestText(grid.GetHighest()).c_str(),
+                     ShortestText(grid.GetSpacing() * (side - 1)).c_str(),
+                     ShortestText(grid.GetSpacing() * (side - 1)).c_str(), bytes, seconds.count());
+    }
+    return kExitOk;
+}
+
+}  // namespace moon

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+// moon-terrain export's heightmaps: the generated grid (never the tree) as
+// PNG, R16, GeoTIFF or OpenEXR, whole or as tiles that share their edges.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "tools/ExportFormat.h"
+
+namespace moon {
+
+struct HeightmapExport {
+    // The deepest grid a heightmap takes: 16385 samples a side.
+    static constexpr int kMaxDepth = 14;
+
+    std::uint32_t seed = 0;
+    int depth = 0;
+    ExportFormatId format = ExportFormatId::Png;
+    std::string output;  // "-" for standard output (one file only)
+    int tiles = 1;       // tiles a side, a power of two, at most 2^depth
+    bool verbose = false;
+
+    // "" when tiles and output fit the depth, else the problem (a usage error).
+    std::string Check() const;
+    // Generates the grid and writes the file or files; the exit status, with
+    // failures reported on err.
+    int Run(std::FILE* out, std::FILE* err) const;
+};
+
+}  // namespace moon
