@@ -108,20 +108,19 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
                         }
                         return "";
                     });
-    parser.AddValue("--tiles", "T",
-                    "heightmaps: T x T tiles that share their edges, T a power of two",
-                    [&settings](std::string_view name, std::string_view value) -> std::string {
-                        std::int64_t number = 0;
-                        if (ParseWholeNumber(value, 1, 1 << HeightmapExport::kMaxDepth, number) !=
-                                WholeNumber::Ok ||
-                            (number & (number - 1)) != 0) {
-                            return std::string(name) + " must be a power of two from 1 to " +
-                                   std::to_string(1 << HeightmapExport::kMaxDepth) + ", not " +
-                                   Quoted(value);
-                        }
-                        settings.tiles = static_cast<int>(number);
-                        return "";
-                    });
+    parser.AddValue(
+        "--tiles", "T", "heightmaps: T x T tiles that share their edges, T a power of two",
+        [&settings](std::string_view name, std::string_view value) -> std::string {
+            std::int64_t number = 0;
+            if (ParseWholeNumber(value, 1, 1 << HeightmapExport::kMaxDepth, number) !=
+                    WholeNumber::Ok ||
+                (number & (number - 1)) != 0) {
+                return std::string(name) + " must be a power of two from 1 to " +
+                       std::to_string(1 << HeightmapExport::kMaxDepth) + ", not " + Quoted(value);
+            }
+            settings.tiles = static_cast<int>(number);
+            return "";
+        });
     parser.AddFlag("--join", "one surface: a vertex per position, no cracks or T-junctions",
                    [&settings] { settings.join = true; });
     auto output = [&settings](std::string_view name, std::string_view value) -> std::string {
@@ -149,7 +148,8 @@ std::vector<std::string> passNames(const TerrainRequest& request) {
     std::vector<std::string> names;
     for (const TerrainRequest::DetailPass& pass : request.passes) {
         names.push_back(pass.enabled ? "--lod " + ShortestText(pass.viewpoint.x) + "," +
-                                           ShortestText(pass.viewpoint.y) + "," + ShortestText(pass.viewpoint.z)
+                                           ShortestText(pass.viewpoint.y) + "," +
+                                           ShortestText(pass.viewpoint.z)
                                      : std::string("--lod-off"));
     }
     return names;
@@ -227,16 +227,16 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         problem = "-o FILE is required";
     }
     // An explicit --format wins over the name; standard output has no name.
-    const ExportFormat& format =
-        settings.pFormat != nullptr ? *settings.pFormat
-                                    : ExportFormatForPath(settings.output.value_or(""));
+    const ExportFormat& format = settings.pFormat != nullptr
+                                     ? *settings.pFormat
+                                     : ExportFormatForPath(settings.output.value_or(""));
     if (problem.empty() && format.IsHeightmap() && !request.passes.empty()) {
         problem = "a heightmap is the generated regular grid: it takes no --lod or --lod-off";
     }
     if (problem.empty() && !format.IsHeightmap() && *request.depth > TerrainRequest::kMaxDepth) {
         problem = "--depth " + std::to_string(*request.depth) + " is outside 0 to " +
-                  std::to_string(TerrainRequest::kMaxDepth) + " for meshes: " +
-                  TerrainRequest::kDeeperTrees + " (heightmaps go to " +
+                  std::to_string(TerrainRequest::kMaxDepth) +
+                  " for meshes: " + TerrainRequest::kDeeperTrees + " (heightmaps go to " +
                   std::to_string(HeightmapExport::kMaxDepth) + ")";
     }
     if (problem.empty() && !format.IsHeightmap() && settings.tiles) {

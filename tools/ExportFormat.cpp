@@ -71,7 +71,9 @@ std::string_view ExportFormatNames() {
     static const std::string names = [] {
         std::string text;
         for (std::size_t i = 0; i < kFormats.size(); ++i) {
-            text += std::string(i == 0 ? "" : i + 1 == kFormats.size() ? " or " : ", ") +
+            text += std::string(i == 0                     ? ""
+                                : i + 1 == kFormats.size() ? " or "
+                                                           : ", ") +
                     std::string(kFormats[i].name);
         }
         return text;

@@ -53,9 +53,10 @@ void Heightmap::GetRow16(int row, std::uint16_t* samples) const {
     const double lowest = GetLowest();
     const double range = GetHighest() - lowest;
     for (int i = 0; i < m_side; ++i) {
-        samples[i] = range > 0.0 ? static_cast<std::uint16_t>(
-                                       std::lround((heights[i] - lowest) / range * 65535.0))
-                                 : 0;
+        samples[i] =
+            range > 0.0
+                ? static_cast<std::uint16_t>(std::lround((heights[i] - lowest) / range * 65535.0))
+                : 0;
     }
 }
 

@@ -2,9 +2,7 @@
 #include "tools/HeightmapExport.h"
 
 #include <chrono>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "cli/MoonVersion.h"
 #include "io/AtomicFile.h"
 #include "io/ExrFile.h"
+#include "io/FileSet.h"
 #include "io/PngFile.h"
 #include "io/TiffFile.h"
 #include "scene/Random.h"
@@ -73,8 +72,8 @@ std::string describe(const Piece& piece, bool scaled) {
 }
 
 std::string title(const HeightmapExport& request, const Piece& piece) {
-    std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) +
-                       ", depth " + std::to_string(request.depth);
+    std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
+                       std::to_string(request.depth);
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
 
@@ -185,21 +184,6 @@ std::string tilePath(const std::string& output, int x, int y) {
            output.substr(dot);
 }
 
-// A tile's file while the set is being written: beside its final name,
-// hidden, and put in place only when every tile is written.
-std::string stagedPath(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    return path.substr(0, start) + "." + path.substr(start) + ".moon-tile";
-}
-
-void removeAll(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-    }
-}
-
 }  // namespace
 
 std::string HeightmapExport::Check() const {
@@ -241,46 +225,47 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
             return kExitFailed;
         }
     } else {
-        // Every tile is written under a staged name first and renamed into
-        // place at the end, so a failure leaves the old set as it was. A
-        // close request (Ctrl+C) gives the set up the same way.
+        // The set is replaced whole or not at all (FileSet); a close request
+        // (Ctrl+C) gives it up the same way, through the file being written.
+        std::vector<std::string> paths;
+        for (int y = 0; y < tiles; ++y) {
+            for (int x = 0; x < tiles; ++x) {
+                paths.push_back(tilePath(output, x, y));
+            }
+        }
+        FileSet set(paths);
+        if (!set.Check(problem)) {
+            fail(err, problem);
+            return kExitFailed;
+        }
         ProcessSignals::CatchCloseRequests();
         progress.Update("generating", 0.0);
         Random::Seed(seed);
         grid.Generate(depth);
         const int side = (grid.GetSide() - 1) / tiles;
-        std::vector<std::string> staged;
+        const double share = 1.0 / (tiles * tiles);
         bool written = true;
-        for (int y = 0; y < tiles && written; ++y) {
-            for (int x = 0; x < tiles && written; ++x) {
-                const Heightmap map(grid, x * side, y * side, side + 1);
-                staged.push_back(stagedPath(tilePath(output, x, y)));
-                AtomicFile file(staged.back(), nullptr);
-                const double share = 1.0 / (tiles * tiles);
-                const Piece piece{&map, x, y, tiles, (y * tiles + x) * share, share};
-                written = file.Open(problem) && writePiece(*this, piece, file, progress, problem);
-                bytes += file.GetBytesWritten();
-                written = written && file.Commit(problem);
-                if (!written && problem.find(staged.back()) != std::string::npos) {
-                    // Name the tile, not its staged file.
-                    problem.replace(problem.find(staged.back()), staged.back().size(),
-                                    tilePath(output, x, y));
-                }
-            }
-        }
         for (int i = 0; written && i < tiles * tiles; ++i) {
-            const std::string target = tilePath(output, i % tiles, i / tiles);
-            std::error_code error;
-            std::filesystem::rename(staged[static_cast<std::size_t>(i)], target, error);
-            if (error) {
-                problem = "cannot write \"" + target + "\": " + error.message();
-                written = false;
+            const int x = i % tiles;
+            const int y = i / tiles;
+            const Heightmap map(grid, x * side, y * side, side + 1);
+            const std::string& staged = set.GetStagedPath(static_cast<std::size_t>(i));
+            AtomicFile file(staged, nullptr);
+            written =
+                file.Open(problem) && writePiece(*this, Piece{&map, x, y, tiles, i * share, share},
+                                                 file, progress, problem);
+            bytes += file.GetBytesWritten();
+            written = written && file.Commit(problem);
+            const std::size_t named = problem.find(staged);
+            if (!written && named != std::string::npos) {
+                // Name the tile, not its staged file.
+                problem.replace(named, staged.size(), paths[static_cast<std::size_t>(i)]);
             }
         }
+        written = written && set.Publish(problem);
         progress.Finish();
         ProcessSignals::ReleaseCloseRequests();
         if (!written) {
-            removeAll(staged);
             fail(err, problem);
             return kExitFailed;
         }

@@ -75,7 +75,7 @@ tmsize_t writeBytes(thandle_t handle, void* data, tmsize_t size) {
 
 toff_t seekTo(thandle_t handle, toff_t offset, int whence) {
     MemoryStream& stream = streamOf(handle);
-    const toff_t base = whence == SEEK_CUR ? stream.position
+    const toff_t base = whence == SEEK_CUR   ? stream.position
                         : whence == SEEK_END ? stream.bytes.size()
                                              : 0;
     stream.position = base + offset;
@@ -131,11 +131,22 @@ bool setGeoTags(TIFF* tiff, const TiffFile::Placement& placement) {
     // Version 1.1.0, then each key: id, where its value is (0: here, or the
     // ASCII tag), count, value or offset. Sorted by id.
     const std::uint16_t keys[] = {
-        1, 1, 0, 3,
-        kGTModelTypeGeoKey, 0, 1, kUserDefined,
-        kGTRasterTypeGeoKey, 0, 1, kRasterPixelIsPoint,
-        kGTCitationGeoKey, static_cast<std::uint16_t>(kGeoAsciiParamsTag),
-        static_cast<std::uint16_t>(ascii.size()), 0,
+        1,
+        1,
+        0,
+        3,
+        kGTModelTypeGeoKey,
+        0,
+        1,
+        kUserDefined,
+        kGTRasterTypeGeoKey,
+        0,
+        1,
+        kRasterPixelIsPoint,
+        kGTCitationGeoKey,
+        static_cast<std::uint16_t>(kGeoAsciiParamsTag),
+        static_cast<std::uint16_t>(ascii.size()),
+        0,
     };
     return TIFFSetField(tiff, kModelPixelScaleTag, 3, scale) != 0 &&
            TIFFSetField(tiff, kModelTiepointTag, 6, tiepoint) != 0 &&
@@ -161,8 +172,7 @@ bool encode(TIFF* tiff, int width, int height, const TiffFile::FloatRow& row,
         TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT) != 0 &&
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(rowsPerStrip)) != 0 &&
         TIFFSetField(tiff, TIFFTAG_IMAGEDESCRIPTION, description.c_str()) != 0 &&
-        TIFFSetField(tiff, TIFFTAG_SOFTWARE, software.c_str()) != 0 &&
-        setGeoTags(tiff, placement);
+        TIFFSetField(tiff, TIFFTAG_SOFTWARE, software.c_str()) != 0 && setGeoTags(tiff, placement);
     if (!tagged) {
         return false;
     }
@@ -194,9 +204,9 @@ bool TiffFile::WriteFloat32(AtomicFile& file, int width, int height, const Float
     const Handlers handlers;
     std::snprintf(g_lastError, sizeof g_lastError, "out of memory");
     MemoryStream stream;
-    TIFF* tiff = TIFFClientOpen("heightmap", "w", static_cast<thandle_t>(static_cast<void*>(&stream)),
-                                readBytes, writeBytes, seekTo, closeNothing, sizeOf, mapNothing,
-                                unmapNothing);
+    TIFF* tiff = TIFFClientOpen("heightmap", "w",
+                                static_cast<thandle_t>(static_cast<void*>(&stream)), readBytes,
+                                writeBytes, seekTo, closeNothing, sizeOf, mapNothing, unmapNothing);
     if (tiff == nullptr) {
         problem = std::string("cannot encode the TIFF: ") + g_lastError;
         return false;

@@ -19,6 +19,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/terrain/TerrainTestSupport.h"
 #include "tests/tools/ExportedMesh.h"
+#include "tests/tools/HeightmapFiles.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/JoinedMesh.h"
 
@@ -27,6 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ExportedMesh;
+using test::Png;
+using test::ReadPng;
 using test::RunTool;
 
 class ExportFormatsTest : public ::testing::Test {
@@ -350,51 +353,6 @@ TEST_F(ExportFormatsTest, TheGltfValidatorAcceptsEveryExport) {
             }
         }
     }
-}
-
-// A 16-bit greyscale PNG read back whole, with its text chunks.
-struct Png {
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    int bitDepth = 0;
-    int colourType = -1;
-    std::vector<std::uint16_t> samples;
-    std::map<std::string, std::string> text;
-};
-
-bool ReadPng(const std::string& path, Png& png) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    png_structp reader = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(reader);
-    if (setjmp(png_jmpbuf(reader)) != 0) {
-        png_destroy_read_struct(&reader, &info, nullptr);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(reader, file);
-    png_read_png(reader, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    png.width = png_get_image_width(reader, info);
-    png.height = png_get_image_height(reader, info);
-    png.bitDepth = png_get_bit_depth(reader, info);
-    png.colourType = png_get_color_type(reader, info);
-    png_bytepp rows = png_get_rows(reader, info);
-    for (png_uint_32 row = 0; row < png.height && png.bitDepth == 16; ++row) {
-        for (png_uint_32 column = 0; column < png.width; ++column) {
-            png.samples.push_back(
-                static_cast<std::uint16_t>(rows[row][2 * column] << 8 | rows[row][2 * column + 1]));
-        }
-    }
-    png_textp text = nullptr;
-    const int count = png_get_text(reader, info, &text, nullptr);
-    for (int i = 0; i < count; ++i) {
-        png.text[text[i].key] = text[i].text;
-    }
-    png_destroy_read_struct(&reader, &info, nullptr);
-    std::fclose(file);
-    return true;
 }
 
 TEST_F(ExportFormatsTest, TheHeightmapIsTheGeneratedGridNorthUp) {
