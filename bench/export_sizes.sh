@@ -4,8 +4,10 @@
 # peak memory (maximum resident set, from GNU time), as a Markdown table.
 #   bench/export_sizes.sh [PROGRAM] [DEPTHS...]
 # PROGRAM defaults to build/release/tools/moon-terrain, else build/default's;
-# DEPTHS to 6 8 10. Each export runs once (seed 42, flat, palette 0); depth 10
-# needs about 2 GB of memory. Files go to a temporary folder, removed at the end.
+# DEPTHS to 6 8 10. Each export runs once (seed 42, flat, palette 0); meshes
+# stop at depth 10 (about 2 GB of memory), heightmaps go on to 14 (about 3 GB
+# and 2 GB of disk for the float formats). Files go to a temporary folder,
+# removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,10 +29,13 @@ trap 'rm -rf "$work"' EXIT
 echo "| depth | format | join | bytes | seconds | peak MiB |"
 echo "|------:|--------|------|------:|--------:|---------:|"
 for depth in "${depths[@]}"; do
-    for format in ply obj glb png; do
+    for format in ply obj glb png r16 tif exr; do
         for join in "" --join; do
+            heightmap=false
+            [[ $format == png || $format == r16 || $format == tif || $format == exr ]] && heightmap=true
             # A heightmap is one grid already: --join changes nothing there.
-            [[ $format == png && -n $join ]] && continue
+            [[ $heightmap == true && -n $join ]] && continue
+            [[ $heightmap == false && $depth -gt 10 ]] && continue
             file="$work/terrain.$format"
             /usr/bin/time -f '%e %M' -o "$work/time" \
                 "$program" export --seed 42 --depth "$depth" $join -o "$file" >/dev/null

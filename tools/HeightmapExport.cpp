@@ -2,6 +2,7 @@
 #include "tools/HeightmapExport.h"
 
 #include <chrono>
+#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -144,28 +145,36 @@ bool writeTiff(const HeightmapExport& request, const Piece& piece, AtomicFile& f
         std::string("moon-terrain ") + kMoonVersion, problem);
 }
 
+// OpenEXR is encoded from the whole image at once: the grid, once copied,
+// may be given up (release) before the encoder needs its own memory.
 bool writeExr(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
-              ExportProgress& progress, std::string& problem) {
+              ExportProgress& progress, const std::function<void()>& release,
+              std::string& problem) {
     const Heightmap& map = *piece.pHeightmap;
     const int side = map.GetSide();
-    return ExrFile::WriteFloat32(
-        file, side, side,
-        [&](int row, float* samples) {
-            map.GetRowFloat(row, samples);
-            piece.Report(progress, row);
-        },
-        title(request, piece) + ". " + describe(piece, false), problem);
+    const std::string comments = title(request, piece) + ". " + describe(piece, false);
+    std::vector<float> samples(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    for (int row = 0; row < side; ++row) {
+        map.GetRowFloat(row, samples.data() + static_cast<std::size_t>(row) * side);
+        piece.Report(progress, row);
+    }
+    if (release) {
+        release();
+    }
+    return ExrFile::WriteFloat32(file, side, side, std::move(samples), comments, problem);
 }
 
+// release: called when the grid is no longer needed, if that comes early.
 bool writePiece(const HeightmapExport& request, const Piece& piece, AtomicFile& file,
-                ExportProgress& progress, std::string& problem) {
+                ExportProgress& progress, const std::function<void()>& release,
+                std::string& problem) {
     switch (request.format) {
         case ExportFormatId::R16:
             return writeR16(piece, file, progress);
         case ExportFormatId::Tiff:
             return writeTiff(request, piece, file, progress, problem);
         case ExportFormatId::Exr:
-            return writeExr(request, piece, file, progress, problem);
+            return writeExr(request, piece, file, progress, release, problem);
         default:
             return writePng(request, piece, file, progress, problem);
     }
@@ -202,6 +211,8 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
     ExportProgress progress(err, ExportProgress::IsTerminal(err));
     std::string problem;
     HeightGrid grid;
+    double lowest = 0.0;
+    double highest = 0.0;
     std::size_t bytes = 0;
 
     if (tiles == 1) {
@@ -215,8 +226,12 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         progress.Update("generating", 0.0);
         Random::Seed(seed);
         grid.Generate(depth);
+        lowest = grid.GetLowest();
+        highest = grid.GetHighest();
         const Heightmap map(grid);
-        const bool encoded = writePiece(*this, Piece{&map}, file, progress, problem);
+        const bool encoded =
+            writePiece(*this, Piece{&map}, file, progress, [&grid] { grid = HeightGrid(); },
+                       problem);
         bytes = file.GetBytesWritten();
         const bool committed = encoded && file.Commit(problem);
         progress.Finish();
@@ -242,6 +257,8 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         progress.Update("generating", 0.0);
         Random::Seed(seed);
         grid.Generate(depth);
+        lowest = grid.GetLowest();
+        highest = grid.GetHighest();
         const int side = (grid.GetSide() - 1) / tiles;
         const double share = 1.0 / (tiles * tiles);
         bool written = true;
@@ -253,7 +270,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
             AtomicFile file(staged, nullptr);
             written =
                 file.Open(problem) && writePiece(*this, Piece{&map, x, y, tiles, i * share, share},
-                                                 file, progress, problem);
+                                                 file, progress, nullptr, problem);
             bytes += file.GetBytesWritten();
             written = written && file.Commit(problem);
             const std::size_t named = problem.find(staged);
@@ -273,16 +290,17 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
 
     if (verbose) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-        const int side = (grid.GetSide() - 1) / tiles + 1;
+        // The grid may be gone: its sizes follow from the depth.
+        const int side = (1 << depth) / tiles + 1;
+        const double size = 500.0 / tiles;
         const std::string pieces =
             tiles == 1 ? "heightmap" : std::to_string(tiles * tiles) + " heightmap tiles";
         std::fprintf(err,
                      "moon-terrain export: %s %d x %d samples, heights %s to %s world "
                      "units over %s x %s world units, %zu bytes, %.2f s\n",
-                     pieces.c_str(), side, side, ShortestText(grid.GetLowest()).c_str(),
-                     ShortestText(grid.GetHighest()).c_str(),
-                     ShortestText(grid.GetSpacing() * (side - 1)).c_str(),
-                     ShortestText(grid.GetSpacing() * (side - 1)).c_str(), bytes, seconds.count());
+                     pieces.c_str(), side, side, ShortestText(lowest).c_str(),
+                     ShortestText(highest).c_str(), ShortestText(size).c_str(),
+                     ShortestText(size).c_str(), bytes, seconds.count());
     }
     return kExitOk;
 }

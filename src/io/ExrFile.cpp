@@ -20,17 +20,13 @@
 
 namespace moon {
 
-bool ExrFile::WriteFloat32(AtomicFile& file, int width, int height, const FloatRow& row,
-                           const std::string& comments, std::string& problem) {
-    if (width <= 0 || height <= 0) {
+bool ExrFile::WriteFloat32(AtomicFile& file, int width, int height,
+                           std::vector<float>&& samples, const std::string& comments,
+                           std::string& problem) {
+    if (width <= 0 || height <= 0 ||
+        samples.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         problem = "the image is empty";
         return false;
-    }
-    // tinyexr takes the whole image at once.
-    const std::size_t rowSamples = static_cast<std::size_t>(width);
-    std::vector<float> samples(rowSamples * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        row(y, samples.data() + static_cast<std::size_t>(y) * rowSamples);
     }
 
     EXRImage image;

@@ -42,10 +42,65 @@ const TIFFFieldInfo kGeoFields[] = {
 constexpr std::size_t kStripBytes = 1 << 18;
 
 // The file is put together in memory: libtiff goes back to write the
-// directory's place into the header, which a pipe or device cannot take.
-struct MemoryStream {
-    std::vector<char> bytes;
+// directory's place into the header, which a pipe or device cannot take. The
+// bytes are kept in blocks, so the file never needs twice its size to grow.
+class MemoryStream {
+public:
+    static constexpr std::size_t kBlockBytes = 1 << 20;
+
+    std::size_t GetSize() const { return m_size; }
     toff_t position = 0;
+
+    void Write(const char* data, std::size_t count) {
+        while (count > 0) {
+            const std::size_t block = position / kBlockBytes;
+            const std::size_t offset = position % kBlockBytes;
+            if (m_blocks.size() <= block) {
+                m_blocks.resize(block + 1);
+            }
+            if (m_blocks[block].empty()) {
+                m_blocks[block].resize(kBlockBytes);
+            }
+            const std::size_t part = std::min(count, kBlockBytes - offset);
+            std::memcpy(m_blocks[block].data() + offset, data, part);
+            data += part;
+            count -= part;
+            position += part;
+            m_size = std::max<std::size_t>(m_size, position);
+        }
+    }
+    std::size_t Read(char* data, std::size_t count) {
+        count = position < m_size ? std::min<std::size_t>(count, m_size - position) : 0;
+        for (std::size_t left = count; left > 0;) {
+            const std::size_t block = position / kBlockBytes;
+            const std::size_t offset = position % kBlockBytes;
+            const std::size_t part = std::min(left, kBlockBytes - offset);
+            if (m_blocks[block].empty()) {
+                std::memset(data, 0, part);  // never written: a hole
+            } else {
+                std::memcpy(data, m_blocks[block].data() + offset, part);
+            }
+            data += part;
+            left -= part;
+            position += part;
+        }
+        return count;
+    }
+    // Hands the bytes over in order, releasing each block once it is out.
+    void Drain(AtomicFile& file) {
+        std::size_t left = m_size;
+        for (std::vector<char>& block : m_blocks) {
+            const std::size_t part = std::min(left, kBlockBytes);
+            block.resize(kBlockBytes);
+            file.Write(std::string_view(block.data(), part));
+            left -= part;
+            block = {};
+        }
+    }
+
+private:
+    std::vector<std::vector<char>> m_blocks;
+    std::size_t m_size = 0;
 };
 
 MemoryStream& streamOf(thandle_t handle) {
@@ -53,30 +108,19 @@ MemoryStream& streamOf(thandle_t handle) {
 }
 
 tmsize_t readBytes(thandle_t handle, void* data, tmsize_t size) {
-    MemoryStream& stream = streamOf(handle);
-    const toff_t available =
-        stream.position < stream.bytes.size() ? stream.bytes.size() - stream.position : 0;
-    const auto count = static_cast<std::size_t>(std::min<toff_t>(available, size));
-    std::memcpy(data, stream.bytes.data() + stream.position, count);
-    stream.position += count;
-    return static_cast<tmsize_t>(count);
+    return static_cast<tmsize_t>(
+        streamOf(handle).Read(static_cast<char*>(data), static_cast<std::size_t>(size)));
 }
 
 tmsize_t writeBytes(thandle_t handle, void* data, tmsize_t size) {
-    MemoryStream& stream = streamOf(handle);
-    const auto count = static_cast<std::size_t>(size);
-    if (stream.bytes.size() < stream.position + count) {
-        stream.bytes.resize(stream.position + count);
-    }
-    std::memcpy(stream.bytes.data() + stream.position, data, count);
-    stream.position += count;
+    streamOf(handle).Write(static_cast<const char*>(data), static_cast<std::size_t>(size));
     return size;
 }
 
 toff_t seekTo(thandle_t handle, toff_t offset, int whence) {
     MemoryStream& stream = streamOf(handle);
-    const toff_t base = whence == SEEK_CUR   ? stream.position
-                        : whence == SEEK_END ? stream.bytes.size()
+    const toff_t base = whence == SEEK_CUR ? stream.position
+                        : whence == SEEK_END ? stream.GetSize()
                                              : 0;
     stream.position = base + offset;
     return stream.position;
@@ -87,7 +131,7 @@ int closeNothing(thandle_t) {
 }
 
 toff_t sizeOf(thandle_t handle) {
-    return streamOf(handle).bytes.size();
+    return streamOf(handle).GetSize();
 }
 
 int mapNothing(thandle_t, void**, toff_t*) {
@@ -217,7 +261,7 @@ bool TiffFile::WriteFloat32(AtomicFile& file, int width, int height, const Float
         problem = std::string("cannot encode the TIFF: ") + g_lastError;
         return false;
     }
-    file.Write(std::string_view(stream.bytes.data(), stream.bytes.size()));
+    stream.Drain(file);
     return true;
 }
 
