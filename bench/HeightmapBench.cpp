@@ -96,8 +96,8 @@ BENCHMARK(BM_GridThenLibpngDefaults)->Unit(benchmark::kMillisecond)->UseRealTime
 void exportFormat(benchmark::State& state, const char* extension) {
     const std::string path = scratchPath(std::string("export.") + extension);
     const std::string depth = std::to_string(kFormatDepth);
-    const std::vector<std::string_view> args = {"export", "--seed", "42", "--depth", depth, "-o",
-                                                path};
+    const std::vector<std::string_view> args = {"export", "--seed", "42", "--depth",
+                                                depth,    "-o",     path};
     std::FILE* out = std::tmpfile();
     for (auto _ : state) {
         if (RunTerrainTool(args, out, out) != 0) {

@@ -7,7 +7,7 @@
 # DEPTHS to 6 8 10. Each export runs once (seed 42, flat, palette 0); meshes
 # stop at depth 10 (about 2 GB of memory), heightmaps go on to 14 (about 3 GB
 # and 2 GB of disk for the float formats). Files go to a temporary folder,
-# removed at the end.
+# removed at the end. FORMATS="png r16" limits the formats.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 echo "| depth | format | join | bytes | seconds | peak MiB |"
 echo "|------:|--------|------|------:|--------:|---------:|"
 for depth in "${depths[@]}"; do
-    for format in ply obj glb png r16 tif exr; do
+    for format in ${FORMATS:-ply obj glb png r16 tif exr}; do
         for join in "" --join; do
             heightmap=false
             [[ $format == png || $format == r16 || $format == tif || $format == exr ]] && heightmap=true

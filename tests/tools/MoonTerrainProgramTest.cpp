@@ -2,15 +2,21 @@
 // moon-terrain as a process, for what only a process shows: file limits, the
 // shell's redirections, main's wiring, and other programs reading the exports.
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/TempFolder.h"
+
+extern char** environ;
 
 namespace moon {
 namespace {
@@ -61,6 +67,57 @@ TEST_F(MoonTerrainProgramTest, TheProgramKeepsAnOldFileWhenTheNewOneCannotBeFini
               "moon-terrain export: cannot write \"" + mesh + "\": File too large\n");
     EXPECT_EQ(test::TempFolder::ReadFile(mesh), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Get()), fs::directory_iterator()), 3);
+
+    // Every heightmap format, and a tile set, the same way: the old files
+    // stay and nothing half-written is left.
+    for (const std::string name : {"map.png", "map.r16", "map.tif", "map.exr", "tiles.r16"}) {
+        const std::string file = Path(name);
+        const std::string tiles = name == "tiles.r16" ? " --tiles 2" : "";
+        EXPECT_EQ(RunProgram("export --seed 1 --depth 2" + tiles + " -o " + file), 0) << name;
+        const std::vector<std::string> before = m_folder.Names();
+        const std::string first = tiles.empty() ? file : Path("tiles_0_0.r16");
+        const std::string kept = test::TempFolder::ReadFile(first);
+        EXPECT_EQ(std::system(("sh -c 'trap \"\" XFSZ; ulimit -f 64; exec " MOON_TERRAIN_PROGRAM
+                               " export --seed 1 --depth 8" +
+                               tiles + " -o " + file + " 2>" + err + "'")
+                                  .c_str()),
+                  1 << 8)
+            << name;
+        EXPECT_EQ(test::TempFolder::ReadFile(err),
+                  "moon-terrain export: cannot write \"" + first + "\": File too large\n");
+        EXPECT_EQ(test::TempFolder::ReadFile(first), kept) << name;
+        EXPECT_EQ(m_folder.Names(), before) << name;
+    }
+}
+
+TEST_F(MoonTerrainProgramTest, CtrlCDuringATileSetKeepsTheOldSet) {
+    const std::string name = Path("t.tif");
+    ASSERT_EQ(RunProgram("export --seed 1 --depth 2 --tiles 4 -o " + name), 0);
+    const std::vector<std::string> before = m_folder.Names();
+    const std::string kept = test::TempFolder::ReadFile(Path("t_3_3.tif"));
+
+    // Seconds of work: 16 tiles of 1025 x 1025 floats.
+    const std::string err = Path("err.txt");
+    const std::string command = std::string("exec " MOON_TERRAIN_PROGRAM) +
+                                " export --seed 1 --depth 12 --tiles 4 -o " + name + " 2>" + err;
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ),
+              0);
+    // Once the first tile's file appears, the program has taken Ctrl+C as its own.
+    for (int wait = 0; wait < 1000 && m_folder.Names().size() <= before.size() + 1; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string line = test::TempFolder::ReadFile(err);
+    EXPECT_NE(line.find(": interrupted\n"), std::string::npos) << line;
+    fs::remove(err);
+    EXPECT_EQ(m_folder.Names(), before);
+    EXPECT_EQ(test::TempFolder::ReadFile(Path("t_3_3.tif")), kept);
 }
 
 TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
