@@ -18,7 +18,7 @@ if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
 fi
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file time lintian)
+               desktop-file-utils appstream dpkg-dev file time lintian gdal-bin)
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)

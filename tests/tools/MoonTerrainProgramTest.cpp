@@ -120,6 +120,34 @@ TEST_F(MoonTerrainProgramTest, CtrlCDuringATileSetKeepsTheOldSet) {
     EXPECT_EQ(test::TempFolder::ReadFile(Path("t_3_3.tif")), kept);
 }
 
+TEST_F(MoonTerrainProgramTest, GisToolsReadTheHeightmaps) {
+    if (!fs::exists("/usr/bin/gdalinfo")) {
+        GTEST_SKIP() << "gdalinfo (Debian package gdal-bin) is not installed";
+    }
+    // Depth 7: 129 samples a side, 500/128 apart; the GeoTIFF's samples are
+    // points, so GDAL's pixels are centred on them, half a spacing out.
+    const std::string report = Path("gdalinfo.txt");
+    for (const std::string name : {"map.tif", "map.png"}) {
+        ASSERT_EQ(RunProgram("export --seed 3 --depth 7 -o " + Path(name)), 0);
+        ASSERT_EQ(std::system(("gdalinfo " + Path(name) + " >" + report + " 2>&1").c_str()), 0);
+        const std::string info = test::TempFolder::ReadFile(report);
+        EXPECT_NE(info.find("Size is 129, 129"), std::string::npos) << info;
+        if (name == "map.tif") {
+            EXPECT_NE(info.find("Type=Float32"), std::string::npos) << info;
+            EXPECT_NE(info.find("Origin = (-1.953125000000000,501.953125000000000)"),
+                      std::string::npos)
+                << info;
+            EXPECT_NE(info.find("Pixel Size = (3.906250000000000,-3.906250000000000)"),
+                      std::string::npos)
+                << info;
+            EXPECT_NE(info.find("COMPRESSION=DEFLATE"), std::string::npos) << info;
+            EXPECT_NE(info.find("PREDICTOR=3"), std::string::npos) << info;
+        } else {
+            EXPECT_NE(info.find("Type=UInt16"), std::string::npos) << info;
+        }
+    }
+}
+
 TEST_F(MoonTerrainProgramTest, MeshToolsOpenTheExports) {
     if (!fs::exists("/usr/bin/assimp")) {
         GTEST_SKIP() << "assimp (Debian package assimp-utils) is not installed";
