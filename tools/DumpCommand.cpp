@@ -2,11 +2,11 @@
 // moon-terrain dump: the whole tree as text, one node a line in pre-order,
 // every double in the shortest form that reads back to the same value.
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "cli/CommandValues.h"
 #include "cli/OptionParser.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
@@ -44,9 +44,7 @@ public:
 
     template <typename T>
     void Number(T value) {
-        char buffer[32];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        m_text.append(buffer, result.ptr);
+        AppendShortest(m_text, value);
     }
     void Char(char c) { m_text += c; }
     void EndLine() {

@@ -229,9 +229,8 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         lowest = grid.GetLowest();
         highest = grid.GetHighest();
         const Heightmap map(grid);
-        const bool encoded =
-            writePiece(*this, Piece{&map}, file, progress, [&grid] { grid = HeightGrid(); },
-                       problem);
+        const bool encoded = writePiece(
+            *this, Piece{&map}, file, progress, [&grid] { grid = HeightGrid(); }, problem);
         bytes = file.GetBytesWritten();
         const bool committed = encoded && file.Commit(problem);
         progress.Finish();

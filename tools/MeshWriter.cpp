@@ -2,10 +2,10 @@
 #include "tools/MeshWriter.h"
 
 #include <bit>
-#include <charconv>
 #include <cmath>
 
 #include "base/Check.h"
+#include "cli/CommandValues.h"
 #include "io/AtomicFile.h"
 
 namespace moon {
@@ -24,13 +24,6 @@ void appendLittleEndian(std::string& out, std::uint32_t bits, int bytes) {
 std::uint8_t colourByte(float component) {
     const long scaled = std::lround(static_cast<double>(component) * 255.0);
     return static_cast<std::uint8_t>(scaled < 0 ? 0 : scaled > 255 ? 255 : scaled);
-}
-
-template <typename T>
-void appendNumber(std::string& out, T value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
 }
 
 void putDouble(std::uint32_t* words, double value) {
@@ -258,11 +251,11 @@ void MeshWriter::WriteObj(AtomicFile& file, const Description& description) {
         text += 'v';
         for (std::size_t k = 0; k < 3; ++k) {
             text += ' ';
-            appendNumber(text, getDouble(&key[2 * k]));
+            AppendShortest(text, getDouble(&key[2 * k]));
         }
         for (std::size_t k = 6; k < 9; ++k) {
             text += ' ';
-            appendNumber(text, std::bit_cast<float>(key[k]));
+            AppendShortest(text, std::bit_cast<float>(key[k]));
         }
         text += '\n';
         Emit(file, text);
@@ -272,7 +265,7 @@ void MeshWriter::WriteObj(AtomicFile& file, const Description& description) {
         text += "vn";
         for (std::size_t k = 0; k < 3; ++k) {
             text += ' ';
-            appendNumber(text, getDouble(&key[2 * k]));
+            AppendShortest(text, getDouble(&key[2 * k]));
         }
         text += '\n';
         Emit(file, text);
@@ -281,9 +274,9 @@ void MeshWriter::WriteObj(AtomicFile& file, const Description& description) {
     if (m_bLines) {
         for (const auto& line : m_lines.Keys()) {
             text += "l ";
-            appendNumber(text, line[0] + 1);
+            AppendShortest(text, line[0] + 1);
             text += ' ';
-            appendNumber(text, line[1] + 1);
+            AppendShortest(text, line[1] + 1);
             text += '\n';
             Emit(file, text);
             Advance(done, total);
@@ -293,9 +286,9 @@ void MeshWriter::WriteObj(AtomicFile& file, const Description& description) {
             text += 'f';
             for (std::size_t i = 0; i < 3; ++i) {
                 text += ' ';
-                appendNumber(text, m_faces[6 * k + 2 * i] + 1);
+                AppendShortest(text, m_faces[6 * k + 2 * i] + 1);
                 text += "//";
-                appendNumber(text, m_faces[6 * k + 2 * i + 1] + 1);
+                AppendShortest(text, m_faces[6 * k + 2 * i + 1] + 1);
             }
             text += '\n';
             Emit(file, text);

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <limits>
 
 #include "base/Check.h"
+#include "cli/CommandValues.h"
 #include "cli/MoonVersion.h"
 #include "io/AtomicFile.h"
 #include "tools/MeshWriter.h"
@@ -36,12 +36,6 @@ void appendWord(std::string& out, std::uint32_t word) {
     for (int i = 0; i < 4; ++i) {
         out += static_cast<char>((word >> (8 * i)) & 0xFFu);
     }
-}
-
-std::string floatText(float value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 struct View {
@@ -112,9 +106,9 @@ void MeshWriter::WriteGlb(AtomicFile& file, const Description& description) {
                ",\"count\":" + std::to_string(count) + ",\"type\":\"" + type + "\"";
     };
     json += "\"accessors\":[" + accessorJson(positionView, kFloat, vertexCount, "VEC3") +
-            ",\"min\":[" + floatText(low[0]) + "," + floatText(low[1]) + "," + floatText(low[2]) +
-            "],\"max\":[" + floatText(high[0]) + "," + floatText(high[1]) + "," +
-            floatText(high[2]) + "]}";
+            ",\"min\":[" + ShortestText(low[0]) + "," + ShortestText(low[1]) + "," +
+            ShortestText(low[2]) + "],\"max\":[" + ShortestText(high[0]) + "," +
+            ShortestText(high[1]) + "," + ShortestText(high[2]) + "]}";
     if (normals) {
         json += ',';
         json += accessorJson(normalView, kFloat, vertexCount, "VEC3") + "}";

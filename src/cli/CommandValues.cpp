@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandValues.h"
 
-#include <charconv>
 #include <cmath>
 #include <system_error>
 
@@ -32,12 +31,6 @@ WholeNumber ParseWholeNumber(std::string_view text, std::int64_t min, std::int64
         return WholeNumber::OutOfRange;
     }
     return ec == std::errc() && ptr == end ? WholeNumber::Ok : WholeNumber::Malformed;
-}
-
-std::string ShortestText(double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 std::string Quoted(std::string_view text) {
