@@ -10,6 +10,23 @@ namespace {
 constexpr double kUnitScale = 1.0 / 32767.0;
 static_assert(kUnitScale == 3.051850947599719e-05);
 
+// The bound of a cell's displacements: 40 / depth truncated (depth 0 counts as 1).
+unsigned displacementBound(int depth) {
+    const double scale = depth == 0 ? 1.0 : static_cast<double>(depth);
+    return static_cast<unsigned>(40.0 / scale);
+}
+
+// A sign, then a magnitude; a bound of 0 (beyond depth 40) gives 0, both
+// values still drawn.
+double drawDisplacement(unsigned bound) {
+    const double sign = MidpointStep::DrawSign();
+    const auto draw = static_cast<unsigned>(Random::Next());
+    if (bound == 0) {
+        return 0.0;
+    }
+    return static_cast<double>(draw % bound) * sign;
+}
+
 }  // namespace
 
 double MidpointStep::DrawSign() {
@@ -17,14 +34,7 @@ double MidpointStep::DrawSign() {
 }
 
 double MidpointStep::DrawDisplacement(int depth) {
-    const double scale = depth == 0 ? 1.0 : static_cast<double>(depth);
-    const auto bound = static_cast<unsigned>(40.0 / scale);
-    const double sign = DrawSign();
-    const auto draw = static_cast<unsigned>(Random::Next());
-    if (bound == 0) {
-        return 0.0;
-    }
-    return static_cast<double>(draw % bound) * sign;
+    return drawDisplacement(displacementBound(depth));
 }
 
 MidpointStep::RootHeights MidpointStep::DrawRootHeights() {
@@ -42,11 +52,12 @@ MidpointStep MidpointStep::Make(double y0, double y1, double y2, double y3, int 
     MidpointStep step{(y2 + y3 + y1 + y0) * 0.25, (y3 + y0) * 0.5, (y1 + y0) * 0.5, (y2 + y1) * 0.5,
                       (y2 + y3) * 0.5};
     if (random) {
-        const double d0 = DrawDisplacement(depth);
-        const double d1 = DrawDisplacement(depth);
-        const double d2 = DrawDisplacement(depth);
-        const double d3 = DrawDisplacement(depth);
-        const double d4 = DrawDisplacement(depth);
+        const unsigned bound = displacementBound(depth);
+        const double d0 = drawDisplacement(bound);
+        const double d1 = drawDisplacement(bound);
+        const double d2 = drawDisplacement(bound);
+        const double d3 = drawDisplacement(bound);
+        const double d4 = drawDisplacement(bound);
         step.h03 += d0;
         step.h01 += d1;
         step.h12 += d2;
