@@ -193,11 +193,11 @@ MeshWriter::Description describe(const TerrainRequest& request, const ExportSett
 // written is reported at once, not after a deep tree's seconds of building.
 bool openOutput(AtomicFile& file, std::FILE* err) {
     std::string problem;
-    if (!file.Open(problem)) {
-        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-        return false;
+    if (file.Open(problem)) {
+        return true;
     }
-    return true;
+    ReportFailure(err, "export", problem);
+    return false;
 }
 
 }  // namespace
@@ -294,8 +294,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     const bool committed = file.Commit(problem);
     progress.Finish();
     if (!committed) {
-        std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-        return kExitFailed;
+        return ReportFailure(err, "export", problem);
     }
     if (settings.verbose) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;

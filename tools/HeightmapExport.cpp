@@ -20,6 +20,7 @@
 #include "terrain/HeightGrid.h"
 #include "tools/ExportProgress.h"
 #include "tools/Heightmap.h"
+#include "tools/TerrainTool.h"
 
 namespace moon {
 namespace {
@@ -40,10 +41,6 @@ struct Piece {
         progress.Update("writing", done + share * row / pHeightmap->GetSide());
     }
 };
-
-void fail(std::FILE* err, const std::string& problem) {
-    std::fprintf(err, "moon-terrain export: %s\n", problem.c_str());
-}
 
 std::string tileName(const Piece& piece) {
     return std::to_string(piece.x) + "," + std::to_string(piece.y) + " of " +
@@ -220,8 +217,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         // written is reported at once.
         AtomicFile file(output, out);
         if (!file.Open(problem)) {
-            fail(err, problem);
-            return kExitFailed;
+            return ReportFailure(err, "export", problem);
         }
         progress.Update("generating", 0.0);
         Random::Seed(seed);
@@ -235,8 +231,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         const bool committed = encoded && file.Commit(problem);
         progress.Finish();
         if (!committed) {
-            fail(err, problem);
-            return kExitFailed;
+            return ReportFailure(err, "export", problem);
         }
     } else {
         // The set is replaced whole or not at all (FileSet); a close request
@@ -249,8 +244,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         }
         FileSet set(paths);
         if (!set.Check(problem)) {
-            fail(err, problem);
-            return kExitFailed;
+            return ReportFailure(err, "export", problem);
         }
         ProcessSignals::CatchCloseRequests();
         progress.Update("generating", 0.0);
@@ -282,8 +276,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         progress.Finish();
         ProcessSignals::ReleaseCloseRequests();
         if (!written) {
-            fail(err, problem);
-            return kExitFailed;
+            return ReportFailure(err, "export", problem);
         }
     }
 

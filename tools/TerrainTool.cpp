@@ -24,6 +24,12 @@ constexpr std::string_view kUsage =
 }  // namespace
 
 // The hint names the command's own help, where the options are listed.
+int ReportFailure(std::FILE* err, std::string_view command, std::string_view problem) {
+    std::fprintf(err, "moon-terrain %.*s: %.*s\n", static_cast<int>(command.size()),
+                 command.data(), static_cast<int>(problem.size()), problem.data());
+    return kExitFailed;
+}
+
 int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem) {
     std::string line = "moon-terrain";
     if (!command.empty()) {

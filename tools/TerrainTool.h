@@ -23,6 +23,10 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
 // "moon-terrain <command>: <problem> (see ...)" on err; returns kExitUsage.
 int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem);
 
+// "moon-terrain <command>: <problem>" on err, for work that could not be
+// done; returns kExitFailed.
+int ReportFailure(std::FILE* err, std::string_view command, std::string_view problem);
+
 // Writes a help or version text to out: kExitOk, or kExitFailed with a line on
 // err when it could not be written all (a full disk, a closed pipe).
 int PrintText(std::FILE* out, std::FILE* err, std::string_view text);
