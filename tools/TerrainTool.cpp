@@ -25,8 +25,8 @@ constexpr std::string_view kUsage =
 
 // The hint names the command's own help, where the options are listed.
 int ReportFailure(std::FILE* err, std::string_view command, std::string_view problem) {
-    std::fprintf(err, "moon-terrain %.*s: %.*s\n", static_cast<int>(command.size()),
-                 command.data(), static_cast<int>(problem.size()), problem.data());
+    std::fprintf(err, "moon-terrain %.*s: %.*s\n", static_cast<int>(command.size()), command.data(),
+                 static_cast<int>(problem.size()), problem.data());
     return kExitFailed;
 }
 

@@ -20,9 +20,8 @@
 
 namespace moon {
 
-bool ExrFile::WriteFloat32(AtomicFile& file, int width, int height,
-                           std::vector<float>&& samples, const std::string& comments,
-                           std::string& problem) {
+bool ExrFile::WriteFloat32(AtomicFile& file, int width, int height, std::vector<float>&& samples,
+                           const std::string& comments, std::string& problem) {
     if (width <= 0 || height <= 0 ||
         samples.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         problem = "the image is empty";

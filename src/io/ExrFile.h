@@ -16,9 +16,8 @@ public:
     // the top, width * height of them, given up as soon as they are encoded
     // (tinyexr encodes a whole image at once). False with a one-line problem
     // when the image cannot be encoded; a failed write is the file's to report.
-    static bool WriteFloat32(AtomicFile& file, int width, int height,
-                             std::vector<float>&& samples, const std::string& comments,
-                             std::string& problem);
+    static bool WriteFloat32(AtomicFile& file, int width, int height, std::vector<float>&& samples,
+                             const std::string& comments, std::string& problem);
 };
 
 }  // namespace moon

@@ -119,7 +119,7 @@ tmsize_t writeBytes(thandle_t handle, void* data, tmsize_t size) {
 
 toff_t seekTo(thandle_t handle, toff_t offset, int whence) {
     MemoryStream& stream = streamOf(handle);
-    const toff_t base = whence == SEEK_CUR ? stream.position
+    const toff_t base = whence == SEEK_CUR   ? stream.position
                         : whence == SEEK_END ? stream.GetSize()
                                              : 0;
     stream.position = base + offset;
