@@ -30,23 +30,34 @@ VertexTable<4>::Key placeKey(double x, double z) {
 
 }  // namespace
 
+// What gathering the leaves leaves for the next phases: each leaf's five
+// points as vertex indices, and the first vertex at each (x, z).
+struct JoinedMesh::Gathered {
+    std::vector<std::array<std::uint32_t, 5>> leafPoints;
+    VertexTable<4> places;
+    std::vector<std::uint32_t> placeVertex;
+};
+
 void JoinedMesh::Build(const TerrainNode* root, const HeightPalette& palette) {
     m_positions.clear();
     m_normals.clear();
     m_colours.clear();
     m_triangles.clear();
     m_mismatched = 0;
+    Gathered gathered;
+    Gather(root, gathered);
+    Triangulate(gathered);
+    ComputeNormals(palette);
+}
 
-    // Every leaf point by its exact position, and the first one at each (x, z).
+// Every leaf point by its exact position, and the first one at each (x, z).
+void JoinedMesh::Gather(const TerrainNode* root, Gathered& gathered) {
     const std::size_t leaves = CountLeaves(root);
     VertexTable<6> positions;
-    VertexTable<4> places;
-    std::vector<std::uint32_t> placeVertex;
     positions.Reserve(3 * leaves + 8);
-    places.Reserve(3 * leaves + 8);
+    gathered.places.Reserve(3 * leaves + 8);
     m_positions.reserve(3 * leaves + 8);
-    std::vector<std::array<std::uint32_t, 5>> leafPoints;
-    leafPoints.reserve(leaves);
+    gathered.leafPoints.reserve(leaves);
     auto addPoint = [&](const Vec3& point) {
         VertexTable<6>::Key key{};
         putDouble(&key[0], point.x);
@@ -56,9 +67,9 @@ void JoinedMesh::Build(const TerrainNode* root, const HeightPalette& palette) {
         const std::uint32_t index = positions.Add(key);
         if (index == before) {
             m_positions.push_back(point);
-            const std::size_t placesBefore = places.Size();
-            if (places.Add(placeKey(point.x, point.z)) == placesBefore) {
-                placeVertex.push_back(index);
+            const std::size_t placesBefore = gathered.places.Size();
+            if (gathered.places.Add(placeKey(point.x, point.z)) == placesBefore) {
+                gathered.placeVertex.push_back(index);
             } else {
                 ++m_mismatched;
             }
@@ -71,29 +82,32 @@ void JoinedMesh::Build(const TerrainNode* root, const HeightPalette& palette) {
             for (std::size_t k = 0; k < 5; ++k) {
                 indices[k] = addPoint(node.points[k]);
             }
-            leafPoints.push_back(indices);
+            gathered.leafPoints.push_back(indices);
         }
     });
+}
 
-    // The finer corners on the edge from a to b, in order from a: a corner at
-    // the edge's midpoint means finer cells beside it, and then each half may
-    // hold finer corners still. Only a neighbour's corner can lie there: leaves
-    // do not overlap, and a centre is never on a cell's edge.
-    std::vector<std::uint32_t> chain;
+// Each leaf's four triangles, the outer edge of each split where finer
+// corners lie on it: a corner at the edge's midpoint means finer cells beside
+// it, and then each half may hold finer corners still. Only a neighbour's
+// corner can lie there: leaves do not overlap, and a centre is never on a
+// cell's edge.
+void JoinedMesh::Triangulate(const Gathered& gathered) {
+    std::vector<std::uint32_t> chain;  // the edge's corners in order from a
     auto split = [&](auto& self, std::uint32_t a, std::uint32_t b) -> void {
         const Vec3& pa = m_positions[a];
         const Vec3& pb = m_positions[b];
-        const auto place = places.Find(placeKey((pa.x + pb.x) * 0.5, (pa.z + pb.z) * 0.5));
+        const auto place = gathered.places.Find(placeKey((pa.x + pb.x) * 0.5, (pa.z + pb.z) * 0.5));
         if (!place) {
             return;
         }
-        const std::uint32_t middle = placeVertex[*place];
+        const std::uint32_t middle = gathered.placeVertex[*place];
         self(self, a, middle);
         chain.push_back(middle);
         self(self, middle, b);
     };
-    m_triangles.reserve(12 * leaves);
-    for (const std::array<std::uint32_t, 5>& points : leafPoints) {
+    m_triangles.reserve(12 * gathered.leafPoints.size());
+    for (const std::array<std::uint32_t, 5>& points : gathered.leafPoints) {
         for (const auto& edge : kOuterEdges) {
             const std::uint32_t a = points[static_cast<std::size_t>(edge[0])];
             const std::uint32_t b = points[static_cast<std::size_t>(edge[1])];
@@ -105,8 +119,11 @@ void JoinedMesh::Build(const TerrainNode* root, const HeightPalette& palette) {
             }
         }
     }
+}
 
-    // Normals: the mean of the unit face normals around each vertex, normalised.
+// Normals: the mean of the unit face normals around each vertex, normalised;
+// colours by height.
+void JoinedMesh::ComputeNormals(const HeightPalette& palette) {
     std::vector<Vec3> sums(m_positions.size());
     for (std::size_t t = 0; t < m_triangles.size(); t += 3) {
         const Vec3& p = m_positions[m_triangles[t]];

@@ -48,6 +48,12 @@ public:
     std::size_t GetMismatchedPoints() const { return m_mismatched; }
 
 private:
+    struct Gathered;
+    // Build's phases, in order.
+    void Gather(const TerrainNode* root, Gathered& gathered);
+    void Triangulate(const Gathered& gathered);
+    void ComputeNormals(const HeightPalette& palette);
+
     std::vector<Vec3> m_positions;
     std::vector<Vec3> m_normals;
     std::vector<Colour4f> m_colours;
