@@ -18,6 +18,10 @@ find_path(MOON_STB_INCLUDE_DIR stb_image_write.h PATHS /usr/include/stb NO_CMAKE
 add_library(moon_stb INTERFACE)
 target_include_directories(moon_stb SYSTEM INTERFACE ${MOON_STB_INCLUDE_DIR})
 
+# Heightmaps in floating point: zlib, libdeflate and libtiff built from
+# Debian's sources, and tinyexr (ZLIB::ZLIB, TIFF::TIFF, moon_tinyexr).
+include(${CMAKE_CURRENT_LIST_DIR}/MoonWindowsLibraries.cmake)
+
 # Tests and tools run under Wine: through a wrapper made here, which gives
 # every run the build's own Wine prefix (made on first use), no debug
 # channels, and the virtual display of the Windows test session when one is
