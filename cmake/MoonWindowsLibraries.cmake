@@ -102,6 +102,10 @@ function(moon_windows_libtiff)
   # (libtiff names the library's file in its pkg-config file.)
   set(Deflate_LIBRARY ${moon_third_party_include}/libmoon_libdeflate.a CACHE INTERNAL "")
   set(BUILD_SHARED_LIBS OFF)
+  # Its checks and its summary stay out of the configuration's output.
+  if(NOT CMAKE_MESSAGE_LOG_LEVEL)
+    set(CMAKE_MESSAGE_LOG_LEVEL NOTICE)
+  endif()
   # Its folder starts with this one's compile options: ours, then none of
   # their warnings.
   get_directory_property(options COMPILE_OPTIONS)
