@@ -1,17 +1,18 @@
 # SPDX-License-Identifier: MIT
-# The heightmap files' libraries for Windows builds. Debian packages none of
-# them for MinGW, so they are built here from Debian's own sources, at the
-# versions the Linux build links (cmake/windows/debian-sources.txt), and
+# The libraries of the files moon writes, for Windows builds. Debian packages
+# none of them for MinGW, so they are built here from Debian's own sources, at
+# the versions the Linux build links (cmake/windows/debian-sources.txt), and
 # configured as Debian configures them where it touches what moon writes:
-# libtiff deflates whole strips with libdeflate and anything else with zlib;
-# tinyexr compresses with zlib. The same code gives the same bytes on both
-# systems. Everything is static and built with its own warnings silenced.
+# libpng with its default configuration; libtiff deflates whole strips with
+# libdeflate and anything else with zlib; tinyexr compresses with zlib. The
+# same code gives the same bytes on both systems. Everything is static and
+# built with its own warnings silenced.
 #
 # scripts/deps.sh windows fetches and unpacks the sources (with Debian's
 # patches) into MOON_DEBIAN_SOURCES, outside the source tree; nothing is
 # written there.
 #
-# Targets: ZLIB::ZLIB, TIFF::TIFF and moon_tinyexr, as on Linux.
+# Targets: ZLIB::ZLIB, PNG::PNG, TIFF::TIFF and moon_tinyexr, as on Linux.
 
 if(DEFINED ENV{MOON_DEBIAN_SOURCES})
   set(moon_debian_sources_default $ENV{MOON_DEBIAN_SOURCES})
@@ -44,6 +45,7 @@ endfunction()
 moon_debian_source(moon_zlib_source zlib)
 moon_debian_source(moon_libdeflate_source libdeflate)
 moon_debian_source(moon_tiff_source tiff)
+moon_debian_source(moon_libpng_source libpng1.6)
 
 # The libraries are C. Only their public headers go on the include path, each
 # from a folder of its own in the build, never their sources' folders.
@@ -81,6 +83,24 @@ set_target_properties(moon_libdeflate PROPERTIES C_STANDARD 99
                       ARCHIVE_OUTPUT_DIRECTORY ${moon_third_party_include})
 target_compile_options(moon_libdeflate PRIVATE -w)
 add_library(Deflate::Deflate ALIAS moon_libdeflate)
+
+# libpng 1.6: its library's sources, with the configuration header it ships
+# for builds without its scripts. That header is Debian's (configure's
+# defaults) but for the zlib version, which it does not check.
+set(moon_libpng_sources png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c pngrio.c
+    pngrtran.c pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c)
+list(TRANSFORM moon_libpng_sources PREPEND ${moon_libpng_source}/)
+add_library(moon_libpng STATIC EXCLUDE_FROM_ALL ${moon_libpng_sources})
+foreach(header png.h pngconf.h)
+  configure_file(${moon_libpng_source}/${header} ${moon_third_party_include}/libpng/${header} COPYONLY)
+endforeach()
+configure_file(${moon_libpng_source}/scripts/pnglibconf.h.prebuilt
+               ${moon_third_party_include}/libpng/pnglibconf.h COPYONLY)
+target_include_directories(moon_libpng SYSTEM INTERFACE ${moon_third_party_include}/libpng)
+target_include_directories(moon_libpng PRIVATE ${moon_third_party_include}/libpng ${moon_libpng_source})
+target_link_libraries(moon_libpng PUBLIC moon_zlib)
+target_compile_options(moon_libpng PRIVATE -w)
+add_library(PNG::PNG ALIAS moon_libpng)
 
 # libtiff with its own CMake build, as a static library with deflate alone:
 # no tools, tests, documentation, C++ streams or other codecs. Its options

@@ -3,10 +3,11 @@
 # Installs the Debian packages that moon needs, when any is missing.
 #   deps.sh build   packages to build and run the viewer and its tools
 #   deps.sh windows packages to cross-build the Windows programs (MinGW-w64,
-#                   stb, GoogleTest's sources) and to run them (Wine) and
-#                   package them (NSIS); and Debian's sources of the libraries
-#                   the build compiles for Windows (zlib, libdeflate, libtiff:
-#                   scripts/debian-sources.sh, into /var/cache/moon-debian-sources)
+#                   GoogleTest's sources) and to run them (Wine) and package
+#                   them (NSIS); and Debian's sources of the libraries the
+#                   build compiles for Windows (zlib, libpng, libdeflate,
+#                   libtiff: scripts/debian-sources.sh, into
+#                   /var/cache/moon-debian-sources)
 #   deps.sh test    build and windows, plus the test tools (virtual X server,
 #                   input driver, desktop and AppStream validators, Debian
 #                   packaging and lintian, the glTF validator, ...)
@@ -16,7 +17,7 @@ packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mes
           libpng-dev libtiff-dev zlib1g-dev libtinyexr-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-               googletest libstb-dev wine64 nsis xvfb
+               googletest wine64 nsis xvfb
                dpkg-dev bzip2 xz-utils debian-archive-keyring)
 fi
 if [[ "${1:-build}" == test ]]; then
