@@ -146,3 +146,14 @@ find_file(MOON_TINYEXR_HEADER tinyexr.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PA
 configure_file(${MOON_TINYEXR_HEADER} ${moon_third_party_include}/tinyexr/tinyexr.h COPYONLY)
 add_library(moon_tinyexr INTERFACE)
 target_include_directories(moon_tinyexr SYSTEM INTERFACE ${moon_third_party_include}/tinyexr)
+
+# The programs carry these libraries' code: the packages carry their
+# licences, as Debian states them (cmake/MoonWindowsInstall.cmake).
+set(MOON_WINDOWS_LICENSES
+    zlib ${moon_zlib_source}/debian/copyright
+    libpng ${moon_libpng_source}/debian/copyright
+    libdeflate ${moon_libdeflate_source}/debian/copyright
+    libtiff ${moon_tiff_source}/debian/copyright)
+find_file(MOON_TINYEXR_COPYRIGHT copyright PATHS /usr/share/doc/libtinyexr-dev
+          NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
+list(APPEND MOON_WINDOWS_LICENSES tinyexr ${MOON_TINYEXR_COPYRIGHT})
