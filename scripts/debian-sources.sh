@@ -53,7 +53,7 @@ if ! (cd "$work/download" && apt-get "${apt_options[@]}" source --download-only 
     # replaces the pinned one, which then has to be moved on in the list.
     for package in "${packages[@]}"; do
         echo "debian-sources.sh: bookworm offers $package" \
-             "$(apt-cache "${apt_options[@]}" showsrc "$package" | sed -n 's/^Version: //p' | tr '\n' ' ')" >&2
+             "$(apt-cache "${apt_options[@]}" showsrc "$package" | sed -n 's/^Version: //p' | paste -sd' ')" >&2
     done
     echo "debian-sources.sh: cannot fetch ${requests[*]}; update $list" >&2
     exit 1
