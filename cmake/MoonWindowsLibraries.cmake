@@ -50,7 +50,7 @@ moon_debian_source(moon_libpng_source libpng1.6)
 # The libraries are C. Only their public headers go on the include path, each
 # from a folder of its own in the build, never their sources' folders.
 enable_language(C)
-set(moon_third_party_include ${PROJECT_BINARY_DIR}/third-party)
+set(moon_third_party ${PROJECT_BINARY_DIR}/third-party)
 
 # zlib: its own CMake build renames a header in the source folder, builds a
 # DLL and example programs, so the library is listed here (the sources its
@@ -60,9 +60,9 @@ set(moon_zlib_sources adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c g
 list(TRANSFORM moon_zlib_sources PREPEND ${moon_zlib_source}/)
 add_library(moon_zlib STATIC EXCLUDE_FROM_ALL ${moon_zlib_sources})
 foreach(header zlib.h zconf.h)
-  configure_file(${moon_zlib_source}/${header} ${moon_third_party_include}/zlib/${header} COPYONLY)
+  configure_file(${moon_zlib_source}/${header} ${moon_third_party}/zlib/${header} COPYONLY)
 endforeach()
-target_include_directories(moon_zlib SYSTEM INTERFACE ${moon_third_party_include}/zlib)
+target_include_directories(moon_zlib SYSTEM INTERFACE ${moon_third_party}/zlib)
 target_include_directories(moon_zlib PRIVATE ${moon_zlib_source})
 target_compile_options(moon_zlib PRIVATE -w)
 add_library(ZLIB::ZLIB ALIAS moon_zlib)
@@ -75,29 +75,30 @@ set(moon_libdeflate_sources adler32.c crc32.c deflate_compress.c deflate_decompr
 list(TRANSFORM moon_libdeflate_sources PREPEND ${moon_libdeflate_source}/lib/)
 add_library(moon_libdeflate STATIC EXCLUDE_FROM_ALL ${moon_libdeflate_sources})
 configure_file(${moon_libdeflate_source}/libdeflate.h
-               ${moon_third_party_include}/libdeflate/libdeflate.h COPYONLY)
-target_include_directories(moon_libdeflate SYSTEM INTERFACE ${moon_third_party_include}/libdeflate)
+               ${moon_third_party}/libdeflate/libdeflate.h COPYONLY)
+target_include_directories(moon_libdeflate SYSTEM INTERFACE ${moon_third_party}/libdeflate)
 target_include_directories(moon_libdeflate PRIVATE ${moon_libdeflate_source})
 target_compile_definitions(moon_libdeflate PRIVATE _ANSI_SOURCE)
 set_target_properties(moon_libdeflate PROPERTIES C_STANDARD 99
-                      ARCHIVE_OUTPUT_DIRECTORY ${moon_third_party_include})
+                      ARCHIVE_OUTPUT_DIRECTORY ${moon_third_party})
 target_compile_options(moon_libdeflate PRIVATE -w)
 add_library(Deflate::Deflate ALIAS moon_libdeflate)
 
 # libpng 1.6: its library's sources, with the configuration header it ships
-# for builds without its scripts. That header is Debian's (configure's
-# defaults) but for the zlib version, which it does not check.
+# for builds without its scripts. That header is the one Debian's build
+# generates (configure's defaults) but for PNG_ZLIB_VERNUM, 0 here, which only
+# turns off a check of zlib.h's version.
 set(moon_libpng_sources png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c pngrio.c
     pngrtran.c pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c)
 list(TRANSFORM moon_libpng_sources PREPEND ${moon_libpng_source}/)
 add_library(moon_libpng STATIC EXCLUDE_FROM_ALL ${moon_libpng_sources})
 foreach(header png.h pngconf.h)
-  configure_file(${moon_libpng_source}/${header} ${moon_third_party_include}/libpng/${header} COPYONLY)
+  configure_file(${moon_libpng_source}/${header} ${moon_third_party}/libpng/${header} COPYONLY)
 endforeach()
 configure_file(${moon_libpng_source}/scripts/pnglibconf.h.prebuilt
-               ${moon_third_party_include}/libpng/pnglibconf.h COPYONLY)
-target_include_directories(moon_libpng SYSTEM INTERFACE ${moon_third_party_include}/libpng)
-target_include_directories(moon_libpng PRIVATE ${moon_third_party_include}/libpng ${moon_libpng_source})
+               ${moon_third_party}/libpng/pnglibconf.h COPYONLY)
+target_include_directories(moon_libpng SYSTEM INTERFACE ${moon_third_party}/libpng)
+target_include_directories(moon_libpng PRIVATE ${moon_third_party}/libpng ${moon_libpng_source})
 target_link_libraries(moon_libpng PUBLIC moon_zlib)
 target_compile_options(moon_libpng PRIVATE -w)
 add_library(PNG::PNG ALIAS moon_libpng)
@@ -116,11 +117,11 @@ function(moon_windows_libtiff)
   foreach(feature zlib libdeflate)
     set(${feature} ON CACHE BOOL "libtiff for Windows builds (cmake/MoonWindowsLibraries.cmake)" FORCE)
   endforeach()
-  set(ZLIB_INCLUDE_DIR ${moon_third_party_include}/zlib CACHE INTERNAL "")
+  set(ZLIB_INCLUDE_DIR ${moon_third_party}/zlib CACHE INTERNAL "")
   set(ZLIB_LIBRARY moon_zlib CACHE INTERNAL "")
-  set(Deflate_INCLUDE_DIR ${moon_third_party_include}/libdeflate CACHE INTERNAL "")
+  set(Deflate_INCLUDE_DIR ${moon_third_party}/libdeflate CACHE INTERNAL "")
   # (libtiff names the library's file in its pkg-config file.)
-  set(Deflate_LIBRARY ${moon_third_party_include}/libmoon_libdeflate.a CACHE INTERNAL "")
+  set(Deflate_LIBRARY ${moon_third_party}/libmoon_libdeflate.a CACHE INTERNAL "")
   set(BUILD_SHARED_LIBS OFF)
   # Its checks and its summary stay out of the configuration's output.
   if(NOT CMAKE_MESSAGE_LOG_LEVEL)
@@ -135,6 +136,14 @@ function(moon_windows_libtiff)
   if(NOT TARGET TIFF::TIFF)
     message(FATAL_ERROR "libtiff's build in ${moon_tiff_source} made no TIFF::TIFF")
   endif()
+  # Its users see its public headers only (its build gives them its folders).
+  foreach(header tiff.h tiffio.h tiffvers.h)
+    configure_file(${moon_tiff_source}/libtiff/${header} ${moon_third_party}/libtiff/${header}
+                   COPYONLY)
+  endforeach()
+  configure_file(${PROJECT_BINARY_DIR}/third-party/tiff/libtiff/tiffconf.h
+                 ${moon_third_party}/libtiff/tiffconf.h COPYONLY)
+  set_target_properties(tiff PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${moon_third_party}/libtiff)
 endfunction()
 moon_windows_libtiff()
 
@@ -143,9 +152,9 @@ moon_windows_libtiff()
 # /usr/include never reaches the target's include path.
 find_file(MOON_TINYEXR_HEADER tinyexr.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
           NO_DEFAULT_PATH REQUIRED)
-configure_file(${MOON_TINYEXR_HEADER} ${moon_third_party_include}/tinyexr/tinyexr.h COPYONLY)
+configure_file(${MOON_TINYEXR_HEADER} ${moon_third_party}/tinyexr/tinyexr.h COPYONLY)
 add_library(moon_tinyexr INTERFACE)
-target_include_directories(moon_tinyexr SYSTEM INTERFACE ${moon_third_party_include}/tinyexr)
+target_include_directories(moon_tinyexr SYSTEM INTERFACE ${moon_third_party}/tinyexr)
 
 # The programs carry these libraries' code: the packages carry their
 # licences, as Debian states them (cmake/MoonWindowsInstall.cmake).
