@@ -9,14 +9,10 @@
 find_package(OpenGL REQUIRED)
 add_compile_definitions(APIENTRY=__stdcall WINGDIAPI= CALLBACK=__stdcall)
 
-# PNG pictures: stb_image_write from Debian's libstb-dev (headers only, so it
-# serves any target; libpng has no MinGW package). The host's folder is
-# searched outside the toolchain's root, and only stb's own folder is added to
-# the include path, never the host's /usr/include.
-find_path(MOON_STB_INCLUDE_DIR stb_image_write.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH
-          NO_DEFAULT_PATH REQUIRED)
-add_library(moon_stb INTERFACE)
-target_include_directories(moon_stb SYSTEM INTERFACE ${MOON_STB_INCLUDE_DIR})
+# The files' libraries: zlib, libpng, libdeflate and libtiff built from
+# Debian's sources, and tinyexr (ZLIB::ZLIB, PNG::PNG, TIFF::TIFF,
+# moon_tinyexr), so that PNG, GeoTIFF and OpenEXR files are Linux's bytes.
+include(${CMAKE_CURRENT_LIST_DIR}/MoonWindowsLibraries.cmake)
 
 # Tests and tools run under Wine: through a wrapper made here, which gives
 # every run the build's own Wine prefix (made on first use), no debug

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Installation and packages for Windows: one folder holding
-#   moon.exe, moon-terrain.exe, README.md, LICENSE, docs/moon.png
+#   moon.exe, moon-terrain.exe, README.md, LICENSE, docs/moon.png,
+#   licenses/*.txt (the libraries built into the programs)
 # (the programs link their runtimes statically: no DLL beside them), made
 # into a zip (cpack -G ZIP: moon-VERSION-win64.zip, or -win32) and an
 # installer (cpack -G NSIS, Debian package nsis) with a Start-menu entry for
@@ -15,6 +16,10 @@ install(TARGETS ${moon_programs} RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 # The README's picture sits beside it, so its link works.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/moon.png DESTINATION docs)
+while(MOON_WINDOWS_LICENSES)
+  list(POP_FRONT MOON_WINDOWS_LICENSES library file)
+  install(FILES ${file} DESTINATION licenses RENAME ${library}.txt)
+endwhile()
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(moon_windows_arch win64)

@@ -3,8 +3,11 @@
 # Installs the Debian packages that moon needs, when any is missing.
 #   deps.sh build   packages to build and run the viewer and its tools
 #   deps.sh windows packages to cross-build the Windows programs (MinGW-w64,
-#                   stb, GoogleTest's sources) and to run them (Wine) and
-#                   package them (NSIS)
+#                   GoogleTest's sources) and to run them (Wine) and package
+#                   them (NSIS); and Debian's sources of the libraries the
+#                   build compiles for Windows (zlib, libpng, libdeflate,
+#                   libtiff: scripts/debian-sources.sh, into
+#                   /var/cache/moon-debian-sources)
 #   deps.sh test    build and windows, plus the test tools (virtual X server,
 #                   input driver, desktop and AppStream validators, Debian
 #                   packaging and lintian, the glTF validator, ...)
@@ -14,7 +17,8 @@ packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mes
           libpng-dev libtiff-dev zlib1g-dev libtinyexr-dev libgtest-dev libbenchmark-dev)
 if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-               googletest libstb-dev wine64 nsis xvfb)
+               googletest wine64 nsis xvfb
+               dpkg-dev bzip2 xz-utils debian-archive-keyring)
 fi
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
@@ -36,6 +40,12 @@ install_npm_tools() {
     fi
 }
 
+# Debian's sources, for the libraries that have no MinGW package.
+fetch_debian_sources() {
+    [[ "${1:-build}" == test || "${1:-build}" == windows ]] || return 0
+    bash "$(dirname "$0")/debian-sources.sh"
+}
+
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -44,6 +54,7 @@ for package in "${packages[@]}"; do
 done
 if [[ ${#missing[@]} -eq 0 ]]; then
     install_npm_tools "${1:-build}"
+    fetch_debian_sources "${1:-build}"
     exit 0
 fi
 
@@ -54,3 +65,4 @@ export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 install_npm_tools "${1:-build}"
+fetch_debian_sources "${1:-build}"

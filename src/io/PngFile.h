@@ -46,9 +46,9 @@ public:
                            std::vector<std::uint8_t>& pixels, std::string& problem);
 
 private:
-    // The system's encoder (libpng, or stb_image_write on Windows): pixels as
-    // for Write, already checked to fill width * height; the file's bytes go
-    // to png. False with the encoder's reason.
+    // libpng's encoder (on every system): pixels as for Write, already
+    // checked to fill width * height; the file's bytes go to png. False with
+    // the encoder's reason.
     static bool EncodeRgb(int width, int height, const std::vector<std::uint8_t>& pixels,
                           std::vector<std::uint8_t>& png, std::string& reason);
 };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Writing a picture, the same on every system: only the encoder differs.
+// Writing a picture: encoded in memory (EncodeRgb), then put in place whole.
 #include <string_view>
 
 #include "io/AtomicFile.h"

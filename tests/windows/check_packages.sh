@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # The packages for Windows users, made from a Windows build and tried under
 # Wine as a user would:
-#   zip        moon-VERSION-win64.zip holds both programs, README.md and
-#              LICENSE; unpacked, the programs run from it; they import no
+#   zip        moon-VERSION-win64.zip holds both programs, README.md,
+#              LICENSE and the licences of the libraries built into them
+#              (licenses/); unpacked, the programs run from it; they import no
 #              DLL but Windows' own (the runtimes are linked in)
 #   installer  /S installs silently into a folder, with a Start-menu entry and
 #              an uninstaller, which /S removes again
@@ -37,7 +38,8 @@ mkdir "$work/unzipped"
 top=$work/unzipped/$folder
 programs=(moon-terrain.exe)
 [[ -f $build/src/viewer/moon.exe ]] && programs+=(moon.exe)
-for file in "${programs[@]}" README.md LICENSE; do
+licenses=(licenses/{zlib,libpng,libdeflate,libtiff,tinyexr}.txt)
+for file in "${programs[@]}" README.md LICENSE "${licenses[@]}"; do
     [[ -f $top/$file ]] || fail "$folder.zip has no $file"
 done
 objdump=x86_64-w64-mingw32-objdump
