@@ -46,6 +46,15 @@ void fillRow(int row, float* samples) {
     }
 }
 
+// The whole image, rows from the top.
+std::vector<float> wholeImage() {
+    std::vector<float> samples(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        fillRow(y, samples.data() + static_cast<std::size_t>(y) * kWidth);
+    }
+    return samples;
+}
+
 std::uint32_t bitsOf(float value) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -128,7 +137,7 @@ TEST_F(HeightmapFilesTest, GeoTiffReadsBackWithItsSamplesTagsAndPlacement) {
 TEST_F(HeightmapFilesTest, OpenExrReadsBackWithItsSamplesChannelAndComments) {
     AtomicFile file(Path("h.exr"));
     ASSERT_TRUE(file.Open(m_problem)) << m_problem;
-    ASSERT_TRUE(ExrFile::WriteFloat32(file, kWidth, kHeight, fillRow, "seed 42", m_problem))
+    ASSERT_TRUE(ExrFile::WriteFloat32(file, kWidth, kHeight, wholeImage(), "seed 42", m_problem))
         << m_problem;
     ASSERT_TRUE(file.Commit(m_problem)) << m_problem;
     const std::string bytes = test::TempFolder::ReadFile(Path("h.exr"));
@@ -176,7 +185,7 @@ TEST_F(HeightmapFilesTest, AnEmptyImageIsRefusedAndNothingIsWritten) {
         ASSERT_TRUE(file.Open(m_problem)) << m_problem;
         const bool written =
             name == "e.tif" ? TiffFile::WriteFloat32(file, 0, 4, fillRow, {}, "", "", m_problem)
-                            : ExrFile::WriteFloat32(file, 4, 0, fillRow, "", m_problem);
+                            : ExrFile::WriteFloat32(file, 4, 0, {}, "", m_problem);
         EXPECT_FALSE(written) << name;
         EXPECT_EQ(m_problem, "the image is empty") << name;
         EXPECT_EQ(file.GetBytesWritten(), 0u) << name;
