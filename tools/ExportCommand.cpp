@@ -50,11 +50,10 @@ constexpr std::string_view kExportUsage =
     "FILE_X_Y (X west to east, Y north to south, from 0) of (2^D / T + 1) samples\n"
     "a side that share their edge samples and one height scale; the set is\n"
     "replaced whole or not at all. Heightmaps take no level-of-detail passes.\n"
-    "Without --format, the format follows FILE's extension (.ply, .obj, .glb,\n"
-    ".png, .r16, .raw, .tif, .tiff, .exr); any other name is PLY. Units are world\n"
-    "units, y up, x 0 to 500, z -500 to 0; the header says so and names the seed,\n"
-    "depth and passes. N is the viewer's seed: \"moon --seed N\" shows this\n"
-    "landscape (at depth 6, without passes).\n"
+    "Without --format, the format follows FILE's extension (see Formats below);\n"
+    "any other name is PLY. Units are world units, y up, x 0 to 500, z -500 to 0;\n"
+    "the header says so and names the seed, depth and passes. N is the viewer's\n"
+    "seed: \"moon --seed N\" shows this landscape (at depth 6, without passes).\n"
     "An existing FILE is replaced only once the new one is complete, keeping its\n"
     "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
     "place, and - is standard output.\n"
@@ -191,6 +190,19 @@ MeshWriter::Description describe(const TerrainRequest& request, const ExportSett
 
 // Opened before the terrain is built, so that an output that cannot be
 // written is reported at once, not after a deep tree's seconds of building.
+// The help's list of formats, from the table: name, extensions, what it is.
+std::string describeFormats() {
+    std::string text = "Formats:\n";
+    for (const ExportFormat& format : ExportFormats()) {
+        std::string line = "  " + std::string(format.name);
+        line.resize(8, ' ');
+        line += format.extensions;
+        line.resize(22, ' ');
+        text += line + std::string(format.summary) + "\n";
+    }
+    return text;
+}
+
 bool openOutput(AtomicFile& file, std::FILE* err) {
     std::string problem;
     if (file.Open(problem)) {
@@ -219,7 +231,8 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         return ReportUsageError(err, "export", problem);
     }
     if (parser.HelpRequested()) {
-        const std::string help = std::string(kExportUsage) + parser.Describe();
+        const std::string help =
+            std::string(kExportUsage) + parser.Describe() + "\n" + describeFormats();
         return PrintText(out, err, help);
     }
     problem = request.CheckComplete();
