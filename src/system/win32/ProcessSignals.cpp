@@ -2,8 +2,9 @@
 // ProcessSignals on Windows: the console's control events (Ctrl+C,
 // Ctrl+Break, the console's close, log-off and shut-down) through one handler,
 // which Windows runs on a thread of its own: a close request is counted and
-// the catching thread's message loop woken (a WM_NULL it drops). There is no
-// file-size signal.
+// the catching thread's message loop woken (a WM_NULL it drops). Otherwise a
+// write under way loses its temporary file and the program ends with status 1
+// (not the system's own handler's status). There is no file-size signal.
 #include "system/ProcessSignals.h"
 
 #include <atomic>
@@ -27,6 +28,9 @@ bool g_writing = false;
 constexpr std::size_t kMaxPath = 32768;
 char g_temporary[kMaxPath] = {};
 std::atomic<int> g_closeRequests{0};
+
+// How a program ends when Ctrl+C (or the console's close) stops a write.
+constexpr UINT kInterruptedStatus = 1;
 
 // Holds g_lock for a scope; `tryOnly` does not wait for it.
 class Locked {
@@ -88,6 +92,13 @@ BOOL WINAPI onControl(DWORD event) {
         // Still open in the writer: gone once the process is.
         DeleteFileA(g_temporary);
         g_temporary[0] = '\0';
+    }
+    if (request && g_writing) {
+        // A write cut short is a failure, whatever the system's own handler
+        // would report (Windows' ends the process with STATUS_CONTROL_C_EXIT,
+        // Wine's with 0): the program ends here with status 1, the old file
+        // as it was.
+        ExitProcess(kInterruptedStatus);
     }
     return FALSE;  // the next handler (in the end the system's) ends the process
 }
