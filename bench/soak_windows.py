@@ -10,10 +10,12 @@ openbox, driven for minutes with random input as a user would give it:
 
 Every 10 s it samples the program's resident memory (VmRSS of its process,
 which under Wine is the Windows program's own). It watches the frames: a
-picture of a shown view is taken every half second, and the circling light
+picture of each shown view is taken every half second, and the circling light
 changes every frame, so a changed picture is a new frame (in flat and smooth
-shading; wireframe is not lit, and its frames go unseen); the longest wait
-for one is the worst frame gap.
+shading; wireframe is not lit, and its frames go unseen). The input keeps the
+camera over the terrain and the lights within a few steps of where they
+started, so that the pictures can show the frames. The longest wait for one
+is the worst frame gap.
 
 It fails when the program ends (a crash) before it is closed, when a frame
 takes more than 2 s (a hang), when its memory grows from the second minute
@@ -56,6 +58,9 @@ KEYS = ["1", "2", "3", "4", "5", "6", "w", "f", "s", "l", "bracketleft", "bracke
 # every pixel out, would leave pictures that stand still while frames come.
 FIXED_LIGHT_STEPS = (-2, 2)
 CIRCLING_LIGHT_STEPS = (0, 3)
+# How far, in pixels, the drags of each button set may take the pointer from
+# where they started, summed (two pixels a degree or a world unit).
+DRAG_BOUND = 120
 OPPOSITE_KEYS = {"bracketleft": "bracketright", "bracketright": "bracketleft",
                  "shift+bracketleft": "shift+bracketright",
                  "shift+bracketright": "shift+bracketleft"}
@@ -115,14 +120,12 @@ class Watcher(threading.Thread):
         self.stop_event = threading.Event()
         self.start_time = time.monotonic()
 
-    def shown_view(self):
+    def shown_views(self):
         with self.lock:
             if self.wireframe:
-                return None
-            for title in (moon_e2e.PERSPECTIVE_TITLE, moon_e2e.PLAN_TITLE):
-                if title not in self.minimised:
-                    return title
-        return None
+                return []
+            return [title for title in (moon_e2e.PERSPECTIVE_TITLE, moon_e2e.PLAN_TITLE)
+                    if title not in self.minimised]
 
     def picture(self, title):
         result = subprocess.run(["import", "-silent", "-window", self.windows[title], "-depth",
@@ -134,8 +137,8 @@ class Watcher(threading.Thread):
 
     def run(self):
         next_sample = self.start_time
-        last = {}  # title -> (digest, when it last changed)
-        watched = None  # the view of the previous picture
+        digests = {}  # title -> its last picture
+        seen = None  # when a frame was last seen; None: not watching
         while not self.stop_event.is_set():
             now = time.monotonic()
             if now >= next_sample:
@@ -143,33 +146,36 @@ class Watcher(threading.Thread):
                 if mib is not None:
                     self.samples.append((now - self.start_time, mib))
                 next_sample += SAMPLE_EVERY
-            title = self.shown_view()
-            if title != watched:
-                last.pop(title, None)  # its wait starts now
-                watched = title
-            if title is not None:
+            titles = self.shown_views()
+            if not titles:
+                # Nothing to see frames in: the wait starts afresh after.
+                digests.clear()
+                seen = None
+            changed = False
+            for title in titles:
                 digest = self.picture(title)
-                now = time.monotonic()
-                if digest is not None:
-                    self.pictures += 1
-                    previous = last.get(title)
-                    if previous is None or previous[0] != digest:
-                        if previous is not None:
-                            gap = now - previous[1]
-                            self.worst_gap = max(self.worst_gap, gap)
-                            if gap > FRAME_LIMIT:
-                                self.gaps_over_limit += 1
-                                self.long_gaps.append((now - self.start_time, gap))
-                        last[title] = (digest, now)
-                    elif now - previous[1] > FRAME_LIMIT:
-                        self.worst_gap = max(self.worst_gap, now - previous[1])
-            # A view that was minimised starts its wait afresh when shown;
-            # both do after wireframe.
+                if digest is None:
+                    continue
+                self.pictures += 1
+                if title in digests and digests[title] != digest:
+                    changed = True
+                digests[title] = digest
+            now = time.monotonic()
+            if titles:
+                if seen is None:
+                    seen = now
+                elif changed:
+                    gap = now - seen
+                    self.worst_gap = max(self.worst_gap, gap)
+                    if gap > FRAME_LIMIT:
+                        self.gaps_over_limit += 1
+                        self.long_gaps.append((now - self.start_time, gap))
+                    seen = now
+                elif now - seen > FRAME_LIMIT:
+                    self.worst_gap = max(self.worst_gap, now - seen)
             with self.lock:
                 for hidden in self.minimised:
-                    last.pop(hidden, None)
-                if self.wireframe:
-                    last.clear()
+                    digests.pop(hidden, None)
             self.stop_event.wait(PICTURE_EVERY)
 
 
@@ -181,12 +187,13 @@ def drive(session, watcher, windows, rng, seconds):
     deadline = time.monotonic() + seconds
     restore_at = {}  # title -> when to restore it
     lights = {False: 0, True: 0}  # steps from the start: fixed lights, circling light
+    drags = {}  # buttons -> the pointer's travel with them held, pixels (x, y)
     while time.monotonic() < deadline:
         session.assert_running()
         now = time.monotonic()
         for title, when in list(restore_at.items()):
             if now >= when:
-                session.run(["xdotool", "windowmap", "--sync", windows[title]], check=False)
+                session.run(["xdotool", "windowmap", windows[title]], check=False)
                 session.run(["wmctrl", "-i", "-a", windows[title]], check=False)
                 with watcher.lock:
                     watcher.minimised.discard(title)
@@ -217,9 +224,17 @@ def drive(session, watcher, windows, rng, seconds):
                     str(rng.randint(10, 600)), str(rng.randint(10, 440))]
             for button in buttons:
                 argv += ["mousedown", str(button)]
+            net = drags.setdefault(tuple(buttons), [0, 0])
             for _ in range(rng.randint(2, 10)):
-                argv += ["mousemove_relative", "--", str(rng.randint(-40, 40)),
-                         str(rng.randint(-40, 40)), "sleep", "0.03"]
+                step = [rng.randint(-40, 40), rng.randint(-40, 40)]
+                for axis in (0, 1):
+                    # Back towards the start beyond the bound: the camera stays
+                    # over the terrain and looks at it, where frames can be seen.
+                    if abs(net[axis] + step[axis]) > DRAG_BOUND:
+                        step[axis] = -step[axis]
+                    net[axis] += step[axis]
+                argv += ["mousemove_relative", "--", str(step[0]), str(step[1]), "sleep",
+                         "0.03"]
             for button in reversed(buttons):
                 argv += ["mouseup", str(button)]
             session.run(argv, check=False)
@@ -245,7 +260,7 @@ def drive(session, watcher, windows, rng, seconds):
                         + ["space"] * rng.randint(10, 40), check=False)
         time.sleep(rng.uniform(0.0, 0.2))
     for title in restore_at:
-        session.run(["xdotool", "windowmap", "--sync", windows[title]], check=False)
+        session.run(["xdotool", "windowmap", windows[title]], check=False)
         with watcher.lock:
             watcher.minimised.discard(title)
     return counts, actions
