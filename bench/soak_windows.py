@@ -116,6 +116,7 @@ class Watcher(threading.Thread):
         self.worst_gap = 0.0
         self.gaps_over_limit = 0
         self.pictures = 0
+        self.failed_pictures = 0  # pictures that took too long
         self.long_gaps = []  # (seconds since start when it ended, gap)
         self.stop_event = threading.Event()
         self.start_time = time.monotonic()
@@ -128,9 +129,14 @@ class Watcher(threading.Thread):
                     if title not in self.minimised]
 
     def picture(self, title):
-        result = subprocess.run(["import", "-silent", "-window", self.windows[title], "-depth",
-                                 "8", "rgb:-"], env=self.session.env, capture_output=True,
-                                timeout=30)
+        try:
+            result = subprocess.run(["import", "-silent", "-window", self.windows[title],
+                                     "-depth", "8", "rgb:-"], env=self.session.env,
+                                    capture_output=True, timeout=10)
+        except subprocess.TimeoutExpired:
+            # (Seen once in five minutes, while a view was being minimised.)
+            self.failed_pictures += 1
+            return None
         if result.returncode != 0 or not result.stdout:
             return None
         return hashlib.sha1(result.stdout).digest()
@@ -311,7 +317,8 @@ def main():
           + ", ".join(f"{kind} {count}" for kind, count in sorted(counts.items())))
     print("resident memory, MiB, every 10 s: "
           + " ".join(f"{mib:.1f}" for _, mib in watcher.samples))
-    print(f"pictures taken: {watcher.pictures}; worst frame gap: {watcher.worst_gap:.2f} s "
+    print(f"pictures taken: {watcher.pictures} ({watcher.failed_pictures} given up after "
+          f"10 s); worst frame gap: {watcher.worst_gap:.2f} s "
           f"(limit {FRAME_LIMIT:.0f} s)")
     second_minute = [mib for when, mib in watcher.samples if 60.0 <= when < 120.0]
     later = [mib for when, mib in watcher.samples if when >= 120.0]
