@@ -10,7 +10,8 @@
 #                   /var/cache/moon-debian-sources)
 #   deps.sh test    build and windows, plus the test tools (virtual X server,
 #                   input driver, desktop and AppStream validators, Debian
-#                   packaging and lintian, the glTF validator, ...)
+#                   packaging and lintian, the glTF validator, tmux for
+#                   Ctrl+C under Wine, ...)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -22,7 +23,7 @@ if [[ "${1:-build}" == test || "${1:-build}" == windows ]]; then
 fi
 if [[ "${1:-build}" == test ]]; then
     packages+=(clang-format xvfb xauth openbox wmctrl xdotool x11-utils imagemagick faketime assimp-utils
-               desktop-file-utils appstream dpkg-dev file time lintian gdal-bin)
+               desktop-file-utils appstream dpkg-dev file time lintian gdal-bin tmux)
     # The glTF validator runs on node; a node from elsewhere (with its own npm) will do.
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)

@@ -14,7 +14,13 @@ namespace {
 
 constexpr int kBufferSize = 1024;  // characters, terminator included
 
-std::string g_lastReason;
+// Made on first use: a window's constructor reports its failure while the
+// program's application object is built, which may be before this file's own
+// objects are (the order of files is the linker's).
+std::string& lastReason() {
+    static std::string reason;
+    return reason;
+}
 
 }  // namespace
 
@@ -40,15 +46,16 @@ void ShowMessage(const char* format, ...) {
 
 void ReportFailure(const char* line) {
     std::fputs(line, stdout);
-    g_lastReason = platform::Platform::Get().LastError();
-    if (!g_lastReason.empty()) {
-        std::printf("%s\n", g_lastReason.c_str());
+    std::string& reason = lastReason();
+    reason = platform::Platform::Get().LastError();
+    if (!reason.empty()) {
+        std::printf("%s\n", reason.c_str());
     }
     std::fflush(stdout);
 }
 
 const std::string& LastFailureReason() {
-    return g_lastReason;
+    return lastReason();
 }
 
 }  // namespace moon

@@ -11,17 +11,28 @@
 namespace moon::platform {
 namespace {
 
+// Constant-initialised: the first attempt may come from a static constructor
+// (an application object that makes the backend), before this file's own
+// initialiser has run.
+bool g_attachTried = false;
+
 bool usable(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
            ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
+
+}  // namespace
 
 // A GUI program has no console of its own. Started from a terminal it
 // attaches to the terminal's, and the standard streams that went nowhere
 // now go there; streams the parent redirected (a pipe, a file) stay where
 // they point. Started from Explorer there is no console to attach to and
 // nothing changes.
-void attachParentConsole() {
+void AttachParentConsole() {
+    if (g_attachTried) {
+        return;
+    }
+    g_attachTried = true;
     if (::GetConsoleWindow() != nullptr) {
         return;  // a console program: its streams are set up already
     }
@@ -38,14 +49,13 @@ void attachParentConsole() {
     }
 }
 
-// Runs before main in every program that can reach the native backend
-// (Platform::Get() names its factory, which lives in this backend).
-const bool g_attached = (attachParentConsole(), true);
+namespace {
+
+// Also before main, in every program that can reach the native backend (its
+// constructor names AttachParentConsole, so the linker keeps this file), for
+// what main prints before any window system is used (--help, --version).
+[[maybe_unused]] const bool g_attachedAtStart = (AttachParentConsole(), true);
 
 }  // namespace
-
-bool ConsoleAttachedAtStart() {
-    return g_attached;
-}
 
 }  // namespace moon::platform

@@ -8,8 +8,9 @@
 
 namespace moon::platform {
 
-// Whether the start-up attachment ran; the backend names it so that the
-// linker keeps the attachment in every program that can reach the backend.
-bool ConsoleAttachedAtStart();
+// Attaches to the console of the terminal the program was started from, once:
+// at start-up, or earlier if the backend is made first (by a static
+// constructor). Later calls do nothing.
+void AttachParentConsole();
 
 }  // namespace moon::platform

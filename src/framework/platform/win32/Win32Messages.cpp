@@ -31,7 +31,7 @@ std::unique_ptr<Platform> CreateSystemPlatform() {
 
 Win32Platform::Win32Platform() {
     g_live = this;
-    static_cast<void>(ConsoleAttachedAtStart());
+    AttachParentConsole();
 }
 
 // Windows would free all of this at exit; a test that makes one backend
