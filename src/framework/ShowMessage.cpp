@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kBufferSize = 1024;  // characters, terminator included
 
-std::string g_lastReason;
+platform::Failure g_lastFailure;
 
 }  // namespace
 
@@ -40,15 +40,15 @@ void ShowMessage(const char* format, ...) {
 
 void ReportFailure(const char* line) {
     std::fputs(line, stdout);
-    g_lastReason = platform::Platform::Get().LastError();
-    if (!g_lastReason.empty()) {
-        std::printf("%s\n", g_lastReason.c_str());
+    g_lastFailure = platform::Platform::Get().LastFailure();
+    if (!g_lastFailure.text.empty()) {
+        std::printf("%s\n", g_lastFailure.text.c_str());
     }
     std::fflush(stdout);
 }
 
-const std::string& LastFailureReason() {
-    return g_lastReason;
+const platform::Failure& LastReportedFailure() {
+    return g_lastFailure;
 }
 
 }  // namespace moon

@@ -54,12 +54,35 @@ std::string systemMessage(DWORD code) {
 // --- Errors and tables -----------------------------------------------------------
 
 void Win32Platform::Enter() {
-    m_lastError.clear();
+    m_failure = Failure{};
     ::SetLastError(0);
 }
 
-bool Win32Platform::Fail(std::string reason) {
-    m_lastError = std::move(reason);
+Win32Platform::WindowEntry* Win32Platform::EnterWindow(WindowHandle window) {
+    Enter();
+    return FindEntry(window);
+}
+
+Win32Platform::WindowEntry* Win32Platform::EnterDc(DeviceContextHandle dc) {
+    Enter();
+    return FindDcEntry(dc);
+}
+
+bool Win32Platform::EnterOptionalWindow(WindowHandle window, HWND& hwnd) {
+    Enter();
+    hwnd = nullptr;
+    if (!window) {
+        return true;
+    }
+    const WindowEntry* entry = FindEntry(window);
+    if (entry != nullptr) {
+        hwnd = entry->hwnd;
+    }
+    return entry != nullptr;
+}
+
+bool Win32Platform::Fail(FailureKind kind, std::string reason) {
+    m_failure = Failure{kind, std::move(reason)};
     return false;
 }
 
@@ -67,41 +90,38 @@ bool Win32Platform::Fail(std::string reason) {
 // WM_NCCREATE): the operation's name then stands for the reason.
 bool Win32Platform::FailSystem(const char* operation) {
     const DWORD code = ::GetLastError();
-    return Fail(code != 0 ? systemMessage(code) : std::string(operation) + " failed");
+    return Fail(FailureKind::SystemFailure,
+                code != 0 ? systemMessage(code) : std::string(operation) + " failed");
 }
 
+// A window made by another backend in the process, or not by us at all, is
+// not ours.
 std::uint32_t Win32Platform::WindowIdOf(HWND hwnd) const {
-    const auto found = m_windowIds.find(hwnd);
-    return found != m_windowIds.end() ? found->second : 0;
+    const WindowEntry* entry = hwnd != nullptr ? EntryOfWindow(hwnd) : nullptr;
+    return entry != nullptr && entry->platform == this ? entry->id : 0;
+}
+
+Win32Platform::WindowEntry* Win32Platform::Live(std::uint32_t id) const {
+    const auto found = m_windows.find(id);
+    return found != m_windows.end() && found->second->hwnd != nullptr ? found->second.get()
+                                                                      : nullptr;
 }
 
 Win32Platform::WindowEntry* Win32Platform::FindEntry(WindowHandle window) {
-    const auto found = m_windows.find(window.id);
-    if (found == m_windows.end()) {
-        Fail("no such window");
-        return nullptr;
+    WindowEntry* entry = Live(window.id);
+    if (entry == nullptr) {
+        Fail(FailureKind::NoSuchHandle, "no such window");
     }
-    return &found->second;
+    return entry;
 }
 
-HWND Win32Platform::FindWindow(WindowHandle window) {
-    const WindowEntry* entry = FindEntry(window);
-    return entry != nullptr ? entry->hwnd : nullptr;
-}
-
-void Win32Platform::Forget(std::uint32_t id) {
-    const auto found = m_windows.find(id);
-    if (found == m_windows.end()) {
-        return;
-    }
-    WindowEntry& entry = found->second;
+void Win32Platform::Forget(WindowEntry& entry) {
     ReleasePbuffer(entry.pbuffer);
     if (entry.hdc != nullptr) {
         ::ReleaseDC(entry.hwnd, entry.hdc);
-        m_dcWindows.erase(entry.dc.id);
     }
-    m_windowIds.erase(entry.hwnd);
-    m_windows.erase(found);
+    ForgetWindow(entry.hwnd);
+    m_windows.erase(entry.id);
 }
 
 HINSTANCE Win32Platform::ModuleOf(ModuleHandle instance) {
@@ -152,42 +172,51 @@ CursorHandle Win32Platform::LoadCursor(ModuleHandle instance, int id) {
 
 // --- Windows -------------------------------------------------------------------------
 
-// The window gets its id from the first message Windows sends it (before
-// WM_NCCREATE), so the framework sees the id it will be given here.
+// The window's entry, and so its id, is made here and given to Windows as
+// the creation parameter: from WM_NCCREATE on, the window carries it, so the
+// framework sees the id it will be given here. A window of a class
+// registered by someone else hears nothing from us and gets its entry once
+// it is made.
 WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* className,
                                            const char* windowName, std::uint32_t style, int x,
                                            int y, int width, int height, WindowHandle parent,
                                            ModuleHandle instance, void* param) {
-    Enter();
     HWND parentHwnd = nullptr;
-    if (parent && (parentHwnd = FindWindow(parent)) == nullptr) {
+    if (!EnterOptionalWindow(parent, parentHwnd)) {
         return {};
     }
     if (g_offscreen) {
         style &= ~WS_VISIBLE;
     }
+    const std::uint32_t id = m_nextWindow++;
+    auto made = std::make_unique<WindowEntry>();
+    WindowEntry& entry = *made;
+    entry.platform = this;
+    entry.id = id;
+    entry.param = param;
+    m_windows[id] = std::move(made);
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
-                                  parentHwnd, nullptr, ModuleOf(instance), param);
+                                  parentHwnd, nullptr, ModuleOf(instance), &entry);
     if (hwnd == nullptr) {
         const DWORD code = ::GetLastError();
-        Fail(code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
+        m_windows.erase(id);  // if WM_NCDESTROY has not taken it already
+        Fail(code != 0 ? FailureKind::SystemFailure : FailureKind::Refused,
+             code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
         return {};
     }
-    std::uint32_t id = WindowIdOf(hwnd);
-    if (id == 0) {  // a class registered by someone else: Windows sent us nothing
-        id = m_nextWindow++;
-        m_windows[id].hwnd = hwnd;
-        m_windowIds[hwnd] = id;
+    if (entry.hwnd == nullptr) {
+        entry.hwnd = hwnd;
+        CarryEntry(hwnd, entry);
     }
     return WindowHandle{id};
 }
 
 bool Win32Platform::DestroyWindow(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     // WM_NCDESTROY, last of the messages this sends, forgets the window.
     return ::DestroyWindow(hwnd) != 0 || FailSystem("DestroyWindow");
 }
@@ -195,11 +224,11 @@ bool Win32Platform::DestroyWindow(WindowHandle window) {
 // ShowWindow's result is the earlier visibility, not success: a live window
 // can always be shown or hidden.
 bool Win32Platform::ShowWindow(WindowHandle window, int command) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     if (!g_offscreen || command == SW_HIDE) {
         ::ShowWindow(hwnd, command);
     }
@@ -207,10 +236,10 @@ bool Win32Platform::ShowWindow(WindowHandle window, int command) {
 }
 
 bool Win32Platform::GetClientRect(WindowHandle window, Rect& rect) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    const WindowEntry* entry = EnterWindow(window);
     RECT native{};
-    if (hwnd == nullptr || (::GetClientRect(hwnd, &native) == 0 && !FailSystem("GetClientRect"))) {
+    if (entry == nullptr ||
+        (::GetClientRect(entry->hwnd, &native) == 0 && !FailSystem("GetClientRect"))) {
         return false;
     }
     rect = fromNative(native);
@@ -218,10 +247,10 @@ bool Win32Platform::GetClientRect(WindowHandle window, Rect& rect) {
 }
 
 bool Win32Platform::GetWindowRect(WindowHandle window, Rect& rect) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    const WindowEntry* entry = EnterWindow(window);
     RECT native{};
-    if (hwnd == nullptr || (::GetWindowRect(hwnd, &native) == 0 && !FailSystem("GetWindowRect"))) {
+    if (entry == nullptr ||
+        (::GetWindowRect(entry->hwnd, &native) == 0 && !FailSystem("GetWindowRect"))) {
         return false;
     }
     rect = fromNative(native);
@@ -240,44 +269,42 @@ bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu)
 
 bool Win32Platform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                                  std::uint32_t flags) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     return ::SetWindowPos(hwnd, nullptr, x, y, width, height, flags) != 0 ||
            FailSystem("SetWindowPos");
 }
 
 bool Win32Platform::SetWindowText(WindowHandle window, const char* text) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     return ::SetWindowTextA(hwnd, text != nullptr ? text : "") != 0 || FailSystem("SetWindowText");
 }
 
 bool Win32Platform::IsWindowVisible(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    return hwnd != nullptr && ::IsWindowVisible(hwnd) != 0;
+    const WindowEntry* entry = EnterWindow(window);
+    return entry != nullptr && ::IsWindowVisible(entry->hwnd) != 0;
 }
 
 bool Win32Platform::IsIconic(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    return hwnd != nullptr && ::IsIconic(hwnd) != 0;
+    const WindowEntry* entry = EnterWindow(window);
+    return entry != nullptr && ::IsIconic(entry->hwnd) != 0;
 }
 
 // The style is 32 bits; on 64-bit Windows GetWindowLongPtr widens it with its
 // sign, which WS_POPUP (the top bit) would turn negative.
 std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return 0;
     }
+    HWND hwnd = entry->hwnd;
     const LONG_PTR value = ::GetWindowLongPtrA(hwnd, index);
     if (value == 0 && ::GetLastError() != 0) {
         FailSystem("GetWindowLong");
@@ -290,11 +317,11 @@ std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
 }
 
 std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return 0;
     }
+    HWND hwnd = entry->hwnd;
     LONG_PTR native = static_cast<LONG_PTR>(value);
     if (index == GWL_STYLE) {
         std::uint32_t style = static_cast<std::uint32_t>(value);
@@ -316,13 +343,15 @@ std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::
 
 // A top-level window's previous parent is the desktop, which is none here.
 WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) {
-    Enter();
-    HWND hwnd = FindWindow(window);
     HWND parentHwnd = nullptr;
-    if (hwnd == nullptr || (parent && (parentHwnd = FindWindow(parent)) == nullptr)) {
+    if (!EnterOptionalWindow(parent, parentHwnd)) {
         return {};
     }
-    HWND previous = ::SetParent(hwnd, parentHwnd);
+    const WindowEntry* entry = FindEntry(window);
+    if (entry == nullptr) {
+        return {};
+    }
+    HWND previous = ::SetParent(entry->hwnd, parentHwnd);
     if (previous == nullptr && ::GetLastError() != 0) {
         FailSystem("SetParent");
         return {};
@@ -331,33 +360,33 @@ WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) 
 }
 
 WindowHandle Win32Platform::GetParent(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return {};
     }
+    HWND hwnd = entry->hwnd;
     return WindowHandle{WindowIdOf(::GetParent(hwnd))};
 }
 
 // --- Painting ----------------------------------------------------------------------
 
 bool Win32Platform::InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     const RECT native = rect != nullptr ? toNative(*rect) : RECT{};
     return ::InvalidateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0 ||
            FailSystem("InvalidateRect");
 }
 
 bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return false;
     }
+    HWND hwnd = entry->hwnd;
     RECT native{};
     const bool updating =
         ::GetUpdateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0;
@@ -371,8 +400,7 @@ bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
 // CS_OWNDC, so BeginPaint hands out that one too); what BeginPaint returned
 // is kept for EndPaint.
 DeviceContextHandle Win32Platform::BeginPaint(WindowHandle window, PaintStruct& paint) {
-    Enter();
-    WindowEntry* entry = FindEntry(window);
+    WindowEntry* entry = EnterWindow(window);
     if (entry == nullptr) {
         return {};
     }
@@ -388,19 +416,18 @@ DeviceContextHandle Win32Platform::BeginPaint(WindowHandle window, PaintStruct& 
         entry->paintDc = nullptr;
         return {};
     }
-    paint.hdc = entry->dc;
+    paint.hdc = DeviceContextHandle{entry->id};
     paint.rcPaint = fromNative(native.rcPaint);
-    return entry->dc;
+    return paint.hdc;
 }
 
 bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
-    Enter();
-    WindowEntry* entry = FindEntry(window);
+    WindowEntry* entry = EnterWindow(window);
     if (entry == nullptr) {
         return false;
     }
     if (entry->paintDc == nullptr) {
-        return Fail("not painting");
+        return Fail(FailureKind::Refused, "not painting");
     }
     PAINTSTRUCT native{};
     native.hdc = entry->paintDc;
@@ -413,11 +440,11 @@ bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
 // --- Pointer input and the message box ---------------------------------------------
 
 WindowHandle Win32Platform::SetCapture(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = EnterWindow(window);
+    if (entry == nullptr) {
         return {};
     }
+    HWND hwnd = entry->hwnd;
     return WindowHandle{WindowIdOf(::SetCapture(hwnd))};
 }
 
@@ -430,7 +457,7 @@ CursorHandle Win32Platform::SetCursor(CursorHandle cursor) {
     Enter();
     HCURSOR native = m_cursors.Find(cursor.id);
     if (cursor && native == nullptr) {
-        Fail("no such cursor");
+        Fail(FailureKind::NoSuchHandle, "no such cursor");
         return {};
     }
     return CursorHandle{m_cursors.IdOf(::SetCursor(native))};
@@ -438,9 +465,8 @@ CursorHandle Win32Platform::SetCursor(CursorHandle cursor) {
 
 int Win32Platform::MessageBox(WindowHandle owner, const char* text, const char* caption,
                               std::uint32_t type) {
-    Enter();
     HWND ownerHwnd = nullptr;
-    if (owner && (ownerHwnd = FindWindow(owner)) == nullptr) {
+    if (!EnterOptionalWindow(owner, ownerHwnd)) {
         return 0;
     }
     const int button = ::MessageBoxA(ownerHwnd, text, caption, type);
