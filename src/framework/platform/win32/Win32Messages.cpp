@@ -203,11 +203,10 @@ LResult Win32Platform::Deliver(WindowEntry& entry, std::uint32_t message, WParam
 // is translated the other way.
 LResult Win32Platform::DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                                      LParam lParam) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return 0;
     }
-    HWND hwnd = entry->hwnd;
     for (auto sent = m_translations.rbegin(); sent != m_translations.rend(); ++sent) {
         const Msg& translated = sent->translated;
         if (translated.hwnd == window && translated.message == message &&

@@ -24,6 +24,16 @@ Rect fromNative(const RECT& rect) {
     return Rect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// GetClientRect or GetWindowRect into rect; false when Windows refuses.
+bool readRect(BOOL(WINAPI* read)(HWND, LPRECT), HWND hwnd, Rect& rect) {
+    RECT native{};
+    if (read(hwnd, &native) == 0) {
+        return false;
+    }
+    rect = fromNative(native);
+    return true;
+}
+
 // Windows' text for an error code, on one line, without the trailing newline.
 std::string systemMessage(DWORD code) {
     char* text = nullptr;
@@ -68,17 +78,19 @@ Win32Platform::WindowEntry* Win32Platform::EnterDc(DeviceContextHandle dc) {
     return FindDcEntry(dc);
 }
 
+HWND Win32Platform::EnterHwnd(WindowHandle window) {
+    const WindowEntry* entry = EnterWindow(window);
+    return entry != nullptr ? entry->hwnd : nullptr;
+}
+
 bool Win32Platform::EnterOptionalWindow(WindowHandle window, HWND& hwnd) {
-    Enter();
-    hwnd = nullptr;
     if (!window) {
+        Enter();
+        hwnd = nullptr;
         return true;
     }
-    const WindowEntry* entry = FindEntry(window);
-    if (entry != nullptr) {
-        hwnd = entry->hwnd;
-    }
-    return entry != nullptr;
+    hwnd = EnterHwnd(window);
+    return hwnd != nullptr;
 }
 
 bool Win32Platform::Fail(FailureKind kind, std::string reason) {
@@ -212,11 +224,10 @@ WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* cl
 }
 
 bool Win32Platform::DestroyWindow(WindowHandle window) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     // WM_NCDESTROY, last of the messages this sends, forgets the window.
     return ::DestroyWindow(hwnd) != 0 || FailSystem("DestroyWindow");
 }
@@ -224,11 +235,10 @@ bool Win32Platform::DestroyWindow(WindowHandle window) {
 // ShowWindow's result is the earlier visibility, not success: a live window
 // can always be shown or hidden.
 bool Win32Platform::ShowWindow(WindowHandle window, int command) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     if (!g_offscreen || command == SW_HIDE) {
         ::ShowWindow(hwnd, command);
     }
@@ -236,25 +246,15 @@ bool Win32Platform::ShowWindow(WindowHandle window, int command) {
 }
 
 bool Win32Platform::GetClientRect(WindowHandle window, Rect& rect) {
-    const WindowEntry* entry = EnterWindow(window);
-    RECT native{};
-    if (entry == nullptr ||
-        (::GetClientRect(entry->hwnd, &native) == 0 && !FailSystem("GetClientRect"))) {
-        return false;
-    }
-    rect = fromNative(native);
-    return true;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr &&
+           (readRect(::GetClientRect, hwnd, rect) || FailSystem("GetClientRect"));
 }
 
 bool Win32Platform::GetWindowRect(WindowHandle window, Rect& rect) {
-    const WindowEntry* entry = EnterWindow(window);
-    RECT native{};
-    if (entry == nullptr ||
-        (::GetWindowRect(entry->hwnd, &native) == 0 && !FailSystem("GetWindowRect"))) {
-        return false;
-    }
-    rect = fromNative(native);
-    return true;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr &&
+           (readRect(::GetWindowRect, hwnd, rect) || FailSystem("GetWindowRect"));
 }
 
 bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) {
@@ -269,42 +269,39 @@ bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu)
 
 bool Win32Platform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                                  std::uint32_t flags) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     return ::SetWindowPos(hwnd, nullptr, x, y, width, height, flags) != 0 ||
            FailSystem("SetWindowPos");
 }
 
 bool Win32Platform::SetWindowText(WindowHandle window, const char* text) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     return ::SetWindowTextA(hwnd, text != nullptr ? text : "") != 0 || FailSystem("SetWindowText");
 }
 
 bool Win32Platform::IsWindowVisible(WindowHandle window) {
-    const WindowEntry* entry = EnterWindow(window);
-    return entry != nullptr && ::IsWindowVisible(entry->hwnd) != 0;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr && ::IsWindowVisible(hwnd) != 0;
 }
 
 bool Win32Platform::IsIconic(WindowHandle window) {
-    const WindowEntry* entry = EnterWindow(window);
-    return entry != nullptr && ::IsIconic(entry->hwnd) != 0;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr && ::IsIconic(hwnd) != 0;
 }
 
 // The style is 32 bits; on 64-bit Windows GetWindowLongPtr widens it with its
 // sign, which WS_POPUP (the top bit) would turn negative.
 std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return 0;
     }
-    HWND hwnd = entry->hwnd;
     const LONG_PTR value = ::GetWindowLongPtrA(hwnd, index);
     if (value == 0 && ::GetLastError() != 0) {
         FailSystem("GetWindowLong");
@@ -317,11 +314,10 @@ std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
 }
 
 std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return 0;
     }
-    HWND hwnd = entry->hwnd;
     LONG_PTR native = static_cast<LONG_PTR>(value);
     if (index == GWL_STYLE) {
         std::uint32_t style = static_cast<std::uint32_t>(value);
@@ -360,33 +356,30 @@ WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) 
 }
 
 WindowHandle Win32Platform::GetParent(WindowHandle window) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return {};
     }
-    HWND hwnd = entry->hwnd;
     return WindowHandle{WindowIdOf(::GetParent(hwnd))};
 }
 
 // --- Painting ----------------------------------------------------------------------
 
 bool Win32Platform::InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     const RECT native = rect != nullptr ? toNative(*rect) : RECT{};
     return ::InvalidateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0 ||
            FailSystem("InvalidateRect");
 }
 
 bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return false;
     }
-    HWND hwnd = entry->hwnd;
     RECT native{};
     const bool updating =
         ::GetUpdateRect(hwnd, rect != nullptr ? &native : nullptr, erase ? TRUE : FALSE) != 0;
@@ -440,11 +433,10 @@ bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
 // --- Pointer input and the message box ---------------------------------------------
 
 WindowHandle Win32Platform::SetCapture(WindowHandle window) {
-    const WindowEntry* entry = EnterWindow(window);
-    if (entry == nullptr) {
+    HWND hwnd = EnterHwnd(window);
+    if (hwnd == nullptr) {
         return {};
     }
-    HWND hwnd = entry->hwnd;
     return WindowHandle{WindowIdOf(::SetCapture(hwnd))};
 }
 

@@ -224,6 +224,8 @@ private:
     void Enter();
     // Enter(), then the live window's entry, or null with LastFailure() set.
     WindowEntry* EnterWindow(WindowHandle window);
+    // The same, its HWND.
+    HWND__* EnterHwnd(WindowHandle window);
     // Enter(), then the entry of the window whose device context this is (one
     // GetDC has handed out), or null with LastFailure() set.
     WindowEntry* EnterDc(DeviceContextHandle dc);
