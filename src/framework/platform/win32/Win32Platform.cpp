@@ -201,14 +201,12 @@ WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* cl
         style &= ~WS_VISIBLE;
     }
     const std::uint32_t id = m_nextWindow++;
-    auto made = std::make_unique<WindowEntry>();
-    WindowEntry& entry = *made;
-    entry.platform = this;
-    entry.id = id;
-    entry.param = param;
-    m_windows[id] = std::move(made);
+    WindowEntry* entry = (m_windows[id] = std::make_unique<WindowEntry>()).get();
+    entry->platform = this;
+    entry->id = id;
+    entry->param = param;
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
-                                  parentHwnd, nullptr, ModuleOf(instance), &entry);
+                                  parentHwnd, nullptr, ModuleOf(instance), entry);
     if (hwnd == nullptr) {
         const DWORD code = ::GetLastError();
         m_windows.erase(id);  // if WM_NCDESTROY has not taken it already
@@ -216,9 +214,15 @@ WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* cl
              code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
         return {};
     }
-    if (entry.hwnd == nullptr) {
-        entry.hwnd = hwnd;
-        CarryEntry(hwnd, entry);
+    // WM_NCDESTROY has taken the entry of a window destroyed while it was made.
+    const auto made = m_windows.find(id);
+    if (made == m_windows.end()) {
+        Fail(FailureKind::Refused, "window destroyed during its creation");
+        return {};
+    }
+    if (made->second->hwnd == nullptr) {
+        made->second->hwnd = hwnd;
+        CarryEntry(hwnd, *made->second);
     }
     return WindowHandle{id};
 }
