@@ -15,17 +15,22 @@ namespace {
 // The window property that holds a window's entry.
 constexpr const char* kEntryProperty = "moon.window";
 
-// A window hears its backend from WM_NCCREATE on, which brings the entry
-// CreateWindowEx made; what comes before (WM_GETMINMAXINFO) has the default.
-// Everything runs on the thread that made the window.
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    using Entry = Win32Platform::WindowEntry;
-    Entry* entry = static_cast<Entry*>(::GetPropA(hwnd, kEntryProperty));
+    return Win32Platform::Receive(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+// WM_NCCREATE brings the entry CreateWindowEx made; what comes before it
+// (WM_GETMINMAXINFO) has the default. Everything runs on the thread that
+// made the window.
+LResult Win32Platform::Receive(HWND hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+    WindowEntry* entry = EntryOfWindow(hwnd);
     if (entry == nullptr && message == WM_NCCREATE) {
-        entry = static_cast<Entry*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        entry = static_cast<WindowEntry*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         if (entry != nullptr) {
             entry->hwnd = hwnd;
-            ::SetPropA(hwnd, kEntryProperty, entry);
+            CarryEntry(hwnd, *entry);
         }
     }
     if (entry == nullptr) {
@@ -33,8 +38,6 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     }
     return entry->platform->Deliver(*entry, message, wParam, lParam);
 }
-
-}  // namespace
 
 Win32Platform::WindowEntry* Win32Platform::EntryOfWindow(HWND hwnd) {
     return static_cast<WindowEntry*>(::GetPropA(hwnd, kEntryProperty));

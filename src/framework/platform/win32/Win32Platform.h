@@ -135,12 +135,10 @@ public:
 
     bool EnumDisplaySettings(DevMode& mode) override;
 
-    // What Windows keeps on each of our windows (a window property): the
-    // backend that made it and its state here.
-    struct WindowEntry;
-    // The window procedure registered with Windows calls this for every
-    // message to a window that carries its entry.
-    LResult Deliver(WindowEntry& entry, std::uint32_t message, WParam wParam, LParam lParam);
+    // The window procedure registered with Windows hands every message here:
+    // the window's entry (a window property) names its backend, which the
+    // message is delivered to; a window without one has the default.
+    static LResult Receive(HWND__* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
 
 private:
     // Ids for one kind of Windows handle: given out in order from 1, never
@@ -199,7 +197,8 @@ private:
         int height = 0;
     };
 
-public:
+    // What Windows keeps on each of our windows (a window property): the
+    // backend that made it and its state here.
     struct WindowEntry {
         Win32Platform* platform = nullptr;
         std::uint32_t id = 0;            // its handle's id; also its device context's
@@ -210,8 +209,6 @@ public:
         HDC__* paintDc = nullptr;        // what BeginPaint returned, until EndPaint
         Pbuffer pbuffer;                 // off screen, from the first CreateContext
     };
-
-private:
     // A message handed to the framework with parameters of its own types;
     // DefWindowProc called with the translated ones gives Windows the originals.
     struct Translation {
@@ -268,6 +265,7 @@ private:
     // The module a handle names: 1 is the program's own, none is none.
     static HINSTANCE__* ModuleOf(ModuleHandle instance);
 
+    LResult Deliver(WindowEntry& entry, std::uint32_t message, WParam wParam, LParam lParam);
     LResult CallFramework(WindowProc procedure, std::uint32_t id, std::uint32_t message,
                           WParam wParam, LParam lParam, WParam originalW, LParam originalL);
     // Close requests (console Ctrl+C, closing the console) become WM_CLOSE for
