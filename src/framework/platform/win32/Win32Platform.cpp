@@ -306,15 +306,7 @@ std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
     if (hwnd == nullptr) {
         return 0;
     }
-    const LONG_PTR value = ::GetWindowLongPtrA(hwnd, index);
-    if (value == 0 && ::GetLastError() != 0) {
-        FailSystem("GetWindowLong");
-        return 0;
-    }
-    if (index == GWL_STYLE) {
-        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(value));
-    }
-    return static_cast<std::intptr_t>(value);
+    return LongResult(index, ::GetWindowLongPtrA(hwnd, index), "GetWindowLong");
 }
 
 std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
@@ -330,15 +322,19 @@ std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::
         }
         native = static_cast<LONG>(style);
     }
-    const LONG_PTR previous = ::SetWindowLongPtrA(hwnd, index, native);
-    if (previous == 0 && ::GetLastError() != 0) {
-        FailSystem("SetWindowLong");
+    return LongResult(index, ::SetWindowLongPtrA(hwnd, index, native), "SetWindowLong");
+}
+
+// 0 is a failure only when Windows says so.
+std::intptr_t Win32Platform::LongResult(int index, std::intptr_t value, const char* operation) {
+    if (value == 0 && ::GetLastError() != 0) {
+        FailSystem(operation);
         return 0;
     }
     if (index == GWL_STYLE) {
-        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(previous));
+        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(value));
     }
-    return static_cast<std::intptr_t>(previous);
+    return value;
 }
 
 // A top-level window's previous parent is the desktop, which is none here.

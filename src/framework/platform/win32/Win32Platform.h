@@ -233,6 +233,9 @@ private:
     bool Fail(FailureKind kind, std::string reason);
     // Fails with Windows' reason for the last error (operation's name if it gave none).
     bool FailSystem(const char* operation);
+    // What GetWindowLongPtr or SetWindowLongPtr gave, for the framework: the
+    // style without the sign 64-bit Windows widens it with.
+    std::intptr_t LongResult(int index, std::intptr_t value, const char* operation);
 
     // The live window's entry, or null with LastFailure() set ("no such window").
     WindowEntry* FindEntry(WindowHandle window);
