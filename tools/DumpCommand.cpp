@@ -161,9 +161,8 @@ int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, st
     output.Number(Random::Drawn());
     output.EndLine();
     if (const int error = output.Finish(); error != 0) {
-        std::fprintf(err, "moon-terrain dump: cannot write standard output: %s\n",
-                     std::strerror(error));
-        return kExitFailed;
+        return ReportFailure(err, "dump",
+                             std::string("cannot write standard output: ") + std::strerror(error));
     }
     return kExitOk;
 }

@@ -23,13 +23,14 @@ constexpr std::string_view kUsage =
 
 }  // namespace
 
-// The hint names the command's own help, where the options are listed.
 int ReportFailure(std::FILE* err, std::string_view command, std::string_view problem) {
-    std::fprintf(err, "moon-terrain %.*s: %.*s\n", static_cast<int>(command.size()), command.data(),
-                 static_cast<int>(problem.size()), problem.data());
+    std::fprintf(err, "moon-terrain%s%.*s: %.*s\n", command.empty() ? "" : " ",
+                 static_cast<int>(command.size()), command.data(), static_cast<int>(problem.size()),
+                 problem.data());
     return kExitFailed;
 }
 
+// The hint names the command's own help, where the options are listed.
 int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem) {
     std::string line = "moon-terrain";
     if (!command.empty()) {
@@ -48,8 +49,7 @@ int ReportUsageError(std::FILE* err, std::string_view command, std::string_view 
 int PrintText(std::FILE* out, std::FILE* err, std::string_view text) {
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (!written || std::fflush(out) != 0 || std::ferror(out)) {
-        std::fputs("moon-terrain: cannot write to standard output\n", err);
-        return kExitFailed;
+        return ReportFailure(err, "", "cannot write to standard output");
     }
     return kExitOk;
 }

@@ -23,8 +23,9 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
 // "moon-terrain <command>: <problem> (see ...)" on err; returns kExitUsage.
 int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem);
 
-// "moon-terrain <command>: <problem>" on err, for work that could not be
-// done; returns kExitFailed.
+// "moon-terrain <command>: <problem>" on err (with no command,
+// "moon-terrain: <problem>"), for work that could not be done; returns
+// kExitFailed. Every failure line of moon-terrain goes through here.
 int ReportFailure(std::FILE* err, std::string_view command, std::string_view problem);
 
 // Writes a help or version text to out: kExitOk, or kExitFailed with a line on

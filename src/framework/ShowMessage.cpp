@@ -17,9 +17,9 @@ constexpr int kBufferSize = 1024;  // characters, terminator included
 // Made on first use: a window's constructor reports its failure while the
 // program's application object is built, which may be before this file's own
 // objects are (the order of files is the linker's).
-std::string& lastReason() {
-    static std::string reason;
-    return reason;
+platform::Failure& lastFailure() {
+    static platform::Failure failure;
+    return failure;
 }
 
 }  // namespace
@@ -46,16 +46,16 @@ void ShowMessage(const char* format, ...) {
 
 void ReportFailure(const char* line) {
     std::fputs(line, stdout);
-    std::string& reason = lastReason();
-    reason = platform::Platform::Get().LastError();
-    if (!reason.empty()) {
-        std::printf("%s\n", reason.c_str());
+    platform::Failure& failure = lastFailure();
+    failure = platform::Platform::Get().LastFailure();
+    if (!failure.text.empty()) {
+        std::printf("%s\n", failure.text.c_str());
     }
     std::fflush(stdout);
 }
 
-const std::string& LastFailureReason() {
-    return lastReason();
+const platform::Failure& LastReportedFailure() {
+    return lastFailure();
 }
 
 }  // namespace moon

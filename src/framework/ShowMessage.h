@@ -2,7 +2,7 @@
 // Messages to the user.
 #pragma once
 
-#include <string>
+#include "framework/platform/PlatformTypes.h"
 
 namespace moon {
 
@@ -14,7 +14,8 @@ namespace moon {
 // Writes a failure line (ending in a newline) to standard output, followed by
 // the window system's reason on a line of its own when it gives one.
 void ReportFailure(const char* line);
-// The window system's reason given with the last failure reported, or "".
-const std::string& LastFailureReason();
+// The window system's failure given with the last failure reported (kind
+// NoFailure and "" when it gave none).
+const platform::Failure& LastReportedFailure();
 
 }  // namespace moon

@@ -31,12 +31,18 @@ moon::MoonApp& theApp(std::optional<std::uint32_t> seed) {
     return app;
 }
 
+// Every line moon gives about what it could not do: "moon: <problem>" on
+// standard error. Returns status.
+int reportFailure(std::string_view problem, int status = moon::kExitFailed) {
+    std::fprintf(stderr, "moon: %.*s\n", static_cast<int>(problem.size()), problem.data());
+    return status;
+}
+
 // A help or version text that could not be written (a full disk, a closed
 // pipe) is a failure, not a success.
 int printed() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("moon: cannot write to standard output\n", stderr);
-        return moon::kExitFailed;
+        return reportFailure("cannot write to standard output");
     }
     return moon::kExitOk;
 }
@@ -60,8 +66,7 @@ int render(const moon::ViewerOptions& options) {
     std::string problem;
     if (!picture.Draw(options.frames, problem) ||
         !picture.WritePng(options.renderPath, problem, stdout)) {
-        std::fprintf(stderr, "moon: %s\n", problem.c_str());
-        return moon::kExitFailed;
+        return reportFailure(problem);
     }
     if (options.verbose) {
         std::fprintf(stderr, "moon: OpenGL renderer: %s\n", app.DescribeRenderer().c_str());
@@ -76,21 +81,26 @@ int render(const moon::ViewerOptions& options) {
 // launcher shows nothing): why no window opened, and what to do, on
 // standard error.
 void explainNoWindow() {
-    const std::string& reason = moon::LastFailureReason();
-    std::string line = "moon: no window could be opened";
-    if (!reason.empty()) {
-        line += ": " + reason;
+    const moon::platform::Failure& failure = moon::LastReportedFailure();
+    std::string line = "no window could be opened";
+    if (!failure.text.empty()) {
+        line += ": " + failure.text;
     }
-    if (reason == "no display") {
-        line +=
-            " (neither DISPLAY nor WAYLAND_DISPLAY names one); start moon on a desktop, or "
-            "use moon --render FILE.png, which needs no display";
-    } else if (reason.starts_with("cannot open display")) {
-        line +=
-            "; check that the display is running and that this user may use it, or use "
-            "moon --render FILE.png, which needs no display";
+    switch (failure.kind) {
+        case moon::platform::FailureKind::NoDisplay:
+            line +=
+                " (neither DISPLAY nor WAYLAND_DISPLAY names one); start moon on a desktop, or "
+                "use moon --render FILE.png, which needs no display";
+            break;
+        case moon::platform::FailureKind::DisplayRefused:
+            line +=
+                "; check that the display is running and that this user may use it, or use "
+                "moon --render FILE.png, which needs no display";
+            break;
+        default:
+            break;
     }
-    std::fprintf(stderr, "%s\n", line.c_str());
+    reportFailure(line);
 }
 
 // Runs the framework's loop until the perspective view is closed.
@@ -107,7 +117,7 @@ int runWindows(int argc, char** argv) {
 void introduceToDesktop() {
     std::string problem;
     if (!moon::DesktopIdentity::Apply(moon::platform::Platform::Get(), problem)) {
-        std::fprintf(stderr, "moon: %s\n", problem.c_str());
+        reportFailure(problem);
     }
 }
 
@@ -126,8 +136,7 @@ int main(int argc, char** argv) {
     moon::ViewerOptions options;
     std::string problem;
     if (!options.Parse(args, problem)) {
-        std::fprintf(stderr, "moon: %s (see moon --help)\n", problem.c_str());
-        return moon::kExitUsage;
+        return reportFailure(problem + " (see moon --help)", moon::kExitUsage);
     }
     switch (options.action) {
         case moon::ViewerOptions::Action::Help:

@@ -119,6 +119,9 @@ TEST_F(FrameworkTest, NoWindowSystemIsAFailureNotASuccess) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Failed to register window class\ninjected failure of RegisterClass\n"
               "Failed to register window class\ninjected failure of RegisterClass\n");
+    // The program is told the kind with the text (moon explains by the kind).
+    EXPECT_EQ(LastReportedFailure().kind, platform::FailureKind::SystemFailure);
+    EXPECT_EQ(LastReportedFailure().text, "injected failure of RegisterClass");
     EXPECT_TRUE(Core().m_windows.empty());
 
     // Without a record every operation does nothing and reports so.

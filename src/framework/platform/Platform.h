@@ -36,12 +36,6 @@
 
 namespace moon::platform {
 
-class Platform;
-
-// The window system's own backend. Each backend folder defines it and the
-// build links exactly one (SDL on Linux).
-std::unique_ptr<Platform> CreateSystemPlatform();
-
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -53,9 +47,12 @@ public:
     // Selects the backend; tests call it before constructing any window.
     static void Use(std::unique_ptr<Platform> platform);
 
-    // Why the last call failed, in one line; "" when it succeeded. Every
-    // operation clears the reason first, so it belongs to the call that failed.
-    virtual std::string LastError() const = 0;
+    // Why the last call failed: its kind, and one line for people (kind
+    // NoFailure and "" when it succeeded). Every operation clears it first, so it
+    // belongs to the call that failed.
+    virtual const Failure& LastFailure() const = 0;
+    // The line alone.
+    std::string LastError() const { return LastFailure().text; }
 
     // --- Module and classes -------------------------------------------------
     // The program's own module; never none.

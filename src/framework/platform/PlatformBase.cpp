@@ -39,12 +39,28 @@ PlatformBase::PlatformBase() {
 // --- Errors and the table of windows -------------------------------------------
 
 bool PlatformBase::Enter(const char* operation) {
-    m_lastError.clear();
+    m_failure = Failure{};
     return Admit(operation);
 }
 
-bool PlatformBase::Fail(std::string reason) {
-    m_lastError = std::move(reason);
+PlatformBase::WindowRecord* PlatformBase::EnterWindow(const char* operation, WindowHandle window) {
+    return Enter(operation) ? FindRecord(window) : nullptr;
+}
+
+// A window's device context has the window's id.
+PlatformBase::WindowRecord* PlatformBase::EnterDc(const char* operation, DeviceContextHandle dc) {
+    if (!Enter(operation)) {
+        return nullptr;
+    }
+    WindowRecord* record = Live(WindowHandle{dc.id});
+    if (record == nullptr) {
+        Fail(FailureKind::NoSuchHandle, "no such device context");
+    }
+    return record;
+}
+
+bool PlatformBase::Fail(FailureKind kind, std::string reason) {
+    m_failure = Failure{kind, std::move(reason)};
     return false;
 }
 
@@ -71,7 +87,7 @@ PlatformBase::WindowRecord* PlatformBase::Live(WindowHandle window) const {
 PlatformBase::WindowRecord* PlatformBase::FindRecord(WindowHandle window) {
     WindowRecord* record = Live(window);
     if (record == nullptr) {
-        Fail("no such window");
+        Fail(FailureKind::NoSuchHandle, "no such window");
     }
     return record;
 }
@@ -122,11 +138,11 @@ Atom PlatformBase::RegisterClass(const WndClass& windowClass) {
     }
     if (windowClass.lpszClassName == nullptr || *windowClass.lpszClassName == '\0' ||
         windowClass.lpfnWndProc == nullptr) {
-        Fail("class without name or window procedure");
+        Fail(FailureKind::Refused, "class without name or window procedure");
         return 0;
     }
     if (FindClass(windowClass.lpszClassName) != 0) {
-        Fail("class already registered");
+        Fail(FailureKind::Refused, "class already registered");
         return 0;
     }
     ClassEntry entry{windowClass.lpszClassName, windowClass};
@@ -143,11 +159,11 @@ bool PlatformBase::UnregisterClass(Atom atom, ModuleHandle /*instance*/) {
         return false;
     }
     if (m_classes.count(atom) == 0) {
-        return Fail("no such class");
+        return Fail(FailureKind::NoSuchHandle, "no such class");
     }
     for (const auto& [id, record] : m_records) {
         if (record->atom == atom) {
-            return Fail("windows of the class still exist");
+            return Fail(FailureKind::Refused, "windows of the class still exist");
         }
     }
     m_classes.erase(atom);
@@ -166,7 +182,7 @@ IconHandle PlatformBase::LoadIcon(ModuleHandle instance, int id) {
     } else if (!instance && id == IDI_APPLICATION) {
         return kApplicationIcon;
     }
-    Fail("no such icon");
+    Fail(FailureKind::NoSuchHandle, "no such icon");
     return {};
 }
 
@@ -175,10 +191,10 @@ bool PlatformBase::AddModuleIcon(int id, const IconImage& image) {
         return false;
     }
     if (id < 1 || m_moduleIcons.count(id) != 0) {
-        return Fail("icon id taken or not positive");
+        return Fail(FailureKind::Refused, "icon id taken or not positive");
     }
     if (!IsModuleIconImage(image)) {
-        return Fail("icon picture empty, too large or not filled");
+        return Fail(FailureKind::Refused, "icon picture empty, too large or not filled");
     }
     const IconHandle icon{m_nextIcon++};
     m_icons[icon.id] = image;
@@ -191,10 +207,10 @@ bool PlatformBase::SetApplicationId(const char* id) {
         return false;
     }
     if (WindowSystemStarted()) {
-        return Fail("the window system has started");
+        return Fail(FailureKind::Refused, "the window system has started");
     }
     if (!IsApplicationId(id)) {
-        return Fail("application id empty or with spaces");
+        return Fail(FailureKind::Refused, "application id empty or with spaces");
     }
     m_applicationId = id;
     return true;
@@ -205,7 +221,7 @@ CursorHandle PlatformBase::LoadCursor(ModuleHandle instance, int id) {
         return {};
     }
     if (instance || id != IDC_ARROW) {
-        Fail("no such cursor");
+        Fail(FailureKind::NoSuchHandle, "no such cursor");
         return {};
     }
     return kArrowCursor;
@@ -222,7 +238,7 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
     }
     const Atom atom = FindClass(className);
     if (atom == 0) {
-        Fail("no such window class");
+        Fail(FailureKind::NoSuchHandle, "no such window class");
         return {};
     }
     if (parent && FindRecord(parent) == nullptr) {
@@ -240,11 +256,12 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
     request.height = height;
     request.parent = parent;
     request.param = param;
-    WindowHandle window;
+    const WindowHandle window{m_nextWindow++};
     WindowRecord* record = MakeSystemWindow(request, window);
     if (record == nullptr) {
         return {};
     }
+    record->dc = DeviceContextHandle{window.id};
     record->atom = atom;
     record->style = request.style;
     record->exStyle = exStyle;
@@ -262,7 +279,7 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
                       (Live(window) == nullptr || Send(window, WM_CREATE, 0, createParams) != -1);
     if (!made) {
         EndWindow(window, false);
-        Fail("window creation refused by the window procedure");
+        Fail(FailureKind::Refused, "window creation refused by the window procedure");
         return {};
     }
     // Windows sends this one only to child and pop-up windows, to others at
@@ -274,22 +291,19 @@ WindowHandle PlatformBase::CreateWindowEx(std::uint32_t exStyle, const char* cla
         ShowWindow(window, SW_SHOW);
     }
     if (Live(window) == nullptr) {
-        Fail("window destroyed during its creation");
+        Fail(FailureKind::Refused, "window destroyed during its creation");
         return {};
     }
     return window;
 }
 
 bool PlatformBase::DestroyWindow(WindowHandle window) {
-    if (!Enter("DestroyWindow")) {
-        return false;
-    }
-    const WindowRecord* record = FindRecord(window);
+    const WindowRecord* record = EnterWindow("DestroyWindow", window);
     if (record == nullptr) {
         return false;
     }
     if (record->destroying) {
-        return Fail("window is being destroyed");
+        return Fail(FailureKind::Refused, "window is being destroyed");
     }
     Destroy(window);
     return true;
@@ -341,10 +355,7 @@ void PlatformBase::SendSize(WindowHandle window) {
 }
 
 bool PlatformBase::ShowWindow(WindowHandle window, int command) {
-    if (!Enter("ShowWindow")) {
-        return false;
-    }
-    WindowRecord* record = FindRecord(window);
+    WindowRecord* record = EnterWindow("ShowWindow", window);
     if (record == nullptr) {
         return false;
     }
@@ -354,7 +365,7 @@ bool PlatformBase::ShowWindow(WindowHandle window, int command) {
         return true;
     }
     if (command != SW_SHOW) {
-        return Fail("unsupported show command");
+        return Fail(FailureKind::Refused, "unsupported show command");
     }
     ShowSystemWindow(window, true);
     const bool first = !record->shownOnce;
@@ -367,27 +378,54 @@ bool PlatformBase::ShowWindow(WindowHandle window, int command) {
     return true;
 }
 
-bool PlatformBase::IsWindowVisible(WindowHandle window) {
-    if (!Enter("IsWindowVisible")) {
+bool PlatformBase::GetClientRect(WindowHandle window, Rect& rect) {
+    if (EnterWindow("GetClientRect", window) == nullptr) {
         return false;
     }
-    const WindowRecord* record = FindRecord(window);
+    rect = ClientArea(window);
+    return true;
+}
+
+bool PlatformBase::GetWindowRect(WindowHandle window, Rect& rect) {
+    WindowRecord* record = EnterWindow("GetWindowRect", window);
+    if (record == nullptr) {
+        return false;
+    }
+    rect = OuterRect(*record);
+    return true;
+}
+
+bool PlatformBase::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
+                                std::uint32_t flags) {
+    WindowRecord* record = EnterWindow("SetWindowPos", window);
+    if (record == nullptr) {
+        return false;
+    }
+    PlaceSystemWindow(window, *record, x, y, width, height, flags);
+    return true;
+}
+
+bool PlatformBase::SetWindowText(WindowHandle window, const char* text) {
+    WindowRecord* record = EnterWindow("SetWindowText", window);
+    if (record == nullptr) {
+        return false;
+    }
+    TitleSystemWindow(*record, text != nullptr ? text : "");
+    return true;
+}
+
+bool PlatformBase::IsWindowVisible(WindowHandle window) {
+    const WindowRecord* record = EnterWindow("IsWindowVisible", window);
     return record != nullptr && record->visible;
 }
 
 bool PlatformBase::IsIconic(WindowHandle window) {
-    if (!Enter("IsIconic")) {
-        return false;
-    }
-    const WindowRecord* record = FindRecord(window);
+    const WindowRecord* record = EnterWindow("IsIconic", window);
     return record != nullptr && record->minimised;
 }
 
 std::intptr_t PlatformBase::GetWindowLong(WindowHandle window, int index) {
-    if (!Enter("GetWindowLong")) {
-        return 0;
-    }
-    const WindowRecord* record = FindRecord(window);
+    const WindowRecord* record = EnterWindow("GetWindowLong", window);
     if (record == nullptr) {
         return 0;
     }
@@ -397,17 +435,14 @@ std::intptr_t PlatformBase::GetWindowLong(WindowHandle window, int index) {
     if (index == GWL_USERDATA) {
         return record->userData;
     }
-    Fail("no such window-long slot");
+    Fail(FailureKind::Refused, "no such window-long slot");
     return 0;
 }
 
 // The style is recorded, and WS_VISIBLE shows or hides the window; other
 // bits change nothing on screen.
 std::intptr_t PlatformBase::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-    if (!Enter("SetWindowLong")) {
-        return 0;
-    }
-    WindowRecord* record = FindRecord(window);
+    WindowRecord* record = EnterWindow("SetWindowLong", window);
     if (record == nullptr) {
         return 0;
     }
@@ -425,16 +460,13 @@ std::intptr_t PlatformBase::SetWindowLong(WindowHandle window, int index, std::i
         previous = record->userData;
         record->userData = value;
     } else {
-        Fail("no such window-long slot");
+        Fail(FailureKind::Refused, "no such window-long slot");
     }
     return previous;
 }
 
 WindowHandle PlatformBase::SetParent(WindowHandle window, WindowHandle parent) {
-    if (!Enter("SetParent")) {
-        return {};
-    }
-    WindowRecord* record = FindRecord(window);
+    WindowRecord* record = EnterWindow("SetParent", window);
     if (record == nullptr || (parent && FindRecord(parent) == nullptr)) {
         return {};
     }
@@ -446,10 +478,7 @@ WindowHandle PlatformBase::SetParent(WindowHandle window, WindowHandle parent) {
 // Only a window with the child style reports its parent: a top-level window
 // given a parent still answers none, which tells the caller to add the style.
 WindowHandle PlatformBase::GetParent(WindowHandle window) {
-    if (!Enter("GetParent")) {
-        return {};
-    }
-    const WindowRecord* record = FindRecord(window);
+    const WindowRecord* record = EnterWindow("GetParent", window);
     if (record == nullptr || (record->style & WS_CHILD) == 0) {
         return {};
     }
@@ -480,10 +509,7 @@ void PlatformBase::Validate(WindowRecord& record) {
 }
 
 bool PlatformBase::InvalidateRect(WindowHandle window, const Rect* rect, bool /*erase*/) {
-    if (!Enter("InvalidateRect")) {
-        return false;
-    }
-    WindowRecord* record = FindRecord(window);
+    WindowRecord* record = EnterWindow("InvalidateRect", window);
     if (record == nullptr) {
         return false;
     }
@@ -492,10 +518,7 @@ bool PlatformBase::InvalidateRect(WindowHandle window, const Rect* rect, bool /*
 }
 
 bool PlatformBase::GetUpdateRect(WindowHandle window, Rect* rect, bool /*erase*/) {
-    if (!Enter("GetUpdateRect")) {
-        return false;
-    }
-    const WindowRecord* record = FindRecord(window);
+    const WindowRecord* record = EnterWindow("GetUpdateRect", window);
     if (record == nullptr) {
         return false;
     }
@@ -506,10 +529,7 @@ bool PlatformBase::GetUpdateRect(WindowHandle window, Rect* rect, bool /*erase*/
 }
 
 DeviceContextHandle PlatformBase::BeginPaint(WindowHandle window, PaintStruct& paint) {
-    if (!Enter("BeginPaint")) {
-        return {};
-    }
-    WindowRecord* record = FindRecord(window);
+    WindowRecord* record = EnterWindow("BeginPaint", window);
     if (record == nullptr) {
         return {};
     }
@@ -520,7 +540,7 @@ DeviceContextHandle PlatformBase::BeginPaint(WindowHandle window, PaintStruct& p
 }
 
 bool PlatformBase::EndPaint(WindowHandle window, const PaintStruct& /*paint*/) {
-    return Enter("EndPaint") && FindRecord(window) != nullptr;
+    return EnterWindow("EndPaint", window) != nullptr;
 }
 
 // --- Messages ----------------------------------------------------------------------
@@ -634,13 +654,13 @@ LResult PlatformBase::DefWindowProc(WindowHandle window, std::uint32_t message, 
 }
 
 bool PlatformBase::KillTimer(WindowHandle /*window*/, std::uintptr_t /*id*/) {
-    return Enter("KillTimer") && Fail("no such timer");
+    return Enter("KillTimer") && Fail(FailureKind::NoSuchHandle, "no such timer");
 }
 
 // --- Input -------------------------------------------------------------------------
 
 WindowHandle PlatformBase::SetCapture(WindowHandle window) {
-    if (!Enter("SetCapture") || FindRecord(window) == nullptr) {
+    if (EnterWindow("SetCapture", window) == nullptr) {
         return {};
     }
     const WindowHandle previous = m_hCapture;
@@ -670,11 +690,72 @@ CursorHandle PlatformBase::SetCursor(CursorHandle cursor) {
 // --- Device contexts and palettes ----------------------------------------------------
 
 DeviceContextHandle PlatformBase::GetDC(WindowHandle window) {
-    if (!Enter("GetDC")) {
+    const WindowRecord* record = EnterWindow("GetDC", window);
+    return record != nullptr ? record->dc : DeviceContextHandle{};
+}
+
+int PlatformBase::ChoosePixelFormat(DeviceContextHandle dc,
+                                    const PixelFormatDescriptor& descriptor) {
+    WindowRecord* record = EnterDc("ChoosePixelFormat", dc);
+    return record != nullptr ? ChooseFormat(*record, descriptor) : 0;
+}
+
+int PlatformBase::SetPixelFormat(DeviceContextHandle dc, int format,
+                                 const PixelFormatDescriptor& /*descriptor*/) {
+    WindowRecord* record = EnterDc("SetPixelFormat", dc);
+    return record != nullptr ? SetFormat(*record, format) : 0;
+}
+
+int PlatformBase::GetPixelFormat(DeviceContextHandle dc) {
+    const WindowRecord* record = EnterDc("GetPixelFormat", dc);
+    return record != nullptr ? record->pixelFormat : 0;
+}
+
+int PlatformBase::DescribePixelFormat(DeviceContextHandle dc, int format,
+                                      PixelFormatDescriptor& descriptor) {
+    return EnterDc("DescribePixelFormat", dc) != nullptr ? DescribeFormat(format, descriptor) : 0;
+}
+
+ContextHandle PlatformBase::CreateContext(DeviceContextHandle dc) {
+    WindowRecord* record = EnterDc("CreateContext", dc);
+    if (record == nullptr) {
         return {};
     }
-    const WindowRecord* record = FindRecord(window);
-    return record != nullptr ? record->dc : DeviceContextHandle{};
+    if (record->pixelFormat == 0) {
+        Fail(FailureKind::NoPixelFormat, "no pixel format set");
+        return {};
+    }
+    return MakeContext(*record);
+}
+
+int PlatformBase::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
+    if (!Enter("MakeCurrent")) {
+        return 0;
+    }
+    if (!context) {
+        return MakeSystemCurrent(nullptr, dc, context) ? 1 : 0;
+    }
+    const int format = ContextFormat(context);
+    if (format == 0) {
+        Fail(FailureKind::NoSuchHandle, "no such GL context");
+        return 0;
+    }
+    WindowRecord* record = Live(WindowHandle{dc.id});
+    if (record == nullptr) {
+        Fail(FailureKind::NoSuchHandle, "no such device context");
+        return 0;
+    }
+    if (record->pixelFormat != format) {
+        Fail(FailureKind::NoPixelFormat,
+             "the GL context does not suit the device context's pixel format");
+        return 0;
+    }
+    return MakeSystemCurrent(record, dc, context) ? 1 : 0;
+}
+
+bool PlatformBase::SwapBuffers(DeviceContextHandle dc) {
+    WindowRecord* record = EnterDc("SwapBuffers", dc);
+    return record != nullptr && SwapSystemBuffers(*record);
 }
 
 const LogPalette* PlatformBase::FindPalette(PaletteHandle palette) const {
@@ -693,15 +774,12 @@ PaletteHandle PlatformBase::CreatePalette(const LogPalette& palette) {
 
 PaletteHandle PlatformBase::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
                                           bool /*forceBackground*/) {
-    if (!Enter("SelectPalette")) {
-        return {};
-    }
-    WindowRecord* record = FindRecordOfDc(dc);
+    WindowRecord* record = EnterDc("SelectPalette", dc);
     if (record == nullptr) {
         return {};
     }
     if (FindPalette(palette) == nullptr) {
-        Fail("no such palette");
+        Fail(FailureKind::NoSuchHandle, "no such palette");
         return {};
     }
     const PaletteHandle previous = record->selectedPalette;
@@ -710,10 +788,7 @@ PaletteHandle PlatformBase::SelectPalette(DeviceContextHandle dc, PaletteHandle 
 }
 
 std::uint32_t PlatformBase::RealizePalette(DeviceContextHandle dc) {
-    if (!Enter("RealizePalette")) {
-        return 0;
-    }
-    if (FindRecordOfDc(dc) == nullptr) {
+    if (EnterDc("RealizePalette", dc) == nullptr) {
         return 0;
     }
     // The display is true colour: there is no system palette to map onto.
@@ -725,7 +800,7 @@ bool PlatformBase::DeleteObject(PaletteHandle palette) {
         return false;
     }
     if (FindPalette(palette) == nullptr) {
-        return Fail("no such palette");
+        return Fail(FailureKind::NoSuchHandle, "no such palette");
     }
     if (palette == kStockPalette) {
         return true;  // a stock object outlives every deletion, which succeeds

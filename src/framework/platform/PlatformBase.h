@@ -9,9 +9,11 @@
 // A backend derives from this and keeps its own table of windows (whose
 // entries derive from WindowRecord). Window creation and destruction run here,
 // once for every backend, in the window system's order; the backend makes and
-// frees what stands for a window on its system through hooks, and implements
-// what else touches its window system (geometry, contexts). Every operation begins with Enter(),
-// which clears LastError(): the reason a failing call gives belongs to that call alone.
+// frees what stands for a window on its system through hooks. Every operation
+// naming a window or a device context is entered here: Enter() clears
+// LastFailure() (the reason a failing call gives belongs to that call alone),
+// the handle is resolved once, and the backend's part (geometry, pixel
+// formats, contexts) is handed the live window's record.
 #pragma once
 
 #include <cstdint>
@@ -42,13 +44,14 @@ public:
         bool destroying = false;  // DestroyWindow has begun and not yet ended
         bool hasUpdate = false;   // the update region is not empty
         Rect update;              // its bounds, client pixels; valid while hasUpdate
-        DeviceContextHandle dc;   // its own, for its lifetime
+        DeviceContextHandle dc;   // its own, for its lifetime (same id as the window)
         PaletteHandle selectedPalette = kStockPalette;
+        int pixelFormat = 0;  // set on dc (1-based), 0 = none
     };
 
     PlatformBase();
 
-    std::string LastError() const final { return m_lastError; }
+    const Failure& LastFailure() const final { return m_failure; }
 
     ModuleHandle GetModuleHandle() final;
     // Makes the window (MakeSystemWindow), then sends WM_NCCREATE and
@@ -71,6 +74,11 @@ public:
     bool SetApplicationId(const char* id) final;
 
     bool ShowWindow(WindowHandle window, int command) final;
+    bool GetClientRect(WindowHandle window, Rect& rect) final;
+    bool GetWindowRect(WindowHandle window, Rect& rect) final;
+    bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
+                      std::uint32_t flags) final;
+    bool SetWindowText(WindowHandle window, const char* text) final;
     bool IsWindowVisible(WindowHandle window) final;
     bool IsIconic(WindowHandle window) final;
     std::intptr_t GetWindowLong(WindowHandle window, int index) final;
@@ -98,6 +106,18 @@ public:
     CursorHandle SetCursor(CursorHandle cursor) final;
 
     DeviceContextHandle GetDC(WindowHandle window) final;
+    int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) final;
+    int SetPixelFormat(DeviceContextHandle dc, int format,
+                       const PixelFormatDescriptor& descriptor) final;
+    int GetPixelFormat(DeviceContextHandle dc) final;
+    int DescribePixelFormat(DeviceContextHandle dc, int format,
+                            PixelFormatDescriptor& descriptor) final;
+    // Fails without a pixel format set on dc.
+    ContextHandle CreateContext(DeviceContextHandle dc) final;
+    // The context must exist (checked first), then dc, whose pixel format must
+    // be the context's.
+    int MakeCurrent(DeviceContextHandle dc, ContextHandle context) final;
+    bool SwapBuffers(DeviceContextHandle dc) final;
     PaletteHandle CreatePalette(const LogPalette& palette) final;
     PaletteHandle SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
                                 bool forceBackground) final;
@@ -128,11 +148,16 @@ protected:
         return HasCaption(style) || (style & WS_THICKFRAME) != 0;
     }
 
-    // Starts an operation: clears LastError(), then asks the backend whether
-    // the operation may go on (false: it fails, with LastError() set).
+    // Starts an operation: clears LastFailure(), then asks the backend whether
+    // the operation may go on (false: it fails, with LastFailure() set).
     bool Enter(const char* operation);
+    // Enter(), then the live window's record, or null with LastFailure() set.
+    WindowRecord* EnterWindow(const char* operation, WindowHandle window);
+    // Enter(), then the record of the live window whose device context this
+    // is, or null with LastFailure() set.
+    WindowRecord* EnterDc(const char* operation, DeviceContextHandle dc);
     // Records why the current operation fails; returns false.
-    bool Fail(std::string reason);
+    bool Fail(FailureKind kind, std::string reason);
 
     // --- Hooks --------------------------------------------------------------
     // Whether an operation may go on; sets the reason with Fail when not.
@@ -145,10 +170,10 @@ protected:
     // The client area, client pixels (left = top = 0); empty while minimised.
     virtual Rect ClientArea(WindowHandle window) = 0;
     // Makes what stands for a new window on the window system, hidden, with
-    // its record (which must stay where it is until DestroySystemWindow) and
-    // a handle never used before. Null, with the reason given to Fail, when
-    // the window system refuses.
-    virtual WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) = 0;
+    // its record (which must stay where it is until DestroySystemWindow),
+    // under the handle given here, never used before. Null, with the reason
+    // given to Fail, when the window system refuses.
+    virtual WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle window) = 0;
     // The window has heard WM_NCDESTROY and left the table: free what stands
     // for it and its record.
     virtual void DestroySystemWindow(WindowHandle window) = 0;
@@ -157,8 +182,28 @@ protected:
         (void)window;
         (void)client;
     }
-    // The live window whose device context this is, or null with LastError set.
-    virtual WindowRecord* FindRecordOfDc(DeviceContextHandle dc) = 0;
+    // The backend's part of the operations of the same names, given the live
+    // window's record (the backend's own entry type). Outer rectangle in
+    // screen coordinates; SWP_* flags as SetWindowPos takes them; text is
+    // never null.
+    virtual Rect OuterRect(WindowRecord& record) = 0;
+    virtual void PlaceSystemWindow(WindowHandle window, WindowRecord& record, int x, int y,
+                                   int width, int height, std::uint32_t flags) = 0;
+    virtual void TitleSystemWindow(WindowRecord& record, const char* text) = 0;
+    // Pixel formats and contexts: 0, none or false with the reason given to
+    // Fail when the window system refuses.
+    virtual int ChooseFormat(WindowRecord& record, const PixelFormatDescriptor& descriptor) = 0;
+    virtual int SetFormat(WindowRecord& record, int format) = 0;
+    virtual int DescribeFormat(int format, PixelFormatDescriptor& descriptor) = 0;
+    // The record has a pixel format.
+    virtual ContextHandle MakeContext(WindowRecord& record) = 0;
+    // The pixel format the context was made for; 0 for no such context.
+    virtual int ContextFormat(ContextHandle context) const = 0;
+    // Makes the pair current (the context is live and suits the record's
+    // format); with no context, nothing is current afterwards.
+    virtual bool MakeSystemCurrent(WindowRecord* record, DeviceContextHandle dc,
+                                   ContextHandle context) = 0;
+    virtual bool SwapSystemBuffers(WindowRecord& record) = 0;
     // Shows or hides what stands for the window on screen.
     virtual void ShowSystemWindow(WindowHandle window, bool shown) {
         (void)window;
@@ -239,7 +284,7 @@ private:
     // messages are dropped and its record leaves the table.
     void Forget(WindowHandle window);
 
-    std::string m_lastError;
+    Failure m_failure;
     std::map<Atom, ClassEntry> m_classes;
     Atom m_nextAtom = 0xC000;  // registered class atoms start here
     bool m_bClassRegistered = false;
@@ -248,6 +293,7 @@ private:
     std::uint32_t m_nextIcon = 2;                // 1 is the stock icon
     std::string m_applicationId;
     std::map<std::uint32_t, WindowRecord*> m_records;  // live windows by handle id
+    std::uint32_t m_nextWindow = 1;                    // every window's id is given here
     std::deque<Msg> m_posted;
     // PostQuitMessage sets a flag, as Windows does: WM_QUIT comes once, with
     // the last code, when no posted message is left.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace moon::platform {
@@ -25,6 +26,24 @@ using PaletteHandle = Handle<struct PaletteTag>;
 using CursorHandle = Handle<struct CursorTag>;
 using IconHandle = Handle<struct IconTag>;
 using ModuleHandle = Handle<struct ModuleTag>;
+
+// Why a call failed, as a kind the program can act on; the text that goes
+// with it (Failure::text) is for people and is only ever printed.
+enum class FailureKind {
+    NoFailure,       // the call succeeded
+    NoDisplay,       // no display is named (neither DISPLAY nor WAYLAND_DISPLAY)
+    DisplayRefused,  // the display named cannot be opened
+    DisplayLost,     // the connection to the display was lost earlier
+    NoSuchHandle,    // the window, device context, context, palette, class or resource is gone
+    NoPixelFormat,   // no such pixel format, none set, or one that does not suit
+    Refused,         // arguments or a state the operation does not take
+    SystemFailure,   // the window system or the GL driver refused
+};
+
+struct Failure {
+    FailureKind kind = FailureKind::NoFailure;
+    std::string text;  // one line, "" when the call succeeded
+};
 
 using Atom = std::uint16_t;     // registered window class, 0 = none
 using WParam = std::uintptr_t;  // first message parameter

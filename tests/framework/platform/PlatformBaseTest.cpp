@@ -98,6 +98,52 @@ TEST_P(PlatformBaseTest, TheReasonBelongsToTheFailingCallAlone) {
     ExpectReason(platform, "no such window class");
 }
 
+// Every operation naming a window or a device context checks it before it
+// does anything else, and says so by kind; ids, the device context's too,
+// are never given again.
+TEST_P(PlatformBaseTest, EveryOperationNamingADeadHandleFailsByKind) {
+    Platform& platform = *m_platform;
+    const WindowHandle window = Open();
+    ASSERT_TRUE(window) << platform.LastError();
+    const DeviceContextHandle dc = platform.GetDC(window);
+    ASSERT_TRUE(dc) << platform.LastError();
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::NoFailure);
+    ASSERT_TRUE(platform.DestroyWindow(window)) << platform.LastError();
+
+    const auto expectDead = [&platform](bool failed, const char* operation) {
+        EXPECT_TRUE(failed) << operation;
+        EXPECT_EQ(platform.LastFailure().kind, FailureKind::NoSuchHandle) << operation;
+        EXPECT_EQ(platform.LastFailure().text, platform.LastError()) << operation;
+        EXPECT_NE(platform.LastError(), "") << operation;
+    };
+    Rect rect;
+    PaintStruct paint;
+    PixelFormatDescriptor descriptor;
+    expectDead(!platform.ShowWindow(window, SW_SHOW), "ShowWindow");
+    expectDead(!platform.GetClientRect(window, rect), "GetClientRect");
+    expectDead(!platform.GetWindowRect(window, rect), "GetWindowRect");
+    expectDead(!platform.SetWindowPos(window, 0, 0, 50, 50, 0), "SetWindowPos");
+    expectDead(!platform.SetWindowText(window, "gone"), "SetWindowText");
+    expectDead(platform.SetWindowLong(window, GWL_USERDATA, 1) == 0, "SetWindowLong");
+    expectDead(!platform.InvalidateRect(window, nullptr, false), "InvalidateRect");
+    expectDead(!platform.BeginPaint(window, paint), "BeginPaint");
+    expectDead(!platform.SetCapture(window), "SetCapture");
+    expectDead(!platform.GetDC(window), "GetDC");
+    expectDead(platform.ChoosePixelFormat(dc, descriptor) == 0, "ChoosePixelFormat");
+    expectDead(platform.SetPixelFormat(dc, 1, descriptor) == 0, "SetPixelFormat");
+    expectDead(platform.GetPixelFormat(dc) == 0, "GetPixelFormat");
+    expectDead(platform.DescribePixelFormat(dc, 1, descriptor) == 0, "DescribePixelFormat");
+    expectDead(!platform.CreateContext(dc), "CreateContext");
+    expectDead(!platform.SwapBuffers(dc), "SwapBuffers");
+    expectDead(platform.RealizePalette(dc) == 0, "RealizePalette");
+
+    const WindowHandle next = Open();
+    ASSERT_TRUE(next) << platform.LastError();
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::NoFailure);
+    EXPECT_GT(next.id, window.id);
+    EXPECT_NE(platform.GetDC(next), dc);
+}
+
 TEST_P(PlatformBaseTest, OnlyTheStockIconAndCursorTheFrameworkLoadsExist) {
     Platform& platform = *m_platform;
     EXPECT_TRUE(platform.LoadIcon(ModuleHandle{}, IDI_APPLICATION));
@@ -459,6 +505,53 @@ TEST_P(WindowSequenceTest, OwnedWindowsGoFirstThenTheWindowThenItsChildrenThenIt
         EXPECT_FALSE(platform.DestroyWindow(window));
         EXPECT_EQ(platform.LastError(), "no such window");
     }
+}
+
+// The checks PlatformBase makes for its backends before a context is made or
+// made current, and the fake's own failures, by kind.
+TEST(PlatformBaseFailures, ContextsNeedTheirPixelFormatAndALostDisplayStopsEverything) {
+    FakePlatform platform;
+    WndClass windowClass;
+    windowClass.lpfnWndProc = [](WindowHandle, std::uint32_t, WParam, LParam) -> LResult {
+        return 1;
+    };
+    windowClass.lpszClassName = "KindWnd";
+    ASSERT_NE(platform.RegisterClass(windowClass), 0);
+    const auto open = [&platform] {
+        return platform.CreateWindowEx(0, "KindWnd", "", kStyle, 0, 0, 100, 100, WindowHandle{},
+                                       ModuleHandle{1}, nullptr);
+    };
+    const WindowHandle first = open();
+    const WindowHandle second = open();
+    ASSERT_TRUE(first && second) << platform.LastError();
+    const DeviceContextHandle firstDc = platform.GetDC(first);
+    const DeviceContextHandle secondDc = platform.GetDC(second);
+    PixelFormatDescriptor descriptor;
+
+    EXPECT_FALSE(platform.CreateContext(firstDc));
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::NoPixelFormat);
+    ASSERT_EQ(platform.SetPixelFormat(firstDc, 1, descriptor), 1);
+    ASSERT_EQ(platform.SetPixelFormat(secondDc, 2, descriptor), 1);
+    const ContextHandle context = platform.CreateContext(firstDc);
+    ASSERT_TRUE(context) << platform.LastError();
+    EXPECT_EQ(platform.MakeCurrent(secondDc, context), 0);
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::NoPixelFormat);
+    EXPECT_EQ(platform.CurrentContext(), ContextHandle{});
+    EXPECT_EQ(platform.MakeCurrent(firstDc, context), 1);
+    EXPECT_EQ(platform.CurrentContext(), context);
+    EXPECT_EQ(platform.MakeCurrent(DeviceContextHandle{}, ContextHandle{}), 1);
+    EXPECT_EQ(platform.CurrentContext(), ContextHandle{});
+
+    platform.InjectFailure("SetWindowText", 1);
+    EXPECT_FALSE(platform.SetWindowText(first, "x"));
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::SystemFailure);
+    EXPECT_EQ(platform.State(first).title, "");
+    platform.LoseConnection();
+    EXPECT_FALSE(platform.SetWindowText(first, "x"));
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::DisplayLost);
+    EXPECT_FALSE(platform.SwapBuffers(firstDc));
+    EXPECT_EQ(platform.LastFailure().kind, FailureKind::DisplayLost);
+    EXPECT_EQ(platform.State(first).swapCount, 0);
 }
 
 // MOON_SYSTEM_BACKEND names the system's backend (the build chooses it).

@@ -480,10 +480,12 @@ TEST(SdlPlatformNoDisplay, NamesTheDisplayThatCannotBeOpenedAndProbesNothingElse
     testing::internal::CaptureStderr();
     EXPECT_EQ(platform->RegisterClass(windowClass), 0);
     EXPECT_EQ(platform->LastError(), "cannot open display :987");
+    EXPECT_EQ(platform->LastFailure().kind, FailureKind::DisplayRefused);
     // Nothing named: the drivers' probes say nothing either.
     unsetenv("DISPLAY");
     EXPECT_EQ(platform->RegisterClass(windowClass), 0);
     EXPECT_EQ(platform->LastError(), "no display");
+    EXPECT_EQ(platform->LastFailure().kind, FailureKind::NoDisplay);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 

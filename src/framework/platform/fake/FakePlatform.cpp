@@ -98,7 +98,7 @@ bool FakePlatform::ClassRegistered(const std::string& name) const {
 bool FakePlatform::Admit(const char* operation) {
     m_calls.emplace_back(operation);
     if (m_bLost) {
-        return Fail("the connection to the display was lost");
+        return Fail(FailureKind::DisplayLost, "the connection to the display was lost");
     }
     auto failure = m_failures.find(operation);
     if (failure == m_failures.end() || failure->second == 0) {
@@ -107,15 +107,7 @@ bool FakePlatform::Admit(const char* operation) {
     if (failure->second > 0) {
         --failure->second;
     }
-    return Fail(std::string("injected failure of ") + operation);
-}
-
-FakePlatform::WindowState* FakePlatform::FindWindowOfDc(DeviceContextHandle dc) {
-    if (Live(WindowHandle{dc.id}) == nullptr) {
-        Fail("no such device context");
-        return nullptr;
-    }
-    return &m_windows[dc.id - 1];
+    return Fail(FailureKind::SystemFailure, std::string("injected failure of ") + operation);
 }
 
 Rect FakePlatform::Borders(std::uint32_t style) const {
@@ -138,7 +130,7 @@ Rect FakePlatform::ClientArea(WindowHandle window) {
 // --- Windows -----------------------------------------------------------------
 
 PlatformBase::WindowRecord* FakePlatform::MakeSystemWindow(const WindowRequest& request,
-                                                           WindowHandle& window) {
+                                                           WindowHandle window) {
     WindowState state;
     state.alive = true;
     state.className = request.className;
@@ -157,11 +149,10 @@ PlatformBase::WindowRecord* FakePlatform::MakeSystemWindow(const WindowRequest& 
     }
     state.outer = Rect{x, y, x + std::max(0, width), y + std::max(0, height)};
     state.createParam = request.param;
-    m_windows.push_back(state);
-    window = WindowHandle{static_cast<std::uint32_t>(m_windows.size())};
-    WindowState& created = m_windows.back();
-    created.dc = DeviceContextHandle{window.id};
-    return &created;
+    // Every id PlatformBase gives comes here: the entry is the id's.
+    m_windows.resize(window.id);
+    m_windows.back() = state;
+    return &m_windows.back();
 }
 
 void FakePlatform::DestroySystemWindow(WindowHandle window) {
@@ -171,31 +162,12 @@ void FakePlatform::DestroySystemWindow(WindowHandle window) {
     state.visible = false;
 }
 
-bool FakePlatform::GetClientRect(WindowHandle window, Rect& rect) {
-    if (!Enter("GetClientRect") || FindWindow(window) == nullptr) {
-        return false;
-    }
-    return ClientRect(window, rect);
-}
-
-bool FakePlatform::GetWindowRect(WindowHandle window, Rect& rect) {
-    if (!Enter("GetWindowRect")) {
-        return false;
-    }
-    const WindowState* state = FindWindow(window);
-    if (state == nullptr) {
-        return false;
-    }
-    rect = state->outer;
-    return true;
-}
-
 bool FakePlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) {
     if (!Enter("AdjustWindowRect")) {
         return false;
     }
     if (menu) {
-        return Fail("menus are not supported");
+        return Fail(FailureKind::Refused, "menus are not supported");
     }
     const Rect borders = Borders(style);
     rect.left -= borders.left;
@@ -205,18 +177,11 @@ bool FakePlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) 
     return true;
 }
 
-bool FakePlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
-                                std::uint32_t flags) {
-    if (!Enter("SetWindowPos")) {
-        return false;
-    }
-    WindowState* state = FindWindow(window);
-    if (state == nullptr) {
-        return false;
-    }
+void FakePlatform::PlaceSystemWindow(WindowHandle window, WindowRecord& record, int x, int y,
+                                     int width, int height, std::uint32_t flags) {
     Rect before;
     ClientRect(window, before);
-    Rect& outer = state->outer;
+    Rect& outer = static_cast<WindowState&>(record).outer;
     if ((flags & SWP_NOSIZE) == 0) {
         outer.right = outer.left + std::max(0, width);
         outer.bottom = outer.top + std::max(0, height);
@@ -228,26 +193,13 @@ bool FakePlatform::SetWindowPos(WindowHandle window, int x, int y, int width, in
     ClientRect(window, after);
     if (after.right != before.right || after.bottom != before.bottom) {
         // The class asks for a full repaint on every size change.
-        AddToUpdate(window, *state, nullptr);
+        AddToUpdate(window, record, nullptr);
         SendSize(window);
     }
-    return true;
-}
-
-bool FakePlatform::SetWindowText(WindowHandle window, const char* text) {
-    if (!Enter("SetWindowText")) {
-        return false;
-    }
-    WindowState* state = FindWindow(window);
-    if (state == nullptr) {
-        return false;
-    }
-    state->title = text != nullptr ? text : "";
-    return true;
 }
 
 void FakePlatform::Minimise(WindowHandle window, bool minimised) {
-    WindowState* state = FindWindow(window);
+    WindowState* state = static_cast<WindowState*>(Live(window));
     if (state != nullptr) {
         state->minimised = minimised;
         if (minimised) {
@@ -276,7 +228,7 @@ int FakePlatform::MessageBox(WindowHandle owner, const char* text, const char* c
     if (!Enter("MessageBox")) {
         return 0;
     }
-    if (owner && FindWindow(owner) == nullptr) {
+    if (owner && FindRecord(owner) == nullptr) {
         return 0;
     }
     m_messageBoxes.emplace_back(text != nullptr ? text : "", caption != nullptr ? caption : "");

@@ -29,7 +29,6 @@ public:
         std::string className;
         std::string title;
         Rect outer;  // screen coordinates
-        int pixelFormat = 0;
         int swapCount = 0;
         void* createParam = nullptr;
     };
@@ -93,27 +92,13 @@ public:
     using PlatformBase::ApplicationId;
 
     // --- Platform ------------------------------------------------------------
-    bool GetClientRect(WindowHandle window, Rect& rect) override;
-    bool GetWindowRect(WindowHandle window, Rect& rect) override;
     bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
-    bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
-                      std::uint32_t flags) override;
-    bool SetWindowText(WindowHandle window, const char* text) override;
     bool WaitMessage(std::uint32_t milliseconds) override;
     int MessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t type) override;
-    int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
-    int SetPixelFormat(DeviceContextHandle dc, int format,
-                       const PixelFormatDescriptor& descriptor) override;
-    int GetPixelFormat(DeviceContextHandle dc) override;
-    int DescribePixelFormat(DeviceContextHandle dc, int format,
-                            PixelFormatDescriptor& descriptor) override;
-    ContextHandle CreateContext(DeviceContextHandle dc) override;
     bool DeleteContext(ContextHandle context) override;
-    int MakeCurrent(DeviceContextHandle dc, ContextHandle context) override;
     ContextHandle GetCurrentContext() override;
     DeviceContextHandle GetCurrentDC() override;
-    bool SwapBuffers(DeviceContextHandle dc) override;
     bool EnumDisplaySettings(DevMode& mode) override;
 
 private:
@@ -126,17 +111,26 @@ private:
     // or a failure was asked for.
     bool Admit(const char* operation) override;
     Rect ClientArea(WindowHandle window) override;
-    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
+    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle window) override;
     void DestroySystemWindow(WindowHandle window) override;
     void NoteDefault(const Msg& msg) override { m_defaulted.push_back(msg); }
-
-    // The live window, or null with LastError set.
-    WindowState* FindWindow(WindowHandle window) {
-        return static_cast<WindowState*>(FindRecord(window));
+    Rect OuterRect(WindowRecord& record) override {
+        return static_cast<WindowState&>(record).outer;
     }
-    // A device context is its window's own: same table entry.
-    WindowState* FindWindowOfDc(DeviceContextHandle dc);
-    WindowRecord* FindRecordOfDc(DeviceContextHandle dc) override { return FindWindowOfDc(dc); }
+    void PlaceSystemWindow(WindowHandle window, WindowRecord& record, int x, int y, int width,
+                           int height, std::uint32_t flags) override;
+    void TitleSystemWindow(WindowRecord& record, const char* text) override {
+        static_cast<WindowState&>(record).title = text;
+    }
+    int ChooseFormat(WindowRecord& record, const PixelFormatDescriptor& descriptor) override;
+    int SetFormat(WindowRecord& record, int format) override;
+    int DescribeFormat(int format, PixelFormatDescriptor& descriptor) override;
+    ContextHandle MakeContext(WindowRecord& record) override;
+    int ContextFormat(ContextHandle context) const override;
+    bool MakeSystemCurrent(WindowRecord* record, DeviceContextHandle dc,
+                           ContextHandle context) override;
+    bool SwapSystemBuffers(WindowRecord& record) override;
+
     Rect Borders(std::uint32_t style) const;
 
     std::vector<std::string> m_calls;

@@ -4,16 +4,12 @@
 
 namespace moon::platform {
 
-// --- Device contexts, pixel formats, GL contexts -----------------------------
+// --- Pixel formats, GL contexts ------------------------------------------------
 
-int FakePlatform::ChoosePixelFormat(DeviceContextHandle dc,
-                                    const PixelFormatDescriptor& descriptor) {
-    if (!Enter("ChoosePixelFormat") || FindWindowOfDc(dc) == nullptr) {
-        return 0;
-    }
+int FakePlatform::ChooseFormat(WindowRecord& /*record*/, const PixelFormatDescriptor& descriptor) {
     m_lastRequested = descriptor;
     if (m_formats.empty()) {
-        Fail("no pixel formats");
+        Fail(FailureKind::NoPixelFormat, "no pixel formats");
         return 0;
     }
     int deepest = 1;
@@ -28,63 +24,35 @@ int FakePlatform::ChoosePixelFormat(DeviceContextHandle dc,
     return deepest;
 }
 
-int FakePlatform::SetPixelFormat(DeviceContextHandle dc, int format,
-                                 const PixelFormatDescriptor& descriptor) {
-    if (!Enter("SetPixelFormat")) {
-        return 0;
-    }
-    (void)descriptor;
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return 0;
-    }
+int FakePlatform::SetFormat(WindowRecord& record, int format) {
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Fail("no such pixel format");
+        Fail(FailureKind::NoPixelFormat, "no such pixel format");
         return 0;
     }
-    if (state->pixelFormat != 0) {
-        Fail("pixel format already set");
+    if (record.pixelFormat != 0) {
+        Fail(FailureKind::NoPixelFormat, "pixel format already set");
         return 0;
     }
-    state->pixelFormat = format;
+    record.pixelFormat = format;
     return 1;
 }
 
-int FakePlatform::GetPixelFormat(DeviceContextHandle dc) {
-    if (!Enter("GetPixelFormat")) {
-        return 0;
-    }
-    WindowState* state = FindWindowOfDc(dc);
-    return state != nullptr ? state->pixelFormat : 0;
-}
-
-int FakePlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
-                                      PixelFormatDescriptor& descriptor) {
-    if (!Enter("DescribePixelFormat") || FindWindowOfDc(dc) == nullptr) {
-        return 0;
-    }
+int FakePlatform::DescribeFormat(int format, PixelFormatDescriptor& descriptor) {
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Fail("no such pixel format");
+        Fail(FailureKind::NoPixelFormat, "no such pixel format");
         return 0;
     }
     descriptor = m_formats[static_cast<std::size_t>(format - 1)];
     return static_cast<int>(m_formats.size());
 }
 
-ContextHandle FakePlatform::CreateContext(DeviceContextHandle dc) {
-    if (!Enter("CreateContext")) {
-        return {};
-    }
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return {};
-    }
-    if (state->pixelFormat == 0) {
-        Fail("no pixel format set");
-        return {};
-    }
-    m_contexts.push_back(ContextState{true, state->pixelFormat});
+ContextHandle FakePlatform::MakeContext(WindowRecord& record) {
+    m_contexts.push_back(ContextState{true, record.pixelFormat});
     return ContextHandle{static_cast<std::uint32_t>(m_contexts.size())};
+}
+
+int FakePlatform::ContextFormat(ContextHandle context) const {
+    return ContextAlive(context) ? m_contexts[context.id - 1].pixelFormat : 0;
 }
 
 bool FakePlatform::DeleteContext(ContextHandle context) {
@@ -92,7 +60,7 @@ bool FakePlatform::DeleteContext(ContextHandle context) {
         return false;
     }
     if (!ContextAlive(context)) {
-        return Fail("no such GL context");
+        return Fail(FailureKind::NoSuchHandle, "no such GL context");
     }
     m_contexts[context.id - 1].alive = false;
     if (m_hCurrentContext == context) {
@@ -102,30 +70,11 @@ bool FakePlatform::DeleteContext(ContextHandle context) {
     return true;
 }
 
-int FakePlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
-    if (!Enter("MakeCurrent")) {
-        return 0;
-    }
-    if (!context) {
-        m_hCurrentContext = {};
-        m_hCurrentDC = {};
-        return 1;
-    }
-    if (!ContextAlive(context)) {
-        Fail("no such GL context");
-        return 0;
-    }
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return 0;
-    }
-    if (state->pixelFormat != m_contexts[context.id - 1].pixelFormat) {
-        Fail("the context's pixel format differs from the device context's");
-        return 0;
-    }
-    m_hCurrentDC = dc;
+bool FakePlatform::MakeSystemCurrent(WindowRecord* record, DeviceContextHandle dc,
+                                     ContextHandle context) {
+    m_hCurrentDC = record != nullptr ? dc : DeviceContextHandle{};
     m_hCurrentContext = context;
-    return 1;
+    return true;
 }
 
 ContextHandle FakePlatform::GetCurrentContext() {
@@ -138,15 +87,8 @@ DeviceContextHandle FakePlatform::GetCurrentDC() {
     return m_hCurrentDC;
 }
 
-bool FakePlatform::SwapBuffers(DeviceContextHandle dc) {
-    if (!Enter("SwapBuffers")) {
-        return false;
-    }
-    WindowState* state = FindWindowOfDc(dc);
-    if (state == nullptr) {
-        return false;
-    }
-    ++state->swapCount;
+bool FakePlatform::SwapSystemBuffers(WindowRecord& record) {
+    ++static_cast<WindowState&>(record).swapCount;
     return true;
 }
 

@@ -26,82 +26,53 @@ constexpr std::size_t kContextHeadroom = std::size_t{64} << 20;
 // Finds the first request of the wish's fallback ladder for which SDL can make
 // the window; the window is made anew when that request differs from the one
 // it was made with. Once a format is set, choosing changes nothing.
-int SdlPlatform::ChoosePixelFormat(DeviceContextHandle dc,
-                                   const PixelFormatDescriptor& descriptor) {
-    if (!Enter("ChoosePixelFormat")) {
-        return 0;
-    }
-    WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return 0;
-    }
+int SdlPlatform::ChooseFormat(WindowRecord& record, const PixelFormatDescriptor& descriptor) {
+    WindowEntry* entry = &EntryOf(record);
     const std::vector<GLAttributes> ladder = FallbackLadder(AttributesFromDescriptor(descriptor));
-    if (entry->format != 0) {
-        const GLAttributes& set = m_formats[entry->format - 1].requested;
+    if (entry->pixelFormat != 0) {
+        const GLAttributes& set = m_formats[entry->pixelFormat - 1].requested;
         const bool matches = std::find(ladder.begin(), ladder.end(), set) != ladder.end();
-        return matches ? entry->format : FormatIndex(ladder.front());
+        return matches ? entry->pixelFormat : FormatIndex(ladder.front());
     }
-    std::string reason;
+    Failure first;
     for (const GLAttributes& attributes : ladder) {
         if (entry->created == attributes || RemakeSdlWindow(*entry, attributes)) {
             return FormatIndex(attributes);
         }
-        if (reason.empty()) {
-            reason = LastError();  // the wish's own reason tells most
+        if (first.text.empty()) {
+            first = LastFailure();  // the wish's own reason tells most
         }
     }
-    Fail(reason);
+    Fail(first.kind, first.text);
     return 0;
 }
 
-int SdlPlatform::SetPixelFormat(DeviceContextHandle dc, int format,
-                                const PixelFormatDescriptor& /*descriptor*/) {
-    if (!Enter("SetPixelFormat")) {
-        return 0;
-    }
-    WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return 0;
-    }
+int SdlPlatform::SetFormat(WindowRecord& record, int format) {
+    WindowEntry* entry = &EntryOf(record);
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Fail("no such pixel format");
+        Fail(FailureKind::NoPixelFormat, "no such pixel format");
         return 0;
     }
-    if (entry->format != 0) {
-        if (entry->format == format) {
+    if (entry->pixelFormat != 0) {
+        if (entry->pixelFormat == format) {
             return 1;
         }
-        Fail("pixel format already set");
+        Fail(FailureKind::NoPixelFormat, "pixel format already set");
         return 0;
     }
     const GLAttributes& attributes = m_formats[format - 1].requested;
     if (!(entry->created == attributes) && !RemakeSdlWindow(*entry, attributes)) {
         return 0;
     }
-    entry->format = format;
+    entry->pixelFormat = format;
     m_lastFormat = attributes;
     return 1;
 }
 
-int SdlPlatform::GetPixelFormat(DeviceContextHandle dc) {
-    if (!Enter("GetPixelFormat")) {
-        return 0;
-    }
-    const WindowEntry* entry = FindWindowOfDc(dc);
-    return entry != nullptr ? entry->format : 0;
-}
-
 // Describes what the driver gave once a context exists, the request before.
-int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
-                                     PixelFormatDescriptor& descriptor) {
-    if (!Enter("DescribePixelFormat")) {
-        return 0;
-    }
-    if (FindWindowOfDc(dc) == nullptr) {
-        return 0;
-    }
+int SdlPlatform::DescribeFormat(int format, PixelFormatDescriptor& descriptor) {
     if (format < 1 || format > static_cast<int>(m_formats.size())) {
-        Fail("no such pixel format");
+        Fail(FailureKind::NoPixelFormat, "no such pixel format");
         return 0;
     }
     const FormatEntry& entry = m_formats[format - 1];
@@ -111,21 +82,11 @@ int SdlPlatform::DescribePixelFormat(DeviceContextHandle dc, int format,
 
 // SDL makes a new context current; it is created, read and put back so that
 // the pair current before is current again, as the framework expects.
-ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
-    if (!Enter("CreateContext")) {
-        return ContextHandle{};
-    }
-    WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return ContextHandle{};
-    }
-    if (entry->format == 0) {
-        Fail("no pixel format set");
-        return ContextHandle{};
-    }
+ContextHandle SdlPlatform::MakeContext(WindowRecord& record) {
+    const WindowEntry* entry = &EntryOf(record);
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
-    FormatEntry& format = m_formats[entry->format - 1];
+    FormatEntry& format = m_formats[entry->pixelFormat - 1];
     ApplyAttributes(format.requested);
     // Mesa's software renderer crashes while it makes a context in too little
     // address space (ulimit -v): with less room than it takes, the program
@@ -146,7 +107,7 @@ ContextHandle SdlPlatform::CreateContext(DeviceContextHandle dc) {
     SDL_GL_SetSwapInterval(1);
     SDL_GL_MakeCurrent(previousContext != nullptr ? previousWindow : nullptr, previousContext);
     const std::uint32_t id = m_nextContext++;
-    m_contexts[id] = ContextEntry{gl, entry->format, entry->id};
+    m_contexts[id] = ContextEntry{gl, entry->pixelFormat, entry->id};
     return ContextHandle{id};
 }
 
@@ -156,39 +117,25 @@ bool SdlPlatform::DeleteContext(ContextHandle context) {
     }
     const auto found = m_contexts.find(context.id);
     if (found == m_contexts.end()) {
-        return Fail("no such GL context");
+        return Fail(FailureKind::NoSuchHandle, "no such GL context");
     }
     SDL_GL_DeleteContext(found->second.gl);  // releases it first if current
     m_contexts.erase(found);
     return true;
 }
 
-int SdlPlatform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
-    if (!Enter("MakeCurrent")) {
-        return 0;
-    }
-    if (!context) {
-        SDL_GL_MakeCurrent(nullptr, nullptr);
-        return 1;
-    }
+int SdlPlatform::ContextFormat(ContextHandle context) const {
     const auto found = m_contexts.find(context.id);
-    if (found == m_contexts.end()) {
-        Fail("no such GL context");
-        return 0;
+    return found != m_contexts.end() ? found->second.format : 0;
+}
+
+bool SdlPlatform::MakeSystemCurrent(WindowRecord* record, DeviceContextHandle /*dc*/,
+                                    ContextHandle context) {
+    if (record == nullptr) {
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+        return true;
     }
-    const WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return 0;
-    }
-    if (entry->format != found->second.format) {
-        Fail("the GL context does not suit the device context's pixel format");
-        return 0;
-    }
-    if (SDL_GL_MakeCurrent(entry->sdl, found->second.gl) != 0) {
-        FailSdl();
-        return 0;
-    }
-    return 1;
+    return SDL_GL_MakeCurrent(EntryOf(*record).sdl, m_contexts.at(context.id).gl) == 0 || FailSdl();
 }
 
 ContextHandle SdlPlatform::GetCurrentContext() {
@@ -222,14 +169,8 @@ DeviceContextHandle SdlPlatform::GetCurrentDC() {
 
 // SDL swaps only the window whose context is current; any other window is
 // swapped with one of its own contexts made current for the moment.
-bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
-    if (!Enter("SwapBuffers")) {
-        return false;
-    }
-    const WindowEntry* entry = FindWindowOfDc(dc);
-    if (entry == nullptr) {
-        return false;
-    }
+bool SdlPlatform::SwapSystemBuffers(WindowRecord& record) {
+    const WindowEntry* entry = &EntryOf(record);
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     if (previousContext != nullptr && previousWindow == entry->sdl) {
@@ -245,7 +186,7 @@ bool SdlPlatform::SwapBuffers(DeviceContextHandle dc) {
             return true;
         }
     }
-    return Fail("no GL context for this window");
+    return Fail(FailureKind::NoSuchHandle, "no GL context for this window");
 }
 
 // --- Display ----------------------------------------------------------------------
@@ -262,7 +203,7 @@ bool SdlPlatform::EnumDisplaySettings(DevMode& mode) {
         return FailSdl();
     }
     if (current.w <= 0 || current.h <= 0) {
-        return Fail("the display has no size");
+        return Fail(FailureKind::SystemFailure, "the display has no size");
     }
     mode.dmPelsWidth = static_cast<std::uint32_t>(current.w);
     mode.dmPelsHeight = static_cast<std::uint32_t>(current.h);

@@ -27,20 +27,11 @@ std::unique_ptr<Platform> CreateSystemPlatform() {
 }
 
 bool SdlPlatform::FailSdl() {
-    return Fail(SDL_GetError());
+    return Fail(FailureKind::SystemFailure, SDL_GetError());
 }
 
 bool SdlPlatform::Admit(const char* /*operation*/) {
     return !Lost();
-}
-
-SdlPlatform::WindowEntry* SdlPlatform::FindWindowOfDc(DeviceContextHandle dc) {
-    const auto found = m_dcs.find(dc.id);
-    if (found == m_dcs.end()) {
-        Fail("no such device context");
-        return nullptr;
-    }
-    return &m_windows.at(found->second);
 }
 
 void SdlPlatform::SizeReported(WindowHandle window, const Rect& client) {
@@ -163,7 +154,7 @@ int SdlPlatform::FormatIndex(const GLAttributes& attributes) {
 // --- Windows ------------------------------------------------------------------
 
 PlatformBase::WindowRecord* SdlPlatform::MakeSystemWindow(const WindowRequest& request,
-                                                          WindowHandle& window) {
+                                                          WindowHandle window) {
     WindowEntry entry;
     entry.atom = request.atom;  // the class icon goes with the SDL window
     entry.style = request.style;
@@ -195,15 +186,12 @@ PlatformBase::WindowRecord* SdlPlatform::MakeSystemWindow(const WindowRequest& r
         }
     }
     if (entry.sdl == nullptr) {
-        Fail(reason);
+        Fail(FailureKind::SystemFailure, reason);
         return nullptr;
     }
     SDL_SetWindowTitle(entry.sdl, request.title);
-    window = WindowHandle{m_nextWindow++};
     entry.sdlId = SDL_GetWindowID(entry.sdl);
-    entry.dc = DeviceContextHandle{m_nextDc++};
     m_bySdlId[entry.sdlId] = window.id;
-    m_dcs[entry.dc.id] = window.id;
     entry.id = window.id;
     return &(m_windows[window.id] = entry);
 }
@@ -211,32 +199,13 @@ PlatformBase::WindowRecord* SdlPlatform::MakeSystemWindow(const WindowRequest& r
 void SdlPlatform::DestroySystemWindow(WindowHandle window) {
     const WindowEntry& entry = m_windows.at(window.id);
     m_bySdlId.erase(entry.sdlId);
-    m_dcs.erase(entry.dc.id);
     // SDL releases the GL context first if it is current on this window.
     SDL_DestroyWindow(entry.sdl);
     m_windows.erase(window.id);
 }
 
-bool SdlPlatform::GetClientRect(WindowHandle window, Rect& rect) {
-    if (!Enter("GetClientRect")) {
-        return false;
-    }
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    rect = ClientRectOf(*entry);
-    return true;
-}
-
-bool SdlPlatform::GetWindowRect(WindowHandle window, Rect& rect) {
-    if (!Enter("GetWindowRect")) {
-        return false;
-    }
-    const WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
+Rect SdlPlatform::OuterRect(WindowRecord& record) {
+    const WindowEntry* entry = &EntryOf(record);
     int x = 0;
     int y = 0;
     int width = 0;
@@ -244,9 +213,8 @@ bool SdlPlatform::GetWindowRect(WindowHandle window, Rect& rect) {
     SDL_GetWindowPosition(entry->sdl, &x, &y);  // the client area's top-left corner
     SDL_GetWindowSize(entry->sdl, &width, &height);
     const Borders borders = BordersOf(*entry);
-    rect = Rect{x - borders.left, y - borders.top, x + width + borders.right,
+    return Rect{x - borders.left, y - borders.top, x + width + borders.right,
                 y + height + borders.bottom};
-    return true;
 }
 
 bool SdlPlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool /*menu*/) {
@@ -262,15 +230,9 @@ bool SdlPlatform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool /*menu*
     return true;
 }
 
-bool SdlPlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
-                               std::uint32_t flags) {
-    if (!Enter("SetWindowPos")) {
-        return false;
-    }
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
+void SdlPlatform::PlaceSystemWindow(WindowHandle /*window*/, WindowRecord& record, int x, int y,
+                                    int width, int height, std::uint32_t flags) {
+    WindowEntry* entry = &EntryOf(record);
     if ((flags & SWP_NOMOVE) == 0) {
         // SDL places the client area: step in by the frame where it is known.
         // Before the first show it is not, and the window manager will then
@@ -287,19 +249,10 @@ bool SdlPlatform::SetWindowPos(WindowHandle window, int x, int y, int width, int
         SDL_SetWindowSize(entry->sdl, std::max(width - frame.left - frame.right, 1),
                           std::max(height - frame.top - frame.bottom, 1));
     }
-    return true;
 }
 
-bool SdlPlatform::SetWindowText(WindowHandle window, const char* text) {
-    if (!Enter("SetWindowText")) {
-        return false;
-    }
-    WindowEntry* entry = FindWindow(window);
-    if (entry == nullptr) {
-        return false;
-    }
-    SDL_SetWindowTitle(entry->sdl, text != nullptr ? text : "");
-    return true;
+void SdlPlatform::TitleSystemWindow(WindowRecord& record, const char* text) {
+    SDL_SetWindowTitle(EntryOf(record).sdl, text);
 }
 
 }  // namespace moon::platform

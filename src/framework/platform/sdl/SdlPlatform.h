@@ -44,30 +44,16 @@ public:
     SdlPlatform& operator=(const SdlPlatform&) = delete;
     ~SdlPlatform() override;
 
-    bool GetClientRect(WindowHandle window, Rect& rect) override;
-    bool GetWindowRect(WindowHandle window, Rect& rect) override;
     bool AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) override;
-    bool SetWindowPos(WindowHandle window, int x, int y, int width, int height,
-                      std::uint32_t flags) override;
-    bool SetWindowText(WindowHandle window, const char* text) override;
 
     bool WaitMessage(std::uint32_t milliseconds) override;
 
     int MessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t type) override;
 
-    int ChoosePixelFormat(DeviceContextHandle dc, const PixelFormatDescriptor& descriptor) override;
-    int SetPixelFormat(DeviceContextHandle dc, int format,
-                       const PixelFormatDescriptor& descriptor) override;
-    int GetPixelFormat(DeviceContextHandle dc) override;
-    int DescribePixelFormat(DeviceContextHandle dc, int format,
-                            PixelFormatDescriptor& descriptor) override;
-    ContextHandle CreateContext(DeviceContextHandle dc) override;
     bool DeleteContext(ContextHandle context) override;
-    int MakeCurrent(DeviceContextHandle dc, ContextHandle context) override;
     ContextHandle GetCurrentContext() override;
     DeviceContextHandle GetCurrentDC() override;
-    bool SwapBuffers(DeviceContextHandle dc) override;
 
     bool EnumDisplaySettings(DevMode& mode) override;
 
@@ -91,7 +77,6 @@ private:
         std::uint32_t sdlId = 0;
         int createX = 0;  // SDL position if the window is made anew before it is shown
         int createY = 0;
-        int format = 0;  // pixel format set on dc, 0 = none
         GLAttributes created;
         int reportedWidth = -1;  // client size last sent with WM_SIZE
         int reportedHeight = -1;
@@ -120,12 +105,8 @@ private:
     static bool IsInvisibleDriver(const char* driver);
     void NameApplication();
     bool EnsureVideo();
-    // The live window, or null with LastError set.
-    WindowEntry* FindWindow(WindowHandle window) {
-        return static_cast<WindowEntry*>(FindRecord(window));
-    }
-    WindowEntry* FindWindowOfDc(DeviceContextHandle dc);
-    WindowRecord* FindRecordOfDc(DeviceContextHandle dc) override { return FindWindowOfDc(dc); }
+    // The backend's entry of a record PlatformBase hands over.
+    static WindowEntry& EntryOf(WindowRecord& record) { return static_cast<WindowEntry&>(record); }
     Borders BordersOf(const WindowEntry& entry) const;
     Rect ClientRectOf(const WindowEntry& entry) const;
 
@@ -134,7 +115,7 @@ private:
     bool StartWindowSystem() override { return EnsureVideo(); }
     bool WindowSystemStarted() const override { return m_bVideo; }
     Rect ClientArea(WindowHandle window) override;
-    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle& window) override;
+    WindowRecord* MakeSystemWindow(const WindowRequest& request, WindowHandle window) override;
     void DestroySystemWindow(WindowHandle window) override;
     void SizeReported(WindowHandle window, const Rect& client) override;
     void ShowSystemWindow(WindowHandle window, bool shown) override;
@@ -142,6 +123,18 @@ private:
     void CaptureSystemPointer(bool captured) override;
     void BeforePeek() override { TakeCloseRequest(); }
     void PumpInput() override;
+    Rect OuterRect(WindowRecord& record) override;
+    void PlaceSystemWindow(WindowHandle window, WindowRecord& record, int x, int y, int width,
+                           int height, std::uint32_t flags) override;
+    void TitleSystemWindow(WindowRecord& record, const char* text) override;
+    int ChooseFormat(WindowRecord& record, const PixelFormatDescriptor& descriptor) override;
+    int SetFormat(WindowRecord& record, int format) override;
+    int DescribeFormat(int format, PixelFormatDescriptor& descriptor) override;
+    ContextHandle MakeContext(WindowRecord& record) override;
+    int ContextFormat(ContextHandle context) const override;
+    bool MakeSystemCurrent(WindowRecord* record, DeviceContextHandle dc,
+                           ContextHandle context) override;
+    bool SwapSystemBuffers(WindowRecord& record) override;
     SDL_Window* CreateSdlWindow(const WindowEntry& entry, int width, int height,
                                 const GLAttributes& attributes);
     bool RemakeSdlWindow(WindowEntry& entry, const GLAttributes& attributes);
@@ -159,10 +152,7 @@ private:
     bool m_bSignals = false;                         // this backend catches close requests
     bool m_bWindowMade = false;                      // the OpenGL driver may be loaded
     std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
-    std::uint32_t m_nextWindow = 1;
     std::unordered_map<std::uint32_t, std::uint32_t> m_bySdlId;
-    std::map<std::uint32_t, std::uint32_t> m_dcs;  // device context id -> window id
-    std::uint32_t m_nextDc = 1;
     std::map<std::uint32_t, ContextEntry> m_contexts;
     std::uint32_t m_nextContext = 1;
     std::vector<FormatEntry> m_formats;  // format n is m_formats[n - 1]

@@ -84,7 +84,7 @@ bool SdlPlatform::IsInvisibleDriver(const char* driver) {
 
 bool SdlPlatform::Lost() {
     if (m_bLost) {
-        Fail("the connection to the display was lost");
+        Fail(FailureKind::DisplayLost, "the connection to the display was lost");
     }
     return m_bLost;
 }
@@ -176,11 +176,11 @@ bool SdlPlatform::EnsureVideo() {
         result = SDL_InitSubSystem(SDL_INIT_VIDEO);
         SDL_ResetHint(SDL_HINT_VIDEODRIVER);
         if (result != 0) {
-            return Fail(std::string("cannot open display ") + display);
+            return Fail(FailureKind::DisplayRefused, std::string("cannot open display ") + display);
         }
     } else if (requested == nullptr && wayland == nullptr) {
         if (initVideoQuietly() != 0) {
-            return Fail("no display");
+            return Fail(FailureKind::NoDisplay, "no display");
         }
     } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return FailSdl();
@@ -188,7 +188,7 @@ bool SdlPlatform::EnsureVideo() {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (IsInvisibleDriver(driver) && !driverRequested(driver)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return Fail("no display");
+        return Fail(FailureKind::NoDisplay, "no display");
     }
     SDL_StopTextInput();  // key messages only; no text input or input method
     m_bVideo = true;

@@ -182,34 +182,26 @@ PixelFormatDescriptor fromNative(const PIXELFORMATDESCRIPTOR& native) {
 
 // --- Device contexts ------------------------------------------------------------------
 
-// One device context per window, taken from Windows the first time it is
-// asked for and released when the window is destroyed.
+// One device context per window, with the window's id, taken from Windows
+// the first time it is asked for and released when the window is destroyed.
 HDC Win32Platform::DcOf(WindowEntry& entry) {
-    if (entry.hdc != nullptr) {
-        return entry.hdc;
-    }
-    entry.hdc = ::GetDC(entry.hwnd);
     if (entry.hdc == nullptr) {
-        FailSystem("GetDC");
-        return nullptr;
+        entry.hdc = ::GetDC(entry.hwnd);
+        if (entry.hdc == nullptr) {
+            FailSystem("GetDC");
+        }
     }
-    entry.dc = DeviceContextHandle{m_nextDc++};
-    m_dcWindows[entry.dc.id] = WindowIdOf(entry.hwnd);
     return entry.hdc;
 }
 
+// Only a device context GetDC has handed out names one.
 Win32Platform::WindowEntry* Win32Platform::FindDcEntry(DeviceContextHandle dc) {
-    const auto found = m_dcWindows.find(dc.id);
-    if (found == m_dcWindows.end()) {
-        Fail("no such device context");
+    WindowEntry* entry = Live(dc.id);
+    if (entry == nullptr || entry->hdc == nullptr) {
+        Fail(FailureKind::NoSuchHandle, "no such device context");
         return nullptr;
     }
-    return &m_windows.at(found->second);
-}
-
-HDC Win32Platform::FindDc(DeviceContextHandle dc) {
-    const WindowEntry* entry = FindDcEntry(dc);
-    return entry != nullptr ? entry->hdc : nullptr;
+    return entry;
 }
 
 HDC Win32Platform::DrawingDcOf(const WindowEntry& entry) {
@@ -217,23 +209,22 @@ HDC Win32Platform::DrawingDcOf(const WindowEntry& entry) {
 }
 
 DeviceContextHandle Win32Platform::GetDC(WindowHandle window) {
-    Enter();
-    WindowEntry* entry = FindEntry(window);
+    WindowEntry* entry = EnterWindow(window);
     if (entry == nullptr || DcOf(*entry) == nullptr) {
         return {};
     }
-    return entry->dc;
+    return DeviceContextHandle{entry->id};
 }
 
 // --- Pixel formats -------------------------------------------------------------------
 
 int Win32Platform::ChoosePixelFormat(DeviceContextHandle dc,
                                      const PixelFormatDescriptor& descriptor) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    const WindowEntry* entry = EnterDc(dc);
+    if (entry == nullptr) {
         return 0;
     }
+    HDC hdc = entry->hdc;
     const PIXELFORMATDESCRIPTOR native = toNative(descriptor);
     const int format = ::ChoosePixelFormat(hdc, &native);
     if (format == 0) {
@@ -244,11 +235,11 @@ int Win32Platform::ChoosePixelFormat(DeviceContextHandle dc,
 
 int Win32Platform::SetPixelFormat(DeviceContextHandle dc, int format,
                                   const PixelFormatDescriptor& descriptor) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    const WindowEntry* entry = EnterDc(dc);
+    if (entry == nullptr) {
         return 0;
     }
+    HDC hdc = entry->hdc;
     const PIXELFORMATDESCRIPTOR native = toNative(descriptor);
     if (::SetPixelFormat(hdc, format, &native) == 0) {
         FailSystem("SetPixelFormat");
@@ -258,18 +249,17 @@ int Win32Platform::SetPixelFormat(DeviceContextHandle dc, int format,
 }
 
 int Win32Platform::GetPixelFormat(DeviceContextHandle dc) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    return hdc != nullptr ? ::GetPixelFormat(hdc) : 0;
+    const WindowEntry* entry = EnterDc(dc);
+    return entry != nullptr ? ::GetPixelFormat(entry->hdc) : 0;
 }
 
 int Win32Platform::DescribePixelFormat(DeviceContextHandle dc, int format,
                                        PixelFormatDescriptor& descriptor) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    const WindowEntry* entry = EnterDc(dc);
+    if (entry == nullptr) {
         return 0;
     }
+    HDC hdc = entry->hdc;
     PIXELFORMATDESCRIPTOR native{};
     const int count = ::DescribePixelFormat(hdc, format, sizeof(native), &native);
     if (count == 0) {
@@ -285,8 +275,7 @@ int Win32Platform::DescribePixelFormat(DeviceContextHandle dc, int format,
 // Off screen, the window's first context brings its pbuffer, and every
 // context of the window is made for the pbuffer's pixel format.
 ContextHandle Win32Platform::CreateContext(DeviceContextHandle dc) {
-    Enter();
-    WindowEntry* entry = FindDcEntry(dc);
+    WindowEntry* entry = EnterDc(dc);
     if (entry == nullptr || (DrawsOffscreen() && !FitPbuffer(*entry))) {
         return {};
     }
@@ -303,7 +292,7 @@ bool Win32Platform::DeleteContext(ContextHandle context) {
     Enter();
     HGLRC native = m_contexts.Find(context.id);
     if (native == nullptr) {
-        return Fail("no such context");
+        return Fail(FailureKind::NoSuchHandle, "no such context");
     }
     if (::wglDeleteContext(native) == 0) {
         return FailSystem("wglDeleteContext");
@@ -327,7 +316,7 @@ int Win32Platform::MakeCurrent(DeviceContextHandle dc, ContextHandle context) {
     }
     HGLRC native = m_contexts.Find(context.id);
     if (native == nullptr) {
-        Fail("no such context");
+        Fail(FailureKind::NoSuchHandle, "no such context");
         return 0;
     }
     // The framework makes the context current before it answers a resize.
@@ -350,8 +339,8 @@ DeviceContextHandle Win32Platform::GetCurrentDC() {
         return {};
     }
     for (const auto& [id, entry] : m_windows) {
-        if (entry.hdc == current || entry.pbuffer.hdc == current) {
-            return entry.dc;
+        if (entry->hdc == current || entry->pbuffer.hdc == current) {
+            return DeviceContextHandle{id};
         }
     }
     return {};
@@ -360,8 +349,7 @@ DeviceContextHandle Win32Platform::GetCurrentDC() {
 // A pbuffer shows nothing and has no back buffer: there is nothing to swap
 // (GL completes the drawing before anything reads it back).
 bool Win32Platform::SwapBuffers(DeviceContextHandle dc) {
-    Enter();
-    const WindowEntry* entry = FindDcEntry(dc);
+    const WindowEntry* entry = EnterDc(dc);
     if (entry == nullptr) {
         return false;
     }
@@ -387,15 +375,17 @@ bool Win32Platform::FitPbuffer(WindowEntry& entry) {
     if (format == 0) {
         const int windowFormat = ::GetPixelFormat(entry.hdc);
         if (windowFormat == 0) {
-            return Fail("cannot draw off screen: the window has no pixel format");
+            return Fail(FailureKind::NoPixelFormat,
+                        "cannot draw off screen: the window has no pixel format");
         }
         const std::string problem = loadPbufferApi(entry.hdc);
         if (!problem.empty()) {
-            return Fail("cannot draw off screen: " + problem);
+            return Fail(FailureKind::SystemFailure, "cannot draw off screen: " + problem);
         }
         format = pbufferFormatLike(entry.hdc, windowFormat);
         if (format == 0) {
-            return Fail("cannot draw off screen: no pbuffer format like the window's");
+            return Fail(FailureKind::NoPixelFormat,
+                        "cannot draw off screen: no pbuffer format like the window's");
         }
     }
     const int noAttributes[] = {0};
@@ -460,14 +450,14 @@ PaletteHandle Win32Platform::CreatePalette(const LogPalette& palette) {
 
 PaletteHandle Win32Platform::SelectPalette(DeviceContextHandle dc, PaletteHandle palette,
                                            bool forceBackground) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    const WindowEntry* entry = EnterDc(dc);
+    if (entry == nullptr) {
         return {};
     }
+    HDC hdc = entry->hdc;
     HPALETTE native = m_palettes.Find(palette.id);
     if (native == nullptr) {
-        Fail("no such palette");
+        Fail(FailureKind::NoSuchHandle, "no such palette");
         return {};
     }
     HPALETTE previous = ::SelectPalette(hdc, native, forceBackground ? TRUE : FALSE);
@@ -479,11 +469,11 @@ PaletteHandle Win32Platform::SelectPalette(DeviceContextHandle dc, PaletteHandle
 }
 
 std::uint32_t Win32Platform::RealizePalette(DeviceContextHandle dc) {
-    Enter();
-    HDC hdc = FindDc(dc);
-    if (hdc == nullptr) {
+    const WindowEntry* entry = EnterDc(dc);
+    if (entry == nullptr) {
         return 0;
     }
+    HDC hdc = entry->hdc;
     const UINT mapped = ::RealizePalette(hdc);
     if (mapped == GDI_ERROR) {
         FailSystem("RealizePalette");
@@ -499,15 +489,15 @@ bool Win32Platform::DeleteObject(PaletteHandle palette) {
     Enter();
     HPALETTE native = m_palettes.Find(palette.id);
     if (native == nullptr) {
-        return Fail("no such palette");
+        return Fail(FailureKind::NoSuchHandle, "no such palette");
     }
     auto* stock = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
     if (native == stock) {
         return true;
     }
     for (const auto& [id, entry] : m_windows) {
-        if (entry.hdc != nullptr && ::GetCurrentObject(entry.hdc, OBJ_PAL) == native) {
-            ::SelectPalette(entry.hdc, stock, FALSE);
+        if (entry->hdc != nullptr && ::GetCurrentObject(entry->hdc, OBJ_PAL) == native) {
+            ::SelectPalette(entry->hdc, stock, FALSE);
         }
     }
     if (::DeleteObject(native) == 0) {

@@ -72,10 +72,10 @@ HICON makeIcon(const IconImage& image) {
 bool Win32Platform::AddModuleIcon(int id, const IconImage& image) {
     Enter();
     if (id < 1 || m_moduleIcons.count(id) != 0) {
-        return Fail("icon id taken or not positive");
+        return Fail(FailureKind::Refused, "icon id taken or not positive");
     }
     if (!IsModuleIconImage(image)) {
-        return Fail("icon picture empty, too large or not filled");
+        return Fail(FailureKind::Refused, "icon picture empty, too large or not filled");
     }
     HICON icon = makeIcon(image);
     if (icon == nullptr) {
@@ -91,10 +91,10 @@ bool Win32Platform::AddModuleIcon(int id, const IconImage& image) {
 bool Win32Platform::SetApplicationId(const char* id) {
     Enter();
     if (m_bWindowSystemStarted) {
-        return Fail("the window system has started");
+        return Fail(FailureKind::Refused, "the window system has started");
     }
     if (!IsApplicationId(id)) {
-        return Fail("application id empty or with spaces");
+        return Fail(FailureKind::Refused, "application id empty or with spaces");
     }
     const std::string text(id);
     const std::wstring wide(text.begin(), text.end());  // visible ASCII only

@@ -12,25 +12,50 @@
 namespace moon::platform {
 namespace {
 
-// The backend whose classes Windows calls back into. Everything runs on the
-// thread that made it.
-Win32Platform* g_live = nullptr;
+// The window property that holds a window's entry.
+constexpr const char* kEntryProperty = "moon.window";
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_live == nullptr) {
-        return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    }
-    return g_live->Deliver(hwnd, message, wParam, lParam);
+    return Win32Platform::Receive(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
+
+// WM_NCCREATE brings the entry CreateWindowEx made; what comes before it
+// (WM_GETMINMAXINFO) has the default. Everything runs on the thread that
+// made the window.
+LResult Win32Platform::Receive(HWND hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+    WindowEntry* entry = EntryOfWindow(hwnd);
+    if (entry == nullptr && message == WM_NCCREATE) {
+        entry = static_cast<WindowEntry*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        if (entry != nullptr) {
+            entry->hwnd = hwnd;
+            CarryEntry(hwnd, *entry);
+        }
+    }
+    if (entry == nullptr) {
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    return entry->platform->Deliver(*entry, message, wParam, lParam);
+}
+
+Win32Platform::WindowEntry* Win32Platform::EntryOfWindow(HWND hwnd) {
+    return static_cast<WindowEntry*>(::GetPropA(hwnd, kEntryProperty));
+}
+
+void Win32Platform::CarryEntry(HWND hwnd, WindowEntry& entry) {
+    ::SetPropA(hwnd, kEntryProperty, &entry);
+}
+
+void Win32Platform::ForgetWindow(HWND hwnd) {
+    ::RemovePropA(hwnd, kEntryProperty);
+}
 
 std::unique_ptr<Platform> CreateSystemPlatform() {
     return std::make_unique<Win32Platform>();
 }
 
 Win32Platform::Win32Platform() {
-    g_live = this;
     AttachParentConsole();
 }
 
@@ -47,10 +72,14 @@ Win32Platform::~Win32Platform() {
     }
     std::vector<HWND> windows;
     for (const auto& [id, entry] : m_windows) {
-        windows.push_back(entry.hwnd);
+        windows.push_back(entry->hwnd);
     }
     for (auto window = windows.rbegin(); window != windows.rend(); ++window) {
         ::DestroyWindow(*window);  // children first (they were made after their parents)
+    }
+    // A window Windows did not destroy must not keep an entry that is freed here.
+    for (const auto& [id, entry] : m_windows) {
+        ForgetWindow(entry->hwnd);
     }
     for (const std::uint32_t id : m_madePalettes) {
         if (HPALETTE palette = m_palettes.Find(id)) {
@@ -65,9 +94,6 @@ Win32Platform::~Win32Platform() {
         ::DestroyIcon(icon);
     }
     ProcessSignals::ReleaseCloseRequests();
-    if (g_live == this) {
-        g_live = nullptr;
-    }
 }
 
 // --- Classes -------------------------------------------------------------------------
@@ -78,7 +104,7 @@ Atom Win32Platform::RegisterClass(const WndClass& windowClass) {
     Enter();
     if (windowClass.lpszClassName == nullptr || *windowClass.lpszClassName == '\0' ||
         windowClass.lpfnWndProc == nullptr) {
-        Fail("class without name or window procedure");
+        Fail(FailureKind::Refused, "class without name or window procedure");
         return 0;
     }
     HINSTANCE module =
@@ -130,30 +156,33 @@ LResult Win32Platform::CallFramework(WindowProc procedure, std::uint32_t id, std
     return result;
 }
 
-// A window gets its id from the first message Windows sends it
-// (WM_GETMINMAXINFO, before WM_NCCREATE), and loses it after WM_NCDESTROY,
-// the last. Parameters that are Windows' own structures or handles reach the
-// framework in its types; the rest pass as they are, since the packing of
+// The window's entry came with WM_NCCREATE, which also tells it the
+// framework's procedure of its class; it is forgotten after WM_NCDESTROY, the
+// last message. Parameters that are Windows' own structures or handles reach
+// the framework in its types; the rest pass as they are, since the packing of
 // WM_SIZE, the mouse and the keys is the same.
-LResult Win32Platform::Deliver(HWND hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
-    const auto atom = static_cast<Atom>(::GetClassWord(hwnd, GCW_ATOM));
-    const auto found = m_classes.find(atom);
-    if (m_bClosing || found == m_classes.end()) {
-        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+LResult Win32Platform::Deliver(WindowEntry& entry, std::uint32_t message, WParam wParam,
+                               LParam lParam) {
+    HWND hwnd = entry.hwnd;
+    if (entry.procedure == nullptr && !m_bClosing) {
+        const auto found = m_classes.find(static_cast<Atom>(::GetClassWord(hwnd, GCW_ATOM)));
+        entry.procedure = found != m_classes.end() ? found->second.procedure : nullptr;
     }
-    const WindowProc procedure = found->second.procedure;
-    std::uint32_t id = WindowIdOf(hwnd);
-    if (id == 0) {
-        id = m_nextWindow++;
-        m_windows[id].hwnd = hwnd;
-        m_windowIds[hwnd] = id;
+    const WindowProc procedure = entry.procedure;
+    const std::uint32_t id = entry.id;
+    if (m_bClosing || procedure == nullptr) {
+        const LResult result = ::DefWindowProcA(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            Forget(entry);
+        }
+        return result;
     }
     LResult result = 0;
     switch (message) {
         case WM_NCCREATE:
         case WM_CREATE: {
             CreateStruct create;
-            create.lpCreateParams = reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams;
+            create.lpCreateParams = entry.param;
             result = CallFramework(procedure, id, message, wParam,
                                    reinterpret_cast<LParam>(&create), wParam, lParam);
             break;
@@ -168,7 +197,7 @@ LResult Win32Platform::Deliver(HWND hwnd, std::uint32_t message, WParam wParam, 
             break;
     }
     if (message == WM_NCDESTROY) {
-        Forget(id);
+        Forget(entry);  // the entry is gone
     }
     return result;
 }
@@ -177,8 +206,7 @@ LResult Win32Platform::Deliver(HWND hwnd, std::uint32_t message, WParam wParam, 
 // is translated the other way.
 LResult Win32Platform::DefWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                                      LParam lParam) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return 0;
     }
@@ -200,8 +228,8 @@ LResult Win32Platform::DefWindowProc(WindowHandle window, std::uint32_t message,
             return ::DefWindowProcA(hwnd, message, wParam, reinterpret_cast<LPARAM>(&create));
         }
         case WM_SETCURSOR: {
-            const auto under = m_windows.find(static_cast<std::uint32_t>(wParam));
-            HWND underHwnd = under != m_windows.end() ? under->second.hwnd : nullptr;
+            const WindowEntry* under = Live(static_cast<std::uint32_t>(wParam));
+            HWND underHwnd = under != nullptr ? under->hwnd : nullptr;
             return ::DefWindowProcA(hwnd, message, reinterpret_cast<WPARAM>(underHwnd), lParam);
         }
         default:
@@ -213,9 +241,8 @@ LResult Win32Platform::DefWindowProc(WindowHandle window, std::uint32_t message,
 
 bool Win32Platform::PostMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                 LParam lParam) {
-    Enter();
     HWND hwnd = nullptr;
-    if (window && (hwnd = FindWindow(window)) == nullptr) {
+    if (!EnterOptionalWindow(window, hwnd)) {
         return false;
     }
     // No window: a message to the thread, as Windows does.
@@ -270,9 +297,9 @@ bool Win32Platform::PeekMessage(Msg& msg) {
 
 bool Win32Platform::TranslateMessage(const Msg& msg) {
     Enter();
-    const auto found = m_windows.find(msg.hwnd.id);
+    const WindowEntry* entry = Live(msg.hwnd.id);
     MSG native{};
-    native.hwnd = found != m_windows.end() ? found->second.hwnd : nullptr;
+    native.hwnd = entry != nullptr ? entry->hwnd : nullptr;
     native.message = msg.message;
     native.wParam = msg.wParam;
     native.lParam = msg.lParam;
@@ -284,12 +311,12 @@ LResult Win32Platform::DispatchMessage(const Msg& msg) {
     if (!msg.hwnd) {
         return 0;  // a message to the thread has no procedure
     }
-    HWND hwnd = FindWindow(msg.hwnd);
-    if (hwnd == nullptr) {
+    const WindowEntry* entry = FindEntry(msg.hwnd);
+    if (entry == nullptr) {
         return 0;
     }
     MSG native{};
-    native.hwnd = hwnd;
+    native.hwnd = entry->hwnd;
     native.message = msg.message;
     native.wParam = msg.wParam;
     native.lParam = msg.lParam;
@@ -298,9 +325,8 @@ LResult Win32Platform::DispatchMessage(const Msg& msg) {
 }
 
 bool Win32Platform::KillTimer(WindowHandle window, std::uintptr_t id) {
-    Enter();
     HWND hwnd = nullptr;
-    if (window && (hwnd = FindWindow(window)) == nullptr) {
+    if (!EnterOptionalWindow(window, hwnd)) {
         return false;
     }
     return ::KillTimer(hwnd, id) != 0 || FailSystem("KillTimer");

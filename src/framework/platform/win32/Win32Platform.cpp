@@ -24,6 +24,16 @@ Rect fromNative(const RECT& rect) {
     return Rect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// GetClientRect or GetWindowRect into rect; false when Windows refuses.
+bool readRect(BOOL(WINAPI* read)(HWND, LPRECT), HWND hwnd, Rect& rect) {
+    RECT native{};
+    if (read(hwnd, &native) == 0) {
+        return false;
+    }
+    rect = fromNative(native);
+    return true;
+}
+
 // Windows' text for an error code, on one line, without the trailing newline.
 std::string systemMessage(DWORD code) {
     char* text = nullptr;
@@ -54,12 +64,37 @@ std::string systemMessage(DWORD code) {
 // --- Errors and tables -----------------------------------------------------------
 
 void Win32Platform::Enter() {
-    m_lastError.clear();
+    m_failure = Failure{};
     ::SetLastError(0);
 }
 
-bool Win32Platform::Fail(std::string reason) {
-    m_lastError = std::move(reason);
+Win32Platform::WindowEntry* Win32Platform::EnterWindow(WindowHandle window) {
+    Enter();
+    return FindEntry(window);
+}
+
+Win32Platform::WindowEntry* Win32Platform::EnterDc(DeviceContextHandle dc) {
+    Enter();
+    return FindDcEntry(dc);
+}
+
+HWND Win32Platform::EnterHwnd(WindowHandle window) {
+    const WindowEntry* entry = EnterWindow(window);
+    return entry != nullptr ? entry->hwnd : nullptr;
+}
+
+bool Win32Platform::EnterOptionalWindow(WindowHandle window, HWND& hwnd) {
+    if (!window) {
+        Enter();
+        hwnd = nullptr;
+        return true;
+    }
+    hwnd = EnterHwnd(window);
+    return hwnd != nullptr;
+}
+
+bool Win32Platform::Fail(FailureKind kind, std::string reason) {
+    m_failure = Failure{kind, std::move(reason)};
     return false;
 }
 
@@ -67,41 +102,38 @@ bool Win32Platform::Fail(std::string reason) {
 // WM_NCCREATE): the operation's name then stands for the reason.
 bool Win32Platform::FailSystem(const char* operation) {
     const DWORD code = ::GetLastError();
-    return Fail(code != 0 ? systemMessage(code) : std::string(operation) + " failed");
+    return Fail(FailureKind::SystemFailure,
+                code != 0 ? systemMessage(code) : std::string(operation) + " failed");
 }
 
+// A window made by another backend in the process, or not by us at all, is
+// not ours.
 std::uint32_t Win32Platform::WindowIdOf(HWND hwnd) const {
-    const auto found = m_windowIds.find(hwnd);
-    return found != m_windowIds.end() ? found->second : 0;
+    const WindowEntry* entry = hwnd != nullptr ? EntryOfWindow(hwnd) : nullptr;
+    return entry != nullptr && entry->platform == this ? entry->id : 0;
+}
+
+Win32Platform::WindowEntry* Win32Platform::Live(std::uint32_t id) const {
+    const auto found = m_windows.find(id);
+    return found != m_windows.end() && found->second->hwnd != nullptr ? found->second.get()
+                                                                      : nullptr;
 }
 
 Win32Platform::WindowEntry* Win32Platform::FindEntry(WindowHandle window) {
-    const auto found = m_windows.find(window.id);
-    if (found == m_windows.end()) {
-        Fail("no such window");
-        return nullptr;
+    WindowEntry* entry = Live(window.id);
+    if (entry == nullptr) {
+        Fail(FailureKind::NoSuchHandle, "no such window");
     }
-    return &found->second;
+    return entry;
 }
 
-HWND Win32Platform::FindWindow(WindowHandle window) {
-    const WindowEntry* entry = FindEntry(window);
-    return entry != nullptr ? entry->hwnd : nullptr;
-}
-
-void Win32Platform::Forget(std::uint32_t id) {
-    const auto found = m_windows.find(id);
-    if (found == m_windows.end()) {
-        return;
-    }
-    WindowEntry& entry = found->second;
+void Win32Platform::Forget(WindowEntry& entry) {
     ReleasePbuffer(entry.pbuffer);
     if (entry.hdc != nullptr) {
         ::ReleaseDC(entry.hwnd, entry.hdc);
-        m_dcWindows.erase(entry.dc.id);
     }
-    m_windowIds.erase(entry.hwnd);
-    m_windows.erase(found);
+    ForgetWindow(entry.hwnd);
+    m_windows.erase(entry.id);
 }
 
 HINSTANCE Win32Platform::ModuleOf(ModuleHandle instance) {
@@ -152,39 +184,51 @@ CursorHandle Win32Platform::LoadCursor(ModuleHandle instance, int id) {
 
 // --- Windows -------------------------------------------------------------------------
 
-// The window gets its id from the first message Windows sends it (before
-// WM_NCCREATE), so the framework sees the id it will be given here.
+// The window's entry, and so its id, is made here and given to Windows as
+// the creation parameter: from WM_NCCREATE on, the window carries it, so the
+// framework sees the id it will be given here. A window of a class
+// registered by someone else hears nothing from us and gets its entry once
+// it is made.
 WindowHandle Win32Platform::CreateWindowEx(std::uint32_t exStyle, const char* className,
                                            const char* windowName, std::uint32_t style, int x,
                                            int y, int width, int height, WindowHandle parent,
                                            ModuleHandle instance, void* param) {
-    Enter();
     HWND parentHwnd = nullptr;
-    if (parent && (parentHwnd = FindWindow(parent)) == nullptr) {
+    if (!EnterOptionalWindow(parent, parentHwnd)) {
         return {};
     }
     if (g_offscreen) {
         style &= ~WS_VISIBLE;
     }
+    const std::uint32_t id = m_nextWindow++;
+    WindowEntry* entry = (m_windows[id] = std::make_unique<WindowEntry>()).get();
+    entry->platform = this;
+    entry->id = id;
+    entry->param = param;
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
-                                  parentHwnd, nullptr, ModuleOf(instance), param);
+                                  parentHwnd, nullptr, ModuleOf(instance), entry);
     if (hwnd == nullptr) {
         const DWORD code = ::GetLastError();
-        Fail(code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
+        m_windows.erase(id);  // if WM_NCDESTROY has not taken it already
+        Fail(code != 0 ? FailureKind::SystemFailure : FailureKind::Refused,
+             code != 0 ? systemMessage(code) : "window creation refused by the window procedure");
         return {};
     }
-    std::uint32_t id = WindowIdOf(hwnd);
-    if (id == 0) {  // a class registered by someone else: Windows sent us nothing
-        id = m_nextWindow++;
-        m_windows[id].hwnd = hwnd;
-        m_windowIds[hwnd] = id;
+    // WM_NCDESTROY has taken the entry of a window destroyed while it was made.
+    const auto made = m_windows.find(id);
+    if (made == m_windows.end()) {
+        Fail(FailureKind::Refused, "window destroyed during its creation");
+        return {};
+    }
+    if (made->second->hwnd == nullptr) {
+        made->second->hwnd = hwnd;
+        CarryEntry(hwnd, *made->second);
     }
     return WindowHandle{id};
 }
 
 bool Win32Platform::DestroyWindow(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -195,8 +239,7 @@ bool Win32Platform::DestroyWindow(WindowHandle window) {
 // ShowWindow's result is the earlier visibility, not success: a live window
 // can always be shown or hidden.
 bool Win32Platform::ShowWindow(WindowHandle window, int command) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -207,25 +250,15 @@ bool Win32Platform::ShowWindow(WindowHandle window, int command) {
 }
 
 bool Win32Platform::GetClientRect(WindowHandle window, Rect& rect) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    RECT native{};
-    if (hwnd == nullptr || (::GetClientRect(hwnd, &native) == 0 && !FailSystem("GetClientRect"))) {
-        return false;
-    }
-    rect = fromNative(native);
-    return true;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr &&
+           (readRect(::GetClientRect, hwnd, rect) || FailSystem("GetClientRect"));
 }
 
 bool Win32Platform::GetWindowRect(WindowHandle window, Rect& rect) {
-    Enter();
-    HWND hwnd = FindWindow(window);
-    RECT native{};
-    if (hwnd == nullptr || (::GetWindowRect(hwnd, &native) == 0 && !FailSystem("GetWindowRect"))) {
-        return false;
-    }
-    rect = fromNative(native);
-    return true;
+    HWND hwnd = EnterHwnd(window);
+    return hwnd != nullptr &&
+           (readRect(::GetWindowRect, hwnd, rect) || FailSystem("GetWindowRect"));
 }
 
 bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu) {
@@ -240,8 +273,7 @@ bool Win32Platform::AdjustWindowRect(Rect& rect, std::uint32_t style, bool menu)
 
 bool Win32Platform::SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                                  std::uint32_t flags) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -250,8 +282,7 @@ bool Win32Platform::SetWindowPos(WindowHandle window, int x, int y, int width, i
 }
 
 bool Win32Platform::SetWindowText(WindowHandle window, const char* text) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -259,39 +290,27 @@ bool Win32Platform::SetWindowText(WindowHandle window, const char* text) {
 }
 
 bool Win32Platform::IsWindowVisible(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     return hwnd != nullptr && ::IsWindowVisible(hwnd) != 0;
 }
 
 bool Win32Platform::IsIconic(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     return hwnd != nullptr && ::IsIconic(hwnd) != 0;
 }
 
 // The style is 32 bits; on 64-bit Windows GetWindowLongPtr widens it with its
 // sign, which WS_POPUP (the top bit) would turn negative.
 std::intptr_t Win32Platform::GetWindowLong(WindowHandle window, int index) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return 0;
     }
-    const LONG_PTR value = ::GetWindowLongPtrA(hwnd, index);
-    if (value == 0 && ::GetLastError() != 0) {
-        FailSystem("GetWindowLong");
-        return 0;
-    }
-    if (index == GWL_STYLE) {
-        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(value));
-    }
-    return static_cast<std::intptr_t>(value);
+    return LongResult(index, ::GetWindowLongPtrA(hwnd, index), "GetWindowLong");
 }
 
 std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return 0;
     }
@@ -303,26 +322,32 @@ std::intptr_t Win32Platform::SetWindowLong(WindowHandle window, int index, std::
         }
         native = static_cast<LONG>(style);
     }
-    const LONG_PTR previous = ::SetWindowLongPtrA(hwnd, index, native);
-    if (previous == 0 && ::GetLastError() != 0) {
-        FailSystem("SetWindowLong");
+    return LongResult(index, ::SetWindowLongPtrA(hwnd, index, native), "SetWindowLong");
+}
+
+// 0 is a failure only when Windows says so.
+std::intptr_t Win32Platform::LongResult(int index, std::intptr_t value, const char* operation) {
+    if (value == 0 && ::GetLastError() != 0) {
+        FailSystem(operation);
         return 0;
     }
     if (index == GWL_STYLE) {
-        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(previous));
+        return static_cast<std::intptr_t>(static_cast<std::uint32_t>(value));
     }
-    return static_cast<std::intptr_t>(previous);
+    return value;
 }
 
 // A top-level window's previous parent is the desktop, which is none here.
 WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) {
-    Enter();
-    HWND hwnd = FindWindow(window);
     HWND parentHwnd = nullptr;
-    if (hwnd == nullptr || (parent && (parentHwnd = FindWindow(parent)) == nullptr)) {
+    if (!EnterOptionalWindow(parent, parentHwnd)) {
         return {};
     }
-    HWND previous = ::SetParent(hwnd, parentHwnd);
+    const WindowEntry* entry = FindEntry(window);
+    if (entry == nullptr) {
+        return {};
+    }
+    HWND previous = ::SetParent(entry->hwnd, parentHwnd);
     if (previous == nullptr && ::GetLastError() != 0) {
         FailSystem("SetParent");
         return {};
@@ -331,8 +356,7 @@ WindowHandle Win32Platform::SetParent(WindowHandle window, WindowHandle parent) 
 }
 
 WindowHandle Win32Platform::GetParent(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return {};
     }
@@ -342,8 +366,7 @@ WindowHandle Win32Platform::GetParent(WindowHandle window) {
 // --- Painting ----------------------------------------------------------------------
 
 bool Win32Platform::InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -353,8 +376,7 @@ bool Win32Platform::InvalidateRect(WindowHandle window, const Rect* rect, bool e
 }
 
 bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return false;
     }
@@ -371,8 +393,7 @@ bool Win32Platform::GetUpdateRect(WindowHandle window, Rect* rect, bool erase) {
 // CS_OWNDC, so BeginPaint hands out that one too); what BeginPaint returned
 // is kept for EndPaint.
 DeviceContextHandle Win32Platform::BeginPaint(WindowHandle window, PaintStruct& paint) {
-    Enter();
-    WindowEntry* entry = FindEntry(window);
+    WindowEntry* entry = EnterWindow(window);
     if (entry == nullptr) {
         return {};
     }
@@ -388,19 +409,18 @@ DeviceContextHandle Win32Platform::BeginPaint(WindowHandle window, PaintStruct& 
         entry->paintDc = nullptr;
         return {};
     }
-    paint.hdc = entry->dc;
+    paint.hdc = DeviceContextHandle{entry->id};
     paint.rcPaint = fromNative(native.rcPaint);
-    return entry->dc;
+    return paint.hdc;
 }
 
 bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
-    Enter();
-    WindowEntry* entry = FindEntry(window);
+    WindowEntry* entry = EnterWindow(window);
     if (entry == nullptr) {
         return false;
     }
     if (entry->paintDc == nullptr) {
-        return Fail("not painting");
+        return Fail(FailureKind::Refused, "not painting");
     }
     PAINTSTRUCT native{};
     native.hdc = entry->paintDc;
@@ -413,8 +433,7 @@ bool Win32Platform::EndPaint(WindowHandle window, const PaintStruct& paint) {
 // --- Pointer input and the message box ---------------------------------------------
 
 WindowHandle Win32Platform::SetCapture(WindowHandle window) {
-    Enter();
-    HWND hwnd = FindWindow(window);
+    HWND hwnd = EnterHwnd(window);
     if (hwnd == nullptr) {
         return {};
     }
@@ -430,7 +449,7 @@ CursorHandle Win32Platform::SetCursor(CursorHandle cursor) {
     Enter();
     HCURSOR native = m_cursors.Find(cursor.id);
     if (cursor && native == nullptr) {
-        Fail("no such cursor");
+        Fail(FailureKind::NoSuchHandle, "no such cursor");
         return {};
     }
     return CursorHandle{m_cursors.IdOf(::SetCursor(native))};
@@ -438,9 +457,8 @@ CursorHandle Win32Platform::SetCursor(CursorHandle cursor) {
 
 int Win32Platform::MessageBox(WindowHandle owner, const char* text, const char* caption,
                               std::uint32_t type) {
-    Enter();
     HWND ownerHwnd = nullptr;
-    if (owner && (ownerHwnd = FindWindow(owner)) == nullptr) {
+    if (!EnterOptionalWindow(owner, ownerHwnd)) {
         return 0;
     }
     const int button = ::MessageBoxA(ownerHwnd, text, caption, type);

@@ -6,11 +6,17 @@
 // Handles are entries of this backend's tables, mapped to HWND, HDC, HGLRC,
 // HPALETTE, HCURSOR and HICON at the edge; ids are never reused, so a call
 // naming a destroyed window or a deleted context finds nothing here and fails
-// without reaching Windows. The window procedure registered with Windows
-// hands every message to the framework's procedure of the class, with the
-// window's id and, where the framework has types of its own, its parameters
-// translated (the creation record, the window under the pointer);
-// DefWindowProc gives Windows back the originals.
+// without reaching Windows. Every operation naming a window or a device
+// context resolves it once, as it is entered (EnterWindow, EnterDc), and
+// works on the window's entry from then on.
+//
+// Each window carries its entry on its HWND (a window property), from
+// WM_NCCREATE to WM_NCDESTROY: the window procedure registered with Windows
+// finds its backend and its window there, and hands every message to the
+// framework's procedure of the class, with the window's id and, where the
+// framework has types of its own, its parameters translated (the creation
+// record, the window under the pointer); DefWindowProc gives Windows back
+// the originals.
 //
 // Files: Win32Platform.cpp (windows, painting, stock resources, input,
 // errors), Win32Messages.cpp (start and teardown, classes, the window
@@ -24,6 +30,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -51,7 +58,7 @@ public:
     // so that another backend in the same process starts clean.
     ~Win32Platform() override;
 
-    std::string LastError() const override { return m_lastError; }
+    const Failure& LastFailure() const override { return m_failure; }
 
     ModuleHandle GetModuleHandle() override;
     Atom RegisterClass(const WndClass& windowClass) override;
@@ -128,9 +135,10 @@ public:
 
     bool EnumDisplaySettings(DevMode& mode) override;
 
-    // The window procedure registered with Windows calls this for every
-    // message to a window of one of our classes.
-    LResult Deliver(HWND__* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
+    // The window procedure registered with Windows hands every message here:
+    // the window's entry (a window property) names its backend, which the
+    // message is delivered to; a window without one has the default.
+    static LResult Receive(HWND__* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
 
 private:
     // Ids for one kind of Windows handle: given out in order from 1, never
@@ -189,14 +197,18 @@ private:
         int height = 0;
     };
 
+    // What Windows keeps on each of our windows (a window property): the
+    // backend that made it and its state here.
     struct WindowEntry {
-        HWND__* hwnd = nullptr;
-        DeviceContextHandle dc;    // its own device context, from the first GetDC
-        HDC__* hdc = nullptr;      // held until the window is destroyed
-        HDC__* paintDc = nullptr;  // what BeginPaint returned, until EndPaint
-        Pbuffer pbuffer;           // off screen, from the first CreateContext
+        Win32Platform* platform = nullptr;
+        std::uint32_t id = 0;            // its handle's id; also its device context's
+        WindowProc procedure = nullptr;  // the framework's, of its class
+        void* param = nullptr;           // the creation parameter, for the framework
+        HWND__* hwnd = nullptr;          // from WM_NCCREATE
+        HDC__* hdc = nullptr;            // its own device context, held from the first GetDC
+        HDC__* paintDc = nullptr;        // what BeginPaint returned, until EndPaint
+        Pbuffer pbuffer;                 // off screen, from the first CreateContext
     };
-
     // A message handed to the framework with parameters of its own types;
     // DefWindowProc called with the translated ones gives Windows the originals.
     struct Translation {
@@ -205,23 +217,38 @@ private:
         LParam lParam = 0;
     };
 
-    // Starts an operation: clears LastError() and Windows' last error.
+    // Starts an operation: clears LastFailure() and Windows' last error.
     void Enter();
+    // Enter(), then the live window's entry, or null with LastFailure() set.
+    WindowEntry* EnterWindow(WindowHandle window);
+    // The same, its HWND.
+    HWND__* EnterHwnd(WindowHandle window);
+    // Enter(), then the entry of the window whose device context this is (one
+    // GetDC has handed out), or null with LastFailure() set.
+    WindowEntry* EnterDc(DeviceContextHandle dc);
+    // Enter(), then the HWND of a window that may be none (null for none):
+    // false with LastFailure() set for one that is not live.
+    bool EnterOptionalWindow(WindowHandle window, HWND__*& hwnd);
     // Records why the current operation fails; returns false.
-    bool Fail(std::string reason);
+    bool Fail(FailureKind kind, std::string reason);
     // Fails with Windows' reason for the last error (operation's name if it gave none).
     bool FailSystem(const char* operation);
+    // What GetWindowLongPtr or SetWindowLongPtr gave, for the framework: the
+    // style without the sign 64-bit Windows widens it with.
+    std::intptr_t LongResult(int index, std::intptr_t value, const char* operation);
 
-    // The live window, or null with LastError set ("no such window").
-    HWND__* FindWindow(WindowHandle window);
+    // The live window's entry, or null with LastFailure() set ("no such window").
     WindowEntry* FindEntry(WindowHandle window);
+    // The window's entry, or null; sets nothing.
+    WindowEntry* Live(std::uint32_t id) const;
+    // The entry of the window whose device context this is, or null with
+    // LastFailure() set.
+    WindowEntry* FindDcEntry(DeviceContextHandle dc);
     // The id of a window Windows names; 0 for none or a window not of ours.
     std::uint32_t WindowIdOf(HWND__* hwnd) const;
-    // The live window's device context, or null with LastError set.
-    HDC__* FindDc(DeviceContextHandle dc);
+    // The window's own device context, taken from Windows on first use; null
+    // with LastFailure() set when Windows refuses.
     HDC__* DcOf(WindowEntry& entry);
-    // The window whose device context this is, or null with LastError set.
-    WindowEntry* FindDcEntry(DeviceContextHandle dc);
     // What GL draws into for the window: its pbuffer off screen, else its
     // device context.
     static HDC__* DrawingDcOf(const WindowEntry& entry);
@@ -231,29 +258,33 @@ private:
     static void ReleasePbuffer(Pbuffer& pbuffer);
     // Whether UseOffscreenDrawing was called.
     static bool DrawsOffscreen();
-    // The window is gone: its device context and id go with it.
-    void Forget(std::uint32_t id);
+    // The window is gone: its device context, its entry and id go with it.
+    void Forget(WindowEntry& entry);
+    // The entry a window carries, null for one that carries none; giving it
+    // one, and taking it off.
+    static WindowEntry* EntryOfWindow(HWND__* hwnd);
+    static void CarryEntry(HWND__* hwnd, WindowEntry& entry);
+    static void ForgetWindow(HWND__* hwnd);
     // The module a handle names: 1 is the program's own, none is none.
     static HINSTANCE__* ModuleOf(ModuleHandle instance);
 
+    LResult Deliver(WindowEntry& entry, std::uint32_t message, WParam wParam, LParam lParam);
     LResult CallFramework(WindowProc procedure, std::uint32_t id, std::uint32_t message,
                           WParam wParam, LParam lParam, WParam originalW, LParam originalL);
     // Close requests (console Ctrl+C, closing the console) become WM_CLOSE for
     // every window, in creation order, ahead of anything else waiting.
     void TakeCloseRequest();
 
-    std::string m_lastError;
+    Failure m_failure;
     struct ClassEntry {
         WindowProc procedure = nullptr;  // the framework's
         HINSTANCE__* module = nullptr;   // the module it was registered for
     };
 
-    std::map<Atom, ClassEntry> m_classes;            // the classes registered here
-    std::map<std::uint32_t, WindowEntry> m_windows;  // by id, so in creation order
-    std::unordered_map<HWND__*, std::uint32_t> m_windowIds;
-    std::uint32_t m_nextWindow = 1;
-    std::map<std::uint32_t, std::uint32_t> m_dcWindows;  // device context id -> window id
-    std::uint32_t m_nextDc = 1;
+    std::map<Atom, ClassEntry> m_classes;  // the classes registered here
+    // By id, so in creation order; entries stay where they are (Windows holds them).
+    std::map<std::uint32_t, std::unique_ptr<WindowEntry>> m_windows;
+    std::uint32_t m_nextWindow = 1;  // every window's id is given here
     HandleTable<HGLRC__> m_contexts;
     HandleTable<HPALETTE__> m_palettes;
     std::vector<std::uint32_t> m_madePalettes;  // ids of the palettes CreatePalette made
