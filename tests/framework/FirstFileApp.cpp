@@ -8,12 +8,14 @@
 //
 // Run where no window can be opened (no display; with
 // MOON_REFUSE_WINDOW_CLASS, the fake window system refusing the class), its
-// windows report why from the application's constructor, and the program
-// ends with status 1.
+// windows report why from the application's constructor, main repeats the
+// reason, and the program ends with status 1.
+#include <cstdio>
 #include <memory>
 
 #include "framework/GLApp.h"
 #include "framework/Main.h"
+#include "framework/ShowMessage.h"
 #include "tests/framework/FirstFileWindow.h"
 
 #ifdef MOON_REFUSE_WINDOW_CLASS
@@ -47,5 +49,10 @@ TwoWindowApp g_app;
 }  // namespace
 
 int main(int argc, char** argv) {
-    return moon::AppMain(argc, argv);
+    const int status = moon::AppMain(argc, argv);
+    // As moon does, after the framework's lines: the reason recorded by the
+    // application's constructor must have outlived the initialisers that ran
+    // after it.
+    std::printf("no window could be opened: %s\n", moon::LastFailureReason().c_str());
+    return status;
 }
