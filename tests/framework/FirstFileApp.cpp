@@ -53,6 +53,6 @@ int main(int argc, char** argv) {
     // As moon does, after the framework's lines: the reason recorded by the
     // application's constructor must have outlived the initialisers that ran
     // after it.
-    std::printf("no window could be opened: %s\n", moon::LastFailureReason().c_str());
+    std::printf("no window could be opened: %s\n", moon::LastReportedFailure().text.c_str());
     return status;
 }
