@@ -52,56 +52,58 @@ moon_debian_source(moon_libpng_source libpng1.6)
 enable_language(C)
 set(moon_third_party ${PROJECT_BINARY_DIR}/third-party)
 
+# moon_third_party_library(<name> <alias> SOURCE <folder> SOURCES <files...>
+#                          HEADERS <files...>)
+# A static library of a source package's files (relative to its folder),
+# compiled without its warnings; its users see only the public headers, each
+# copied into third-party/<name without moon_>, while it builds against its
+# own folder.
+function(moon_third_party_library name alias)
+  cmake_parse_arguments(ARG "" "SOURCE" "SOURCES;HEADERS" ${ARGN})
+  string(REGEX REPLACE "^moon_" "" folder ${name})
+  list(TRANSFORM ARG_SOURCES PREPEND ${ARG_SOURCE}/)
+  add_library(${name} STATIC EXCLUDE_FROM_ALL ${ARG_SOURCES})
+  foreach(header ${ARG_HEADERS})
+    get_filename_component(file ${header} NAME)
+    configure_file(${ARG_SOURCE}/${header} ${moon_third_party}/${folder}/${file} COPYONLY)
+  endforeach()
+  target_include_directories(${name} SYSTEM INTERFACE ${moon_third_party}/${folder})
+  target_include_directories(${name} PRIVATE ${ARG_SOURCE})
+  target_compile_options(${name} PRIVATE -w)
+  add_library(${alias} ALIAS ${name})
+endfunction()
+
 # zlib: its own CMake build renames a header in the source folder, builds a
 # DLL and example programs, so the library is listed here (the sources its
 # Makefile builds into libz.a).
-set(moon_zlib_sources adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c gzread.c
-    gzwrite.c infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c)
-list(TRANSFORM moon_zlib_sources PREPEND ${moon_zlib_source}/)
-add_library(moon_zlib STATIC EXCLUDE_FROM_ALL ${moon_zlib_sources})
-foreach(header zlib.h zconf.h)
-  configure_file(${moon_zlib_source}/${header} ${moon_third_party}/zlib/${header} COPYONLY)
-endforeach()
-target_include_directories(moon_zlib SYSTEM INTERFACE ${moon_third_party}/zlib)
-target_include_directories(moon_zlib PRIVATE ${moon_zlib_source})
-target_compile_options(moon_zlib PRIVATE -w)
-add_library(ZLIB::ZLIB ALIAS moon_zlib)
+moon_third_party_library(moon_zlib ZLIB::ZLIB SOURCE ${moon_zlib_source}
+  SOURCES adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c gzread.c gzwrite.c
+          infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c
+  HEADERS zlib.h zconf.h)
 
 # libdeflate 1.14 builds with a Makefile: the library's sources as it lists
 # them for a static library with compression and decompression.
-set(moon_libdeflate_sources adler32.c crc32.c deflate_compress.c deflate_decompress.c
-    gzip_compress.c gzip_decompress.c utils.c zlib_compress.c zlib_decompress.c
-    arm/cpu_features.c x86/cpu_features.c)
-list(TRANSFORM moon_libdeflate_sources PREPEND ${moon_libdeflate_source}/lib/)
-add_library(moon_libdeflate STATIC EXCLUDE_FROM_ALL ${moon_libdeflate_sources})
-configure_file(${moon_libdeflate_source}/libdeflate.h
-               ${moon_third_party}/libdeflate/libdeflate.h COPYONLY)
-target_include_directories(moon_libdeflate SYSTEM INTERFACE ${moon_third_party}/libdeflate)
-target_include_directories(moon_libdeflate PRIVATE ${moon_libdeflate_source})
+moon_third_party_library(moon_libdeflate Deflate::Deflate SOURCE ${moon_libdeflate_source}
+  SOURCES lib/adler32.c lib/crc32.c lib/deflate_compress.c lib/deflate_decompress.c
+          lib/gzip_compress.c lib/gzip_decompress.c lib/utils.c lib/zlib_compress.c
+          lib/zlib_decompress.c lib/arm/cpu_features.c lib/x86/cpu_features.c
+  HEADERS libdeflate.h)
 target_compile_definitions(moon_libdeflate PRIVATE _ANSI_SOURCE)
 set_target_properties(moon_libdeflate PROPERTIES C_STANDARD 99
                       ARCHIVE_OUTPUT_DIRECTORY ${moon_third_party})
-target_compile_options(moon_libdeflate PRIVATE -w)
-add_library(Deflate::Deflate ALIAS moon_libdeflate)
 
 # libpng 1.6: its library's sources, with the configuration header it ships
 # for builds without its scripts. That header is the one Debian's build
 # generates (configure's defaults) but for PNG_ZLIB_VERNUM, 0 here, which only
 # turns off a check of zlib.h's version.
-set(moon_libpng_sources png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c pngrio.c
-    pngrtran.c pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c)
-list(TRANSFORM moon_libpng_sources PREPEND ${moon_libpng_source}/)
-add_library(moon_libpng STATIC EXCLUDE_FROM_ALL ${moon_libpng_sources})
-foreach(header png.h pngconf.h)
-  configure_file(${moon_libpng_source}/${header} ${moon_third_party}/libpng/${header} COPYONLY)
-endforeach()
+moon_third_party_library(moon_libpng PNG::PNG SOURCE ${moon_libpng_source}
+  SOURCES png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c pngrio.c pngrtran.c
+          pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c
+  HEADERS png.h pngconf.h)
 configure_file(${moon_libpng_source}/scripts/pnglibconf.h.prebuilt
                ${moon_third_party}/libpng/pnglibconf.h COPYONLY)
-target_include_directories(moon_libpng SYSTEM INTERFACE ${moon_third_party}/libpng)
-target_include_directories(moon_libpng PRIVATE ${moon_third_party}/libpng ${moon_libpng_source})
+target_include_directories(moon_libpng PRIVATE ${moon_third_party}/libpng)
 target_link_libraries(moon_libpng PUBLIC moon_zlib)
-target_compile_options(moon_libpng PRIVATE -w)
-add_library(PNG::PNG ALIAS moon_libpng)
 
 # libtiff with its own CMake build, as a static library with deflate alone:
 # no tools, tests, documentation, C++ streams or other codecs. Its options

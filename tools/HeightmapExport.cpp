@@ -69,6 +69,11 @@ std::string describe(const Piece& piece, bool scaled) {
     return text;
 }
 
+// The Software of PNG text and TIFF tags.
+std::string software() {
+    return std::string("moon-terrain ") + kMoonVersion;
+}
+
 std::string title(const HeightmapExport& request, const Piece& piece) {
     std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
                        std::to_string(request.depth);
@@ -81,7 +86,7 @@ bool writePng(const HeightmapExport& request, const Piece& piece, AtomicFile& fi
     const int side = map.GetSide();
     Text text = {
         {"Title", title(request, piece)},
-        {"Software", std::string("moon-terrain ") + kMoonVersion},
+        {"Software", software()},
         // Parsable: two numbers each, world units.
         {"Height range", ShortestText(map.GetLowest()) + " " + ShortestText(map.GetHighest())},
         {"World size", ShortestText(map.GetSpacing() * (side - 1)) + " " +
@@ -138,8 +143,7 @@ bool writeTiff(const HeightmapExport& request, const Piece& piece, AtomicFile& f
             map.GetRowFloat(row, samples);
             piece.Report(progress, row);
         },
-        placement, title(request, piece) + ". " + describe(piece, false),
-        std::string("moon-terrain ") + kMoonVersion, problem);
+        placement, title(request, piece) + ". " + describe(piece, false), software(), problem);
 }
 
 // OpenEXR is encoded from the whole image at once: the grid, once copied,
@@ -210,20 +214,22 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
     HeightGrid grid;
     double lowest = 0.0;
     double highest = 0.0;
-    std::size_t bytes = 0;
-
-    if (tiles == 1) {
-        // Opened before the grid is made, so that an output that cannot be
-        // written is reported at once.
-        AtomicFile file(output, out);
-        if (!file.Open(problem)) {
-            return ReportFailure(err, "export", problem);
-        }
+    // After the output is known to be writable: a deep grid takes seconds.
+    auto generate = [&] {
         progress.Update("generating", 0.0);
         Random::Seed(seed);
         grid.Generate(depth);
         lowest = grid.GetLowest();
         highest = grid.GetHighest();
+    };
+    std::size_t bytes = 0;
+
+    if (tiles == 1) {
+        AtomicFile file(output, out);
+        if (!file.Open(problem)) {
+            return ReportFailure(err, "export", problem);
+        }
+        generate();
         const Heightmap map(grid);
         const bool encoded = writePiece(
             *this, Piece{&map}, file, progress, [&grid] { grid = HeightGrid(); }, problem);
@@ -247,11 +253,7 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
             return ReportFailure(err, "export", problem);
         }
         ProcessSignals::CatchCloseRequests();
-        progress.Update("generating", 0.0);
-        Random::Seed(seed);
-        grid.Generate(depth);
-        lowest = grid.GetLowest();
-        highest = grid.GetHighest();
+        generate();
         const int side = (grid.GetSide() - 1) / tiles;
         const double share = 1.0 / (tiles * tiles);
         bool written = true;

@@ -16,10 +16,16 @@ unsigned displacementBound(int depth) {
     return static_cast<unsigned>(40.0 / scale);
 }
 
-// A sign, then a magnitude; a bound of 0 (beyond depth 40) gives 0, both
-// values still drawn.
+// -1 for draws 0 to 16383, +1 for 16384 to 32767.
+double drawSign() {
+    return Random::Next() * kUnitScale < 0.5 ? -1.0 : 1.0;
+}
+
+// A whole-number displacement below the bound: a sign, then a magnitude. A
+// bound of 0 (beyond depth 40) gives 0, both values still drawn so the
+// sequence stays in step.
 double drawDisplacement(unsigned bound) {
-    const double sign = MidpointStep::DrawSign();
+    const double sign = drawSign();
     const auto draw = static_cast<unsigned>(Random::Next());
     if (bound == 0) {
         return 0.0;
@@ -29,19 +35,11 @@ double drawDisplacement(unsigned bound) {
 
 }  // namespace
 
-double MidpointStep::DrawSign() {
-    return Random::Next() * kUnitScale < 0.5 ? -1.0 : 1.0;
-}
-
-double MidpointStep::DrawDisplacement(int depth) {
-    return drawDisplacement(displacementBound(depth));
-}
-
 MidpointStep::RootHeights MidpointStep::DrawRootHeights() {
-    const double s0 = DrawSign();
-    const double s1 = DrawSign();
-    const double s2 = DrawSign();
-    const double s3 = DrawSign();
+    const double s0 = drawSign();
+    const double s1 = drawSign();
+    const double s2 = drawSign();
+    const double s3 = drawSign();
     // Corners 0 and 2 use negative multipliers: a negative sign lifts them to +20.
     return {-20.0 * s0, 30.0 * s1, -20.0 * s2, 10.0 * s3};
 }

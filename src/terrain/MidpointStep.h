@@ -34,14 +34,6 @@ struct MidpointStep {
         double y0, y1, y2, y3;
     };
     static RootHeights DrawRootHeights();
-
-    // A whole-number displacement for a cell of the given depth: a sign, then
-    // a magnitude below the bound 40 / depth (depth 0 counts as 1). Beyond
-    // depth 40 the bound is 0: the displacement is 0, but both values are
-    // still drawn so the sequence stays in step.
-    static double DrawDisplacement(int depth);
-    // -1 for draws 0 to 16383, +1 for 16384 to 32767.
-    static double DrawSign();
 };
 
 }  // namespace moon
