@@ -14,7 +14,7 @@ constexpr double kSize = 500.0;
 
 }  // namespace
 
-void HeightGrid::Generate(int depth) {
+void HeightGrid::Generate(int depth, const NewCell& newCell) {
     MOON_CHECK(depth <= kMaxDepth, "the grid holds depths up to 14");
     m_depth = std::max(depth, 0);
     m_side = (1 << m_depth) + 1;
@@ -27,7 +27,12 @@ void HeightGrid::Generate(int depth) {
     At(0, last) = root.y1;     // (0, 0)
     At(last, last) = root.y2;  // (500, 0)
     At(last, 0) = root.y3;     // (500, -500)
+    m_pNewCell = newCell ? &newCell : nullptr;
+    if (m_depth == 0 && m_pNewCell != nullptr) {
+        ReportCell(0, 0, last);
+    }
     Subdivide(0, 0, 0, last);
+    m_pNewCell = nullptr;
 
     const double* first = m_pHeights.get();
     const auto [lowest, highest] =
@@ -54,10 +59,23 @@ void HeightGrid::Subdivide(int depth, int column, int row, int span) {
     At(column + half, row + span) = step.h12;
     At(column + span, row + half) = step.h23;
     // The children in the tree's order: the quarters at p0, p1, p2 and p3.
+    if (depth + 1 == m_depth && m_pNewCell != nullptr) {
+        ReportCell(column, row, half);
+        ReportCell(column, row + half, half);
+        ReportCell(column + half, row + half, half);
+        ReportCell(column + half, row, half);
+        return;
+    }
     Subdivide(depth + 1, column, row, half);
     Subdivide(depth + 1, column, row + half, half);
     Subdivide(depth + 1, column + half, row + half, half);
     Subdivide(depth + 1, column + half, row, half);
+}
+
+void HeightGrid::ReportCell(int column, int row, int span) {
+    (*m_pNewCell)(column, row,
+                  {At(column, row), At(column, row + span), At(column + span, row + span),
+                   At(column + span, row)});
 }
 
 double HeightGrid::GetSpacing() const {

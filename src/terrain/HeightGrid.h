@@ -13,7 +13,9 @@
 // sequence is left where the tree leaves it.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 namespace moon {
@@ -23,9 +25,18 @@ public:
     // 16385 samples a side: 2 GiB of heights.
     static constexpr int kMaxDepth = 14;
 
+    // A cell of the finest depth as generation makes it: its p0 corner's
+    // column and row, and its corners' heights p0 to p3 at that moment. Cells
+    // made earlier may see their corners change later, when a neighbour's step
+    // writes the same point; the tree's cells keep what they were made with
+    // in their centre and normals.
+    using NewCell = std::function<void(int column, int row, const std::array<double, 4>& heights)>;
+
     // Generates as Terrain::Generate(depth) does; depth 0 or less is the root
-    // alone (still four draws). depth must not exceed kMaxDepth.
-    void Generate(int depth);
+    // alone (still four draws). depth must not exceed kMaxDepth. newCell, when
+    // given, is told of every cell of the finest depth (the root at depth 0),
+    // in the order the tree makes them, which is the order it draws them.
+    void Generate(int depth, const NewCell& newCell = nullptr);
 
     int GetDepth() const { return m_depth; }
     // Samples a side, 2^depth + 1; 0 before Generate.
@@ -47,6 +58,9 @@ private:
     // One step for the cell of the given depth whose p0 corner is at (column,
     // row), span samples a side, then its children's steps down to m_depth.
     void Subdivide(int depth, int column, int row, int span);
+    void ReportCell(int column, int row, int span);
+
+    const NewCell* m_pNewCell = nullptr;  // during Generate only
 
     int m_depth = 0;
     int m_side = 0;
