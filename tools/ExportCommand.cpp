@@ -5,6 +5,7 @@
 // GeoTIFF, OpenEXR), whole or in tiles.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,12 +13,16 @@
 #include "cli/MoonVersion.h"
 #include "cli/OptionParser.h"
 #include "io/AtomicFile.h"
+#include "terrain/Terrain.h"
 #include "terrain/TerrainModel.h"
 #include "tools/ExportFormat.h"
 #include "tools/ExportProgress.h"
+#include "tools/GatheredMesh.h"
+#include "tools/GridMesh.h"
 #include "tools/HeightmapExport.h"
 #include "tools/JoinedMesh.h"
-#include "tools/MeshWriter.h"
+#include "tools/Mesh.h"
+#include "tools/MeshOutput.h"
 #include "tools/TerrainRequest.h"
 #include "tools/TerrainTool.h"
 
@@ -40,7 +45,7 @@ constexpr std::string_view kExportUsage =
     "terrain, triangles split where finer cells meet a coarser one (no cracks, no\n"
     "T-junctions), and every vertex the mean of the face normals around it, so\n"
     "flat or smooth shading is the importing program's choice. Meshes go to\n"
-    "depth 10.\n"
+    "depth 12 (67 million triangles), streamed as they are written.\n"
     "A heightmap format writes the generated grid instead, without building the\n"
     "tree: (2^D + 1) samples a side, north (z -500) at the top, x to the right,\n"
     "to depth 14 (16385 samples a side). png is 16-bit greyscale (the lowest\n"
@@ -59,6 +64,12 @@ constexpr std::string_view kExportUsage =
     "place, and - is standard output.\n"
     "\n"
     "Options:\n";
+
+// Deeper meshes would pass 4 GiB in a .glb; their grid alone is 2 GiB.
+constexpr int kMaxMeshDepth = 12;
+// Level of detail refines no cell to below this depth, so its passes leave a
+// terrain generated this deep as it was.
+constexpr int kUnrefinedDepth = 10;
 
 struct ExportSettings {
     int palette = 0;
@@ -157,7 +168,7 @@ std::vector<std::string> passNames(const TerrainRequest& request) {
 // What the file says about itself: comment lines (PLY, OBJ) and the glTF
 // asset's extras. Pass names hold only digits, signs, dots, commas and
 // letters, so they need no escaping in JSON.
-MeshWriter::Description describe(const TerrainRequest& request, const ExportSettings& settings) {
+MeshDescription describe(const TerrainRequest& request, const ExportSettings& settings) {
     const std::vector<std::string> passes = passNames(request);
     std::string passLine;
     std::string passJson;
@@ -165,7 +176,7 @@ MeshWriter::Description describe(const TerrainRequest& request, const ExportSett
         passLine += (passLine.empty() ? "" : " ") + pass;
         passJson += (passJson.empty() ? "\"" : ",\"") + pass + "\"";
     }
-    MeshWriter::Description description;
+    MeshDescription description;
     description.comments = {
         "moon terrain, seed " + std::to_string(*request.seed) + ", depth " +
             std::to_string(*request.depth) + ", palette " + std::to_string(settings.palette) +
@@ -221,7 +232,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     TerrainRequest::DepthLimit depthLimit;
     depthLimit.max = HeightmapExport::kMaxDepth;
     depthLimit.help =
-        "levels generated below the root: 0 to 10 for meshes, 0 to 14 for heightmaps (required)";
+        "levels generated below the root: 0 to 12 for meshes, 0 to 14 for heightmaps (required)";
     depthLimit.deeper = "a deeper grid needs more than 8 GiB of memory";
     request.AddOptions(parser, depthLimit);
     addExportOptions(parser, settings);
@@ -246,10 +257,10 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     if (problem.empty() && format.IsHeightmap() && !request.passes.empty()) {
         problem = "a heightmap is the generated regular grid: it takes no --lod or --lod-off";
     }
-    if (problem.empty() && !format.IsHeightmap() && *request.depth > TerrainRequest::kMaxDepth) {
+    if (problem.empty() && !format.IsHeightmap() && *request.depth > kMaxMeshDepth) {
         problem = "--depth " + std::to_string(*request.depth) + " is outside 0 to " +
-                  std::to_string(TerrainRequest::kMaxDepth) +
-                  " for meshes: " + TerrainRequest::kDeeperTrees + " (heightmaps go to " +
+                  std::to_string(kMaxMeshDepth) +
+                  " for meshes: deeper meshes pass 4 GiB (heightmaps go to " +
                   std::to_string(HeightmapExport::kMaxDepth) + ")";
     }
     if (problem.empty() && !format.IsHeightmap() && settings.tiles) {
@@ -280,30 +291,45 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         return kExitFailed;
     }
     ExportProgress progress(err, ExportProgress::IsTerminal(err));
-    TerrainModel model;
-    request.Build(model);
-    model.SetPalette(settings.palette);
-    model.SetRenderMode(settings.mode);
-    const MeshFormat meshFormat = format.id == ExportFormatId::Obj   ? MeshFormat::Obj
-                                  : format.id == ExportFormatId::Glb ? MeshFormat::Glb
-                                                                     : MeshFormat::Ply;
-    const bool lines = settings.mode == Wireframe;
     auto report = [&progress](std::string_view stage, double fraction) {
         progress.Update(stage, fraction);
     };
-    std::optional<MeshWriter> writer;
-    if (settings.join) {
-        JoinedMesh joined;
-        progress.Update("joining", 0.0);
-        joined.Build(model.GetTerrain()->GetRoot(), model.GetPalette(settings.palette));
-        writer.emplace(meshFormat, lines, joined.GetTriangleCount(), report);
-        joined.Send(*writer);
+    const TerrainModel palettes;
+    const HeightPalette& palette = palettes.GetPalette(settings.palette);
+    const bool lines = settings.mode == Wireframe;
+    std::unique_ptr<Mesh> mesh;
+    if (request.passes.empty() || *request.depth >= kUnrefinedDepth) {
+        // The leaves are the generated grid's cells: streamed, without the tree.
+        GridMesh::Settings grid;
+        grid.seed = *request.seed;
+        grid.depth = *request.depth;
+        grid.mode = settings.mode;
+        grid.palette = &palette;
+        grid.joined = settings.join;
+        grid.sharing = format.sharing;
+        mesh = std::make_unique<GridMesh>(grid, report);
     } else {
-        // Four triangles per leaf, for progress and reservations.
-        writer.emplace(meshFormat, lines, 4 * CountLeaves(model.GetTerrain()->GetRoot()), report);
-        model.Draw(*writer);
+        TerrainModel model;
+        request.Build(model);
+        const TerrainNode* root = model.GetTerrain()->GetRoot();
+        std::unique_ptr<GatheredMesh> gathered;
+        if (settings.join) {
+            JoinedMesh joined;
+            progress.Update("joining", 0.0);
+            joined.Build(root, palette);
+            gathered = std::make_unique<GatheredMesh>(format.sharing, lines,
+                                                      joined.GetTriangleCount(), report);
+            joined.Send(*gathered);
+        } else {
+            // Four triangles per leaf, for progress and reservations.
+            gathered = std::make_unique<GatheredMesh>(format.sharing, lines, 4 * CountLeaves(root),
+                                                      report);
+            model.GetTerrain()->Draw(settings.mode, palette, *gathered);
+        }
+        mesh = std::move(gathered);
     }
-    writer->Write(file, describe(request, settings));
+    MeshOutput output(file, report);
+    format.write(*mesh, describe(request, settings), output);
     const bool committed = file.Commit(problem);
     progress.Finish();
     if (!committed) {
@@ -311,16 +337,14 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     }
     if (settings.verbose) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-        const std::string shapes = lines
-                                       ? std::to_string(writer->GetLineCount()) + " lines"
-                                       : std::to_string(writer->GetTriangleCount()) + " triangles";
-        const std::string normals =
-            meshFormat == MeshFormat::Obj && !lines
-                ? ", " + std::to_string(writer->GetNormalCount()) + " normals"
-                : "";
+        const std::string shapes =
+            std::to_string(mesh->GetPrimitiveCount()) + (lines ? " lines" : " triangles");
+        const std::string normals = mesh->GetSharing() == MeshSharing::Attributes && !lines
+                                        ? ", " + std::to_string(mesh->GetNormalCount()) + " normals"
+                                        : "";
         std::fprintf(err, "moon-terrain export: %s, %zu vertices%s, %zu bytes, %.2f s\n",
-                     shapes.c_str(), writer->GetVertexCount(), normals.c_str(),
-                     writer->GetBytesWritten(), seconds.count());
+                     shapes.c_str(), mesh->GetVertexCount(), normals.c_str(),
+                     output.GetBytesWritten(), seconds.count());
     }
     return kExitOk;
 }

@@ -6,23 +6,30 @@
 #include <cctype>
 #include <string>
 
+#include "tools/Mesh.h"
+#include "tools/MeshWriters.h"
+
 namespace moon {
 namespace {
 
 using Kind = ExportFormat::Kind;
+constexpr MeshSharing kVertices = MeshSharing::Vertices;
 
 constexpr std::array kFormats = {
-    ExportFormat{ExportFormatId::Ply, "ply", "", ".ply", Kind::Mesh, "PLY mesh, binary"},
-    ExportFormat{ExportFormatId::Obj, "obj", "", ".obj", Kind::Mesh, "OBJ mesh"},
-    ExportFormat{ExportFormatId::Glb, "glb", "", ".glb", Kind::Mesh, "glTF 2.0 binary mesh"},
+    ExportFormat{ExportFormatId::Ply, "ply", "", ".ply", Kind::Mesh, "PLY mesh, binary", WritePly,
+                 kVertices},
+    ExportFormat{ExportFormatId::Obj, "obj", "", ".obj", Kind::Mesh, "OBJ mesh", WriteObj,
+                 MeshSharing::Attributes},
+    ExportFormat{ExportFormatId::Glb, "glb", "", ".glb", Kind::Mesh, "glTF 2.0 binary mesh",
+                 WriteGlb, kVertices},
     ExportFormat{ExportFormatId::Png, "png", "heightmap", ".png", Kind::Heightmap,
-                 "16-bit greyscale PNG heightmap"},
+                 "16-bit greyscale PNG heightmap", nullptr, kVertices},
     ExportFormat{ExportFormatId::R16, "r16", "raw", ".r16 .raw", Kind::Heightmap,
-                 "headerless 16-bit little-endian heightmap"},
+                 "headerless 16-bit little-endian heightmap", nullptr, kVertices},
     ExportFormat{ExportFormatId::Tiff, "tif", "tiff", ".tif .tiff", Kind::Heightmap,
-                 "32-bit float GeoTIFF of the heights"},
+                 "32-bit float GeoTIFF of the heights", nullptr, kVertices},
     ExportFormat{ExportFormatId::Exr, "exr", "", ".exr", Kind::Heightmap,
-                 "32-bit float OpenEXR of the heights"},
+                 "32-bit float OpenEXR of the heights", nullptr, kVertices},
 };
 
 bool hasExtension(std::string_view extensions, std::string_view extension) {

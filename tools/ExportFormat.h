@@ -8,6 +8,11 @@
 
 namespace moon {
 
+class Mesh;
+class MeshOutput;
+struct MeshDescription;
+enum class MeshSharing;
+
 enum class ExportFormatId { Ply, Obj, Glb, Png, R16, Tiff, Exr };
 
 struct ExportFormat {
@@ -19,6 +24,9 @@ struct ExportFormat {
     std::string_view extensions;  // lower case, space-separated, each with its dot
     Kind kind;
     std::string_view summary;  // a few words for the help text
+    // Meshes: the writer, and how it shares vertices. Heightmaps: null.
+    void (*write)(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+    MeshSharing sharing;
 
     bool IsHeightmap() const { return kind == Kind::Heightmap; }
 };

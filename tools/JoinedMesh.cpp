@@ -4,7 +4,7 @@
 #include <bit>
 
 #include "terrain/TerrainNode.h"
-#include "tools/MeshWriter.h"
+#include "tools/GatheredMesh.h"
 #include "tools/VertexTable.h"
 
 namespace moon {
@@ -146,14 +146,14 @@ void JoinedMesh::ComputeNormals(const HeightPalette& palette) {
     }
 }
 
-void JoinedMesh::Send(MeshWriter& writer) const {
+void JoinedMesh::Send(GatheredMesh& mesh) const {
     for (std::size_t t = 0; t < m_triangles.size(); t += 3) {
         const std::uint32_t a = m_triangles[t];
         const std::uint32_t b = m_triangles[t + 1];
         const std::uint32_t c = m_triangles[t + 2];
-        writer.AddTriangle({&m_positions[a], &m_positions[b], &m_positions[c]},
-                           {&m_normals[a], &m_normals[b], &m_normals[c]},
-                           {m_colours[a], m_colours[b], m_colours[c]});
+        mesh.AddTriangle({&m_positions[a], &m_positions[b], &m_positions[c]},
+                         {&m_normals[a], &m_normals[b], &m_normals[c]},
+                         {m_colours[a], m_colours[b], m_colours[c]});
     }
 }
 

@@ -26,7 +26,7 @@
 namespace moon {
 
 class HeightPalette;
-class MeshWriter;
+class GatheredMesh;
 class TerrainNode;
 
 class JoinedMesh {
@@ -36,7 +36,7 @@ public:
 
     // Sends every triangle, counter-clockwise seen from above, with its
     // corners' normals and colours.
-    void Send(MeshWriter& writer) const;
+    void Send(GatheredMesh& mesh) const;
 
     const std::vector<Vec3>& GetPositions() const { return m_positions; }
     const std::vector<Vec3>& GetNormals() const { return m_normals; }

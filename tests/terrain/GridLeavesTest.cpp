@@ -44,8 +44,7 @@ void expectLeavesEqualTree(std::uint32_t seed, int depth) {
             std::memcmp(&leaf.vertexNormals[4], &expected.vertexNormals[4], sizeof(Vec3)) == 0;
         if (!same && ++mismatches <= 3) {
             ADD_FAILURE() << "leaf " << next - 1 << " at column " << column << ", row " << row
-                          << ": centre " << leaf.points[4].y << " against "
-                          << expected.points[4].y;
+                          << ": centre " << leaf.points[4].y << " against " << expected.points[4].y;
         }
     });
     EXPECT_EQ(next, leaves.size());

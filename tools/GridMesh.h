@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// A mesh of the generated grid's leaves, streamed: the tree is never built
+// and no table of every vertex is kept. Each visit walks the leaves again
+// (GridLeaves), in drawing order, and gives every vertex, normal and corner
+// the index a mesh gathered from the tree would give it, so a writer writes
+// the same bytes.
+//
+// The grid says which vertices may coincide: only those at one position, and
+// a leaf corner's position is shared with at most three other leaves. So a
+// position's vertices are remembered from its first leaf to its last, and
+// forgotten then; those open at once lie along the edges of the part walked
+// so far. Normals apart (OBJ) are shared over the whole mesh by exact value:
+// a first walk finds which normals' hashes repeat, and only those are kept.
+// A joined mesh sums its face normals per position in a first walk too.
+// Memory: two grids of heights (the final one and the one walked again),
+// 8 bytes a normal in the walk that finds repeats, and for a joined mesh
+// 24 bytes a position: about 0.9 GiB at depth 12.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "terrain/HeightGrid.h"
+#include "terrain/RenderMode.h"
+#include "tools/Mesh.h"
+
+namespace moon {
+
+class HeightPalette;
+
+class GridMesh final : public Mesh {
+public:
+    using Progress = std::function<void(std::string_view stage, double fraction)>;
+
+    struct Settings {
+        std::uint32_t seed = 0;
+        int depth = 0;
+        RenderMode mode = Flat;
+        const HeightPalette* palette = nullptr;  // must outlive the mesh
+        // One vertex per position over the whole terrain, each with the mean
+        // of the face normals around it, as JoinedMesh makes them.
+        bool joined = false;
+        MeshSharing sharing = MeshSharing::Vertices;
+    };
+
+    // Seeds the random sequence, generates the grid and counts the mesh.
+    GridMesh(const Settings& settings, Progress progress = nullptr);
+
+    MeshSharing GetSharing() const override { return m_settings.sharing; }
+    bool IsLines() const override { return m_settings.mode == Wireframe; }
+    std::size_t GetVertexCount() const override { return m_vertices; }
+    std::size_t GetNormalCount() const override { return m_normals; }
+    std::size_t GetPrimitiveCount() const override { return m_primitives; }
+    void GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const override;
+    void ForEachVertex(const Visit<MeshVertex>& visit) const override;
+    void ForEachNormal(const Visit<Vec3>& visit) const override;
+    void ForEachCorner(const Visit<MeshCorner>& visit) const override;
+
+private:
+    class Walk;
+    friend class Walk;
+
+    Settings m_settings;
+    Progress m_progress;
+    HeightGrid m_grid;
+    std::size_t m_vertices = 0;
+    std::size_t m_normals = 0;
+    std::size_t m_primitives = 0;
+    std::array<float, 3> m_low{};
+    std::array<float, 3> m_high{};
+    // Joined: the sum of the unit face normals around each grid position.
+    std::vector<Vec3> m_normalSums;
+    // Attributes: the hashes that more than one normal has, sorted.
+    std::vector<std::uint64_t> m_repeatedNormals;
+};
+
+}  // namespace moon

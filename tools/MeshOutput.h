@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// Where a mesh writer's bytes go: collected in a buffer of about 64 KiB and
+// handed to the file a buffer at a time, counted, with the progress of the
+// writing told now and then.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace moon {
+
+class AtomicFile;
+
+class MeshOutput {
+public:
+    // Told how far the work is: a stage and 0 to 1.
+    using Progress = std::function<void(std::string_view stage, double fraction)>;
+
+    MeshOutput(AtomicFile& file, Progress progress);
+    MeshOutput(const MeshOutput&) = delete;
+    MeshOutput& operator=(const MeshOutput&) = delete;
+
+    // Units of Advance the whole file takes, for progress; set by the writer.
+    void SetWork(std::size_t work) { m_work = work; }
+    // The buffer to append to; Flush hands it on when it is full enough.
+    std::string& Text() { return m_text; }
+    void AppendWord(std::uint32_t word) { AppendLittleEndian(word, 4); }
+    void AppendLittleEndian(std::uint32_t bits, int bytes);
+    void AppendFloat(double value);
+    // Counts units of work done, hands the buffer on once it is full and
+    // tells the progress every 65536 units.
+    void Advance(std::size_t units = 1);
+    // Hands on what is left and reports the writing done.
+    void Finish();
+
+    std::size_t GetBytesWritten() const { return m_bytes; }
+
+private:
+    void Flush();
+
+    AtomicFile& m_file;
+    std::size_t m_work = 0;
+    Progress m_progress;
+    std::string m_text;
+    std::size_t m_done = 0;
+    std::size_t m_bytes = 0;
+};
+
+}  // namespace moon

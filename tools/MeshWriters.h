@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// One writer per mesh format, each reading only the neutral Mesh:
+// - PLY: binary little-endian; vertices x y z (nx ny nz) red green blue as
+//   floats and bytes, then faces (a byte 3 and three ints) or edges (two ints).
+// - OBJ: text; v x y z r g b (colour 0 to 1), vn, then f v//vn or l v v,
+//   counted from 1, every number in its shortest exact form.
+// - glTF 2.0 binary (.glb): one JSON chunk, one binary chunk.
+// The PLY and glTF writers take a mesh of Vertices sharing, OBJ of Attributes.
+#pragma once
+
+namespace moon {
+
+class Mesh;
+class MeshOutput;
+struct MeshDescription;
+
+void WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+void WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+void WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+
+}  // namespace moon
