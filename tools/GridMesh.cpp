@@ -143,13 +143,16 @@ public:
         const std::size_t leaves = static_cast<std::size_t>(side - 1) * (side - 1);
         std::size_t done = 0;
         Random::Seed(settings.seed);
-        GridLeaves::ForEach(m_mesh.m_grid, [&](const TerrainNode& leaf, int column, int row) {
-            Leaf(leaf, column, row);
-            if (++done % 65536 == 0 && m_purpose != Purpose::Visit && m_mesh.m_progress) {
-                m_mesh.m_progress("counting",
-                                  static_cast<double>(done) / static_cast<double>(leaves));
-            }
-        });
+        GridLeaves::ForEach(
+            m_mesh.m_grid,
+            [&](const TerrainNode& leaf, int column, int row) {
+                Leaf(leaf, column, row);
+                if (++done % 65536 == 0 && m_purpose != Purpose::Visit && m_mesh.m_progress) {
+                    m_mesh.m_progress("counting",
+                                      static_cast<double>(done) / static_cast<double>(leaves));
+                }
+            },
+            settings.joined ? GridLeaves::Normals::Skipped : GridLeaves::Normals::Computed);
         Flush();
     }
 
@@ -184,21 +187,19 @@ private:
     void Leaf(const TerrainNode& leaf, int column, int row) {
         const Settings& settings = m_mesh.m_settings;
         std::array<Triangle, 4> triangles{};
-        std::array<Vec3, 4> faces{};
         if (settings.joined) {
+            // Normals are made with the vertices that carry them (JoinedNormal).
             for (std::size_t t = 0; t < 4; ++t) {
-                const auto& k = kJoinedCorners[t];
-                faces[t] = joinedFaceNormal(leaf.points[static_cast<std::size_t>(k[0])],
-                                            leaf.points[static_cast<std::size_t>(k[1])],
-                                            leaf.points[static_cast<std::size_t>(k[2])]);
                 for (std::size_t i = 0; i < 3; ++i) {
                     Corner& corner = triangles[t].corners[i];
-                    corner.point = k[i];
-                    TerrainNode::ColourForHeight(leaf.points[static_cast<std::size_t>(k[i])].y,
-                                                 *settings.palette, corner.colour);
+                    corner.point = kJoinedCorners[t][i];
+                    TerrainNode::ColourForHeight(
+                        leaf.points[static_cast<std::size_t>(corner.point)].y, *settings.palette,
+                        corner.colour);
                 }
             }
             if (m_purpose == Purpose::SumNormals) {
+                const std::array<Vec3, 4> faces = JoinedFaces(leaf);
                 for (std::size_t t = 0; t < 4; ++t) {
                     for (const int point : kJoinedCorners[t]) {
                         if (point < 4) {
@@ -208,25 +209,6 @@ private:
                     }
                 }
                 return;
-            }
-            if (!m_lines) {
-                // The centre's triangles are its leaf's four, in order.
-                Vec3 sum;
-                for (const Vec3& face : faces) {
-                    sum.Add(sum, face);
-                }
-                Vec3 centre;
-                centre.Normalise(sum);
-                for (Triangle& triangle : triangles) {
-                    for (Corner& corner : triangle.corners) {
-                        if (corner.point == 4) {
-                            corner.normal = centre;
-                        } else {
-                            corner.normal.Normalise(
-                                m_mesh.m_normalSums[Location(column, row, corner.point)]);
-                        }
-                    }
-                }
             }
         } else {
             m_leafTriangles.Collect(leaf, settings.mode, *settings.palette);
@@ -256,7 +238,7 @@ private:
                 const Corner& corner = triangles[t].corners[i];
                 const std::uint32_t slot =
                     corner.point == 4 ? kNone : open[static_cast<std::size_t>(corner.point)];
-                corners[i] = AddCorner(leaf, corner, slot);
+                corners[i] = AddCorner(leaf, column, row, corner, slot);
                 if (m_apart && !m_lines && !settings.joined) {
                     corners[i].normal = leafNormals[t];
                 }
@@ -304,9 +286,39 @@ private:
     }
 
     // The corner's vertex (Attributes: position) index, new or shared.
-    MeshCorner AddCorner(const TerrainNode& leaf, const Corner& corner, std::uint32_t slot) {
+    static std::array<Vec3, 4> JoinedFaces(const TerrainNode& leaf) {
+        std::array<Vec3, 4> faces{};
+        for (std::size_t t = 0; t < 4; ++t) {
+            const auto& k = kJoinedCorners[t];
+            faces[t] = joinedFaceNormal(leaf.points[static_cast<std::size_t>(k[0])],
+                                        leaf.points[static_cast<std::size_t>(k[1])],
+                                        leaf.points[static_cast<std::size_t>(k[2])]);
+        }
+        return faces;
+    }
+
+    // A joined vertex's normal: the normalised sum of the face normals around
+    // it, in the order of their triangles. A centre's are its leaf's four.
+    Vec3 JoinedNormal(const TerrainNode& leaf, int column, int row, int point) const {
+        Vec3 sum;
+        if (point < 4) {
+            sum = m_mesh.m_normalSums[Location(column, row, point)];
+        } else {
+            for (const Vec3& face : JoinedFaces(leaf)) {
+                sum.Add(sum, face);
+            }
+        }
+        Vec3 normal;
+        normal.Normalise(sum);
+        return normal;
+    }
+
+    MeshCorner AddCorner(const TerrainNode& leaf, int column, int row, const Corner& corner,
+                         std::uint32_t slot) {
+        const bool joined = m_mesh.m_settings.joined;
         std::array<std::uint32_t, 3> key{};
-        if (!m_lines && !m_apart) {
+        // Joined, a position has one normal, so the position alone tells vertices apart.
+        if (!m_lines && !m_apart && !joined) {
             key = {std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.x)),
                    std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.y)),
                    std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.z))};
@@ -314,7 +326,8 @@ private:
         Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
         std::size_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
         for (std::size_t i = 0; i < count; ++i) {
-            if (entries[i].key == key) {
+            const std::array<std::uint32_t, 3>& known = entries[i].key;
+            if (known[0] == key[0] && known[1] == key[1] && known[2] == key[2]) {
                 return MeshCorner{entries[i].index, entries[i].normal};
             }
         }
@@ -322,9 +335,12 @@ private:
         Entry& entry = entries[count++];
         entry.key = key;
         entry.index = m_nextVertex++;
+        Vec3 normal = corner.normal;
+        if (joined && !m_lines && (m_apart || m_pVisitVertices != nullptr)) {
+            normal = JoinedNormal(leaf, column, row, corner.point);
+        }
         // Joined, a normal apart belongs to its position.
-        entry.normal =
-            m_apart && !m_lines && m_mesh.m_settings.joined ? NormalIndex(corner.normal) : 0;
+        entry.normal = m_apart && !m_lines && joined ? NormalIndex(normal) : 0;
         const Vec3& position = leaf.points[static_cast<std::size_t>(corner.point)];
         if (m_purpose == Purpose::Count) {
             std::size_t k = 0;
@@ -336,7 +352,7 @@ private:
         }
         if (m_pVisitVertices != nullptr) {
             m_vertexBatch.push_back(
-                MeshVertex{position, m_lines || m_apart ? Vec3() : corner.normal, corner.colour});
+                MeshVertex{position, m_lines || m_apart ? Vec3() : normal, corner.colour});
             if (m_vertexBatch.size() == kBatch) {
                 (*m_pVisitVertices)(m_vertexBatch);
                 m_vertexBatch.clear();
@@ -351,8 +367,7 @@ private:
             m_normalHashes.push_back(normalHash(normal));
             return 0;
         }
-        const std::vector<std::uint64_t>& repeated = m_mesh.m_repeatedNormals;
-        if (std::binary_search(repeated.begin(), repeated.end(), normalHash(normal))) {
+        if (m_mesh.IsRepeatedNormal(normalHash(normal))) {
             const std::size_t before = m_exactNormals.Size();
             const std::uint32_t exact = m_exactNormals.Add(normalKey(normal));
             if (exact < before) {
@@ -512,10 +527,38 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
             }
         }
         hashes = {};
+        // A set to look them up in: open addressing, at most half full, and
+        // the hashes' own low bits as the first slot.
+        std::size_t size = 64;
+        while (size < 2 * m_repeatedNormals.size()) {
+            size *= 2;
+        }
+        m_repeatedSlots.assign(size, 0);
+        for (const std::uint64_t hash : m_repeatedNormals) {
+            std::size_t slot = hash & (size - 1);
+            while (m_repeatedSlots[slot] != 0) {
+                slot = (slot + 1) & (size - 1);
+            }
+            m_repeatedSlots[slot] = hash;
+        }
         Walk normals(*this, Walk::Purpose::CountNormals);
         normals.Run();
         m_normals = normals.GetNormalCount();
     }
+}
+
+bool GridMesh::IsRepeatedNormal(std::uint64_t hash) const {
+    // 0 marks an empty slot; a repeated hash of 0 is looked up in the sorted list.
+    if (hash == 0) {
+        return std::binary_search(m_repeatedNormals.begin(), m_repeatedNormals.end(), hash);
+    }
+    const std::size_t mask = m_repeatedSlots.size() - 1;
+    for (std::size_t slot = hash & mask; m_repeatedSlots[slot] != 0; slot = (slot + 1) & mask) {
+        if (m_repeatedSlots[slot] == hash) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {

@@ -74,8 +74,12 @@ private:
     std::array<float, 3> m_high{};
     // Joined: the sum of the unit face normals around each grid position.
     std::vector<Vec3> m_normalSums;
-    // Attributes: the hashes that more than one normal has, sorted.
+    bool IsRepeatedNormal(std::uint64_t hash) const;
+
+    // Attributes: the hashes that more than one normal has, sorted, and the
+    // same in a hash set (0 for an empty slot).
     std::vector<std::uint64_t> m_repeatedNormals;
+    std::vector<std::uint64_t> m_repeatedSlots;
 };
 
 }  // namespace moon

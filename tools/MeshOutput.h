@@ -4,6 +4,7 @@
 // writing told now and then.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,18 +28,38 @@ public:
     void SetWork(std::size_t work) { m_work = work; }
     // The buffer to append to; Flush hands it on when it is full enough.
     std::string& Text() { return m_text; }
+    // The low bytes of bits, least significant first (1 to 4 of them).
+    void AppendLittleEndian(std::uint32_t bits, int bytes) {
+        const char data[4] = {static_cast<char>(bits & 0xFFu), static_cast<char>(bits >> 8 & 0xFFu),
+                              static_cast<char>(bits >> 16 & 0xFFu),
+                              static_cast<char>(bits >> 24 & 0xFFu)};
+        m_text.append(data, static_cast<std::size_t>(bytes));
+    }
     void AppendWord(std::uint32_t word) { AppendLittleEndian(word, 4); }
-    void AppendLittleEndian(std::uint32_t bits, int bytes);
-    void AppendFloat(double value);
+    // value rounded to a float, its bits little-endian.
+    void AppendFloat(double value) {
+        AppendWord(std::bit_cast<std::uint32_t>(static_cast<float>(value)));
+    }
     // Counts units of work done, hands the buffer on once it is full and
     // tells the progress every 65536 units.
-    void Advance(std::size_t units = 1);
+    void Advance(std::size_t units = 1) {
+        m_done += units;
+        if (m_text.size() >= kChunkBytes || m_done >= m_nextReport) {
+            Pass();
+        }
+    }
     // Hands on what is left and reports the writing done.
     void Finish();
 
     std::size_t GetBytesWritten() const { return m_bytes; }
 
 private:
+    // Text is handed to the file in pieces of about this size.
+    static constexpr std::size_t kChunkBytes = 1 << 16;
+    static constexpr std::size_t kReportEvery = 65536;
+
+    // Hands the buffer on and reports as Advance found due.
+    void Pass();
     void Flush();
 
     AtomicFile& m_file;
@@ -46,6 +67,7 @@ private:
     Progress m_progress;
     std::string m_text;
     std::size_t m_done = 0;
+    std::size_t m_nextReport = kReportEvery;
     std::size_t m_bytes = 0;
 };
 

@@ -9,7 +9,7 @@
 
 namespace moon {
 
-void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit) {
+void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit, Normals normals) {
     MOON_CHECK(grid.GetSide() > 0, "the grid is generated first");
     const int depth = grid.GetDepth();
     const double spacing = grid.GetSpacing();
@@ -27,7 +27,11 @@ void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit) {
             depth == 0 ? Vec3(250.0, 0.0, -250.0)
                        : Vec3(x0 + spacing * 0.5, (made[2] + made[0] + made[3] + made[1]) * 0.25,
                               z0 + spacing * 0.5)};
-        leaf.Init(nullptr, points, true);
+        if (normals == Normals::Computed) {
+            leaf.Init(nullptr, points, true);
+        } else {
+            leaf.points = points;
+        }
         leaf.points[0].y = grid.GetHeight(column, row);
         leaf.points[1].y = grid.GetHeight(column, row + 1);
         leaf.points[2].y = grid.GetHeight(column + 1, row + 1);

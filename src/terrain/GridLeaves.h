@@ -23,9 +23,13 @@ public:
     // leaf is valid during the call only; column and row are its p0 corner's.
     using Visit = std::function<void(const TerrainNode& leaf, int column, int row)>;
 
+    // Skipped: the leaves' points only, for callers that make their own normals.
+    enum class Normals { Computed, Skipped };
+
     // grid: generated; Random must stand where it stood before that, and is
     // left where generation leaves it.
-    static void ForEach(const HeightGrid& grid, const Visit& visit);
+    static void ForEach(const HeightGrid& grid, const Visit& visit,
+                        Normals normals = Normals::Computed);
 };
 
 }  // namespace moon

@@ -162,8 +162,8 @@ TEST_F(MoonTerrainTest, BadInputGetsOneLineAndStatusTwo) {
          "must be ply, obj, glb, png, r16, tif or exr, not \"stl\""},
         // Each command and kind has its own depth limit, named in the line.
         {{"dump", "--seed", "1", "--depth", "12"}, "--depth 12 is outside 0 to 10"},
-        {{"export", "--seed", "1", "--depth", "11", "-o", "x.glb"},
-         "--depth 11 is outside 0 to 10 for meshes"},
+        {{"export", "--seed", "1", "--depth", "13", "-o", "x.glb"},
+         "--depth 13 is outside 0 to 12 for meshes"},
         {{"export", "--seed", "1", "--depth", "15", "-o", "x.png"},
          "--depth 15 is outside 0 to 14"},
         {{"export", "--seed", "1", "--depth", "2", "-o", "x.png", "--tiles", "3"},
