@@ -56,60 +56,19 @@ Vec3 joinedFaceNormal(const Vec3& p, const Vec3& q, const Vec3& r) {
     return face;
 }
 
-// One corner of a leaf triangle: which of the leaf's points, and what it carries.
-struct Corner {
-    int point = 0;  // 0 to 3 the corners, 4 the centre
-    Vec3 normal;
-    Colour4f colour;
-};
-
-struct Triangle {
-    std::array<Corner, 3> corners;
-};
-
-// The drawing walk's triangles of one leaf, with OpenGL's current normal
-// applied as a mesh gathered from the walk applies it.
-class LeafTriangles final : public TriangleSink {
-public:
-    void Collect(const TerrainNode& leaf, RenderMode mode, const HeightPalette& palette) {
-        m_pLeaf = &leaf;
-        m_count = 0;
-        leaf.DrawCell(mode, palette, *this);
-        MOON_CHECK(m_count == 4);
-    }
-    void AddTriangle(const TerrainTriangle& triangle) override {
-        if (triangle.faceNormal != nullptr) {
-            m_normal = *triangle.faceNormal;
-        }
-        Triangle& out = m_triangles[m_count++];
-        for (std::size_t i = 0; i < 3; ++i) {
-            if (triangle.vertexNormal != nullptr) {
-                m_normal = *triangle.vertexNormal;
-            }
-            out.corners[i] = Corner{static_cast<int>(triangle.vertices[i] - m_pLeaf->points.data()),
-                                    m_normal, triangle.colours[i]};
-        }
-    }
-    const std::array<Triangle, 4>& Get() const { return m_triangles; }
-
-private:
-    const TerrainNode* m_pLeaf = nullptr;
-    std::array<Triangle, 4> m_triangles{};
-    std::size_t m_count = 0;
-    // OpenGL's initial current normal; only line meshes, which write none, keep it.
-    Vec3 m_normal{0.0, 0.0, 1.0};
-};
-
 }  // namespace
 
 // One pass over the leaves, giving indices as a gathered mesh would and
-// handing what was asked for to the visitors in batches.
+// handing what was asked for to the visitors in batches. A pass reads the
+// heights only when it needs values, and makes the leaves' own normals only
+// when it needs those; indices alone come from the grid's structure and what
+// the first passes recorded.
 class GridMesh::Walk {
 public:
     enum class Purpose {
-        SumNormals,    // joined: m_normalSums
-        Count,         // vertices, primitives, bounds; hashes of normals apart
-        CountNormals,  // normals apart, once their repeated hashes are known
+        SumNormals,    // joined: each position's sum of face normals
+        Count,         // vertices, primitives, bounds; the hashes of normals apart
+        CountNormals,  // normals apart, and each one's index
         Visit,
     };
 
@@ -124,35 +83,71 @@ public:
 
     void Run() {
         const Settings& settings = m_mesh.m_settings;
-        const int side = m_mesh.m_grid.GetSide();
-        m_side = side;
+        m_side = m_mesh.m_grid.GetSide();
         m_lines = settings.mode == Wireframe;
-        m_apart = settings.sharing == MeshSharing::Attributes;
-        m_slots.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), kNone);
+        m_apart = settings.sharing == MeshSharing::Attributes && !m_lines;
+        m_joined = settings.joined;
+        // Flat and smooth vertices under Vertices sharing are told apart by
+        // their normals' float bits; every other vertex by its position alone.
+        m_patterned = !m_joined && !m_lines && settings.sharing == MeshSharing::Vertices;
+        const std::size_t leaves = static_cast<std::size_t>(m_side - 1) * (m_side - 1);
+        m_slots.assign(static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side), kNone);
         if (m_lines) {
             const std::size_t edges =
-                static_cast<std::size_t>(side) * static_cast<std::size_t>(side - 1);
+                static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side - 1);
             m_horizontalSeen.assign(edges / 64 + 1, 0);
             m_verticalSeen.assign(edges / 64 + 1, 0);
         }
-        if (m_purpose == Purpose::SumNormals) {
-            m_sums.assign(m_slots.size(), Vec3());
-        }
         m_low.fill(std::numeric_limits<float>::max());
         m_high.fill(std::numeric_limits<float>::lowest());
-        const std::size_t leaves = static_cast<std::size_t>(side - 1) * (side - 1);
-        std::size_t done = 0;
-        Random::Seed(settings.seed);
-        GridLeaves::ForEach(
-            m_mesh.m_grid,
-            [&](const TerrainNode& leaf, int column, int row) {
-                Leaf(leaf, column, row);
-                if (++done % 65536 == 0 && m_purpose != Purpose::Visit && m_mesh.m_progress) {
-                    m_mesh.m_progress("counting",
-                                      static_cast<double>(done) / static_cast<double>(leaves));
+        switch (m_purpose) {
+            case Purpose::SumNormals:
+                m_sums.assign(m_slots.size(), Vec3());
+                break;
+            case Purpose::Count:
+                if (m_patterned) {
+                    m_pattern.assign(leaves, 0);
                 }
-            },
-            settings.joined ? GridLeaves::Normals::Skipped : GridLeaves::Normals::Computed);
+                break;
+            case Purpose::CountNormals:
+                if (m_joined) {
+                    m_locationNormals.assign(m_slots.size(), 0);
+                    m_centreNormals.assign(leaves, 0);
+                } else {
+                    m_objectNormals.assign(leaves * (settings.mode == Flat ? 4 : 1), 0);
+                }
+                break;
+            case Purpose::Visit:
+                break;
+        }
+
+        // Values: positions and colours for vertices, normals for normals
+        // apart; the counting passes for bounds and the normals that tell
+        // vertices apart.
+        const bool heights = m_purpose != Purpose::Visit || m_pVisitVertices != nullptr ||
+                             m_pVisitNormals != nullptr;
+        const bool ownNormals =
+            !m_joined &&
+            ((m_purpose == Purpose::Count && (m_patterned || m_apart)) ||
+             (m_purpose == Purpose::CountNormals) || (m_pVisitVertices != nullptr && m_patterned) ||
+             m_pVisitNormals != nullptr);
+        std::size_t done = 0;
+        auto leaf = [&](const TerrainNode* node, int column, int row) {
+            Leaf(node, column, row);
+            if (++done % 65536 == 0 && m_purpose != Purpose::Visit && m_mesh.m_progress) {
+                m_mesh.m_progress("counting",
+                                  static_cast<double>(done) / static_cast<double>(leaves));
+            }
+        };
+        if (heights) {
+            Random::Seed(settings.seed);
+            GridLeaves::ForEach(
+                m_mesh.m_grid,
+                [&leaf](const TerrainNode& node, int column, int row) { leaf(&node, column, row); },
+                ownNormals ? GridLeaves::Normals::Computed : GridLeaves::Normals::Skipped);
+        } else {
+            Cells(0, 0, m_side - 1, leaf);
+        }
         Flush();
     }
 
@@ -162,15 +157,23 @@ public:
     std::size_t GetPrimitiveCount() const { return m_primitives; }
     const std::array<float, 3>& GetLow() const { return m_low; }
     const std::array<float, 3>& GetHigh() const { return m_high; }
-    // Counting: the hashes of the normals apart, one per normal looked up.
+    // Counting: the hashes of the normals apart, one per normal looked up,
+    // and which vertex at its position each corner is.
     std::vector<std::uint64_t> TakeNormalHashes() { return std::move(m_normalHashes); }
+    std::vector<std::uint64_t> TakePattern() { return std::move(m_pattern); }
     // Summing: each grid position's sum of face normals.
     std::vector<Vec3> TakeNormalSums() { return std::move(m_sums); }
+    // Counting normals: the index of each normal apart.
+    void TakeNormalIndices(GridMesh& mesh) {
+        mesh.m_objectNormals = std::move(m_objectNormals);
+        mesh.m_locationNormals = std::move(m_locationNormals);
+        mesh.m_centreNormals = std::move(m_centreNormals);
+    }
 
 private:
-    // A vertex at a position: what else tells it apart there (the float bits
-    // of its normal, under Vertices sharing), its index and, joined under
-    // Attributes sharing, its normal's index.
+    // A vertex at a position: its normal's float bits (counting, where those
+    // tell vertices apart), its index and, joined under Attributes sharing,
+    // its normal's index.
     struct Entry {
         std::array<std::uint32_t, 3> key{};
         std::uint32_t index = 0;
@@ -180,70 +183,87 @@ private:
     // triangles of each of four leaves.
     struct Open {
         int leavesLeft = 0;
-        std::size_t count = 0;
+        std::uint32_t count = 0;
         std::array<Entry, 8> entries{};
     };
 
-    void Leaf(const TerrainNode& leaf, int column, int row) {
-        const Settings& settings = m_mesh.m_settings;
-        std::array<Triangle, 4> triangles{};
-        if (settings.joined) {
-            // Normals are made with the vertices that carry them (JoinedNormal).
+    // The cells of the finest depth under the one at (column, row), span
+    // samples a side, in the tree's order, without their heights.
+    template <typename Leaf>
+    static void Cells(int column, int row, int span, Leaf& leaf) {
+        if (span <= 1) {
+            leaf(nullptr, column, row);
+            return;
+        }
+        const int half = span / 2;
+        Cells(column, row, half, leaf);
+        Cells(column, row + half, half, leaf);
+        Cells(column + half, row + half, half, leaf);
+        Cells(column + half, row, half, leaf);
+    }
+
+    // leaf: null when the walk needs no values.
+    void Leaf(const TerrainNode* leaf, int column, int row) {
+        const auto& triangles = m_joined ? kJoinedCorners : TerrainNode::kTriangleCorners;
+        if (m_purpose == Purpose::SumNormals) {
+            const std::array<Vec3, 4> faces = JoinedFaces(*leaf);
             for (std::size_t t = 0; t < 4; ++t) {
-                for (std::size_t i = 0; i < 3; ++i) {
-                    Corner& corner = triangles[t].corners[i];
-                    corner.point = kJoinedCorners[t][i];
-                    TerrainNode::ColourForHeight(
-                        leaf.points[static_cast<std::size_t>(corner.point)].y, *settings.palette,
-                        corner.colour);
-                }
-            }
-            if (m_purpose == Purpose::SumNormals) {
-                const std::array<Vec3, 4> faces = JoinedFaces(leaf);
-                for (std::size_t t = 0; t < 4; ++t) {
-                    for (const int point : kJoinedCorners[t]) {
-                        if (point < 4) {
-                            Vec3& sum = m_sums[Location(column, row, point)];
-                            sum.Add(sum, faces[t]);
-                        }
+                for (const int point : triangles[t]) {
+                    if (point < 4) {
+                        Vec3& sum = m_sums[Location(column, row, point)];
+                        sum.Add(sum, faces[t]);
                     }
                 }
-                return;
             }
-        } else {
-            m_leafTriangles.Collect(leaf, settings.mode, *settings.palette);
-            triangles = m_leafTriangles.Get();
+            ++m_leaf;
+            return;
         }
-
+        m_pLeaf = leaf;
+        m_column = column;
+        m_row = row;
         std::array<std::uint32_t, 4> open{};
         for (int point = 0; point < 4; ++point) {
             open[static_cast<std::size_t>(point)] = OpenAt(column, row, point);
         }
         m_centreCount = 0;
         m_spokesSeen = 0;
-        // Normals apart, looked up once per normal: a flat triangle's, a smooth leaf's.
+        // Normals apart, once each: a flat triangle's, a smooth leaf's.
         std::array<std::uint32_t, 4> leafNormals{};
-        if (m_apart && !m_lines && !settings.joined) {
-            if (settings.mode == Smooth) {
-                leafNormals.fill(NormalIndex(triangles[0].corners[0].normal));
-            } else {
-                for (std::size_t t = 0; t < 4; ++t) {
-                    leafNormals[t] = NormalIndex(triangles[t].corners[0].normal);
-                }
+        if (m_apart && !m_joined) {
+            const std::size_t objects = m_mesh.m_settings.mode == Flat ? 4 : 1;
+            for (std::size_t o = 0; o < objects; ++o) {
+                leafNormals[o] = ObjectNormal(m_leaf * objects + o, o);
+            }
+            if (objects == 1) {
+                leafNormals.fill(leafNormals[0]);
             }
         }
+        std::uint64_t pattern =
+            m_patterned && m_purpose != Purpose::Count ? m_mesh.m_pattern[m_leaf] : 0;
+        std::uint64_t recorded = 0;
         for (std::size_t t = 0; t < 4; ++t) {
             std::array<MeshCorner, 3> corners{};
             for (std::size_t i = 0; i < 3; ++i) {
-                const Corner& corner = triangles[t].corners[i];
+                const int point = triangles[t][i];
                 const std::uint32_t slot =
-                    corner.point == 4 ? kNone : open[static_cast<std::size_t>(corner.point)];
-                corners[i] = AddCorner(leaf, column, row, corner, slot);
-                if (m_apart && !m_lines && !settings.joined) {
+                    point == 4 ? kNone : open[static_cast<std::size_t>(point)];
+                std::uint32_t which = 0;
+                if (m_patterned && m_purpose == Purpose::Count) {
+                    which = Match(slot, NormalOf(t));
+                    recorded |= std::uint64_t{which} << (4 * (3 * t + i));
+                } else if (m_patterned) {
+                    which = pattern & 0xF;
+                    pattern >>= 4;
+                }
+                corners[i] = AddCorner(t, point, slot, which);
+                if (m_apart && !m_joined) {
                     corners[i].normal = leafNormals[t];
                 }
             }
             AddPrimitive(triangles[t], corners, column, row);
+        }
+        if (m_patterned && m_purpose == Purpose::Count) {
+            m_pattern[m_leaf] = recorded;
         }
         for (const std::uint32_t slot : open) {
             if (--m_pool[slot].leavesLeft == 0) {
@@ -251,6 +271,7 @@ private:
                 m_slots[m_openLocation[slot]] = kNone;
             }
         }
+        ++m_leaf;
     }
 
     std::size_t Location(int column, int row, int point) const {
@@ -285,7 +306,68 @@ private:
         return slot;
     }
 
-    // The corner's vertex (Attributes: position) index, new or shared.
+    // The normal the leaf's triangle t gives its corners (not joined).
+    const Vec3& NormalOf(std::size_t t) const {
+        return m_mesh.m_settings.mode == Flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
+    }
+
+    // Counting: which vertex at the position has this normal's float bits;
+    // the count there when none has.
+    std::uint32_t Match(std::uint32_t slot, const Vec3& normal) {
+        const std::array<std::uint32_t, 3> key = {
+            std::bit_cast<std::uint32_t>(static_cast<float>(normal.x)),
+            std::bit_cast<std::uint32_t>(static_cast<float>(normal.y)),
+            std::bit_cast<std::uint32_t>(static_cast<float>(normal.z))};
+        const Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
+        const std::uint32_t count = slot == kNone ? m_centreCount : m_pool[slot].count;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::array<std::uint32_t, 3>& known = entries[i].key;
+            if (known[0] == key[0] && known[1] == key[1] && known[2] == key[2]) {
+                return i;
+            }
+        }
+        MOON_CHECK(count < 8, "a position has at most eight vertices");
+        m_key = key;
+        return count;
+    }
+
+    // The corner's vertex (Attributes: position) index: the position's
+    // vertex which, made now when which is the count there.
+    MeshCorner AddCorner(std::size_t t, int point, std::uint32_t slot, std::uint32_t which) {
+        Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
+        std::uint32_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
+        if (which < count) {
+            return MeshCorner{entries[which].index, entries[which].normal};
+        }
+        Entry& entry = entries[count++];
+        entry.key = m_key;
+        entry.index = m_nextVertex++;
+        entry.normal = m_apart && m_joined ? JoinedNormalIndex(point) : 0;
+        if (m_purpose == Purpose::Count) {
+            const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
+            std::size_t k = 0;
+            for (const double value : {position.x, position.y, position.z}) {
+                m_low[k] = std::min(m_low[k], static_cast<float>(value));
+                m_high[k] = std::max(m_high[k], static_cast<float>(value));
+                ++k;
+            }
+        }
+        if (m_pVisitVertices != nullptr) {
+            const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
+            MeshVertex vertex{position, Vec3(), Colour4f()};
+            if (!m_lines && !m_apart) {
+                vertex.normal = m_joined ? JoinedNormal(point) : NormalOf(t);
+            }
+            TerrainNode::ColourForHeight(position.y, *m_mesh.m_settings.palette, vertex.colour);
+            m_vertexBatch.push_back(vertex);
+            if (m_vertexBatch.size() == kBatch) {
+                (*m_pVisitVertices)(m_vertexBatch);
+                m_vertexBatch.clear();
+            }
+        }
+        return MeshCorner{entry.index, entry.normal};
+    }
+
     static std::array<Vec3, 4> JoinedFaces(const TerrainNode& leaf) {
         std::array<Vec3, 4> faces{};
         for (std::size_t t = 0; t < 4; ++t) {
@@ -299,12 +381,12 @@ private:
 
     // A joined vertex's normal: the normalised sum of the face normals around
     // it, in the order of their triangles. A centre's are its leaf's four.
-    Vec3 JoinedNormal(const TerrainNode& leaf, int column, int row, int point) const {
+    Vec3 JoinedNormal(int point) const {
         Vec3 sum;
         if (point < 4) {
-            sum = m_mesh.m_normalSums[Location(column, row, point)];
+            sum = m_mesh.m_normalSums[Location(m_column, m_row, point)];
         } else {
-            for (const Vec3& face : JoinedFaces(leaf)) {
+            for (const Vec3& face : JoinedFaces(*m_pLeaf)) {
                 sum.Add(sum, face);
             }
         }
@@ -313,60 +395,55 @@ private:
         return normal;
     }
 
-    MeshCorner AddCorner(const TerrainNode& leaf, int column, int row, const Corner& corner,
-                         std::uint32_t slot) {
-        const bool joined = m_mesh.m_settings.joined;
-        std::array<std::uint32_t, 3> key{};
-        // Joined, a position has one normal, so the position alone tells vertices apart.
-        if (!m_lines && !m_apart && !joined) {
-            key = {std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.x)),
-                   std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.y)),
-                   std::bit_cast<std::uint32_t>(static_cast<float>(corner.normal.z))};
+    // The index of a joined vertex's normal apart; where it is recorded.
+    std::uint32_t JoinedNormalIndex(int point) {
+        std::uint32_t& recorded = point < 4
+                                      ? m_locationNormals.empty()
+                                            ? m_unrecorded
+                                            : m_locationNormals[Location(m_column, m_row, point)]
+                                  : m_centreNormals.empty() ? m_unrecorded
+                                                            : m_centreNormals[m_leaf];
+        switch (m_purpose) {
+            case Purpose::Count:
+                m_normalHashes.push_back(normalHash(JoinedNormal(point)));
+                return 0;
+            case Purpose::CountNormals:
+                recorded = NormalIndex(JoinedNormal(point));
+                return recorded;
+            default:
+                break;
         }
-        Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
-        std::size_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::array<std::uint32_t, 3>& known = entries[i].key;
-            if (known[0] == key[0] && known[1] == key[1] && known[2] == key[2]) {
-                return MeshCorner{entries[i].index, entries[i].normal};
-            }
+        const std::uint32_t index = point < 4
+                                        ? m_mesh.m_locationNormals[Location(m_column, m_row, point)]
+                                        : m_mesh.m_centreNormals[m_leaf];
+        if (m_pVisitNormals != nullptr && index == m_nextNormal) {
+            EmitNormal(JoinedNormal(point));
         }
-        MOON_CHECK(count < 8, "a position has at most eight vertices");
-        Entry& entry = entries[count++];
-        entry.key = key;
-        entry.index = m_nextVertex++;
-        Vec3 normal = corner.normal;
-        if (joined && !m_lines && (m_apart || m_pVisitVertices != nullptr)) {
-            normal = JoinedNormal(leaf, column, row, corner.point);
+        return index;
+    }
+
+    // The index of a leaf's own normal apart, object o of the leaf (a flat
+    // triangle, or a smooth leaf's one), recorded at object.
+    std::uint32_t ObjectNormal(std::size_t object, std::size_t o) {
+        switch (m_purpose) {
+            case Purpose::Count:
+                m_normalHashes.push_back(normalHash(NormalOf(o)));
+                return 0;
+            case Purpose::CountNormals:
+                m_objectNormals[object] = NormalIndex(NormalOf(o));
+                return m_objectNormals[object];
+            default:
+                break;
         }
-        // Joined, a normal apart belongs to its position.
-        entry.normal = m_apart && !m_lines && joined ? NormalIndex(normal) : 0;
-        const Vec3& position = leaf.points[static_cast<std::size_t>(corner.point)];
-        if (m_purpose == Purpose::Count) {
-            std::size_t k = 0;
-            for (const double value : {position.x, position.y, position.z}) {
-                m_low[k] = std::min(m_low[k], static_cast<float>(value));
-                m_high[k] = std::max(m_high[k], static_cast<float>(value));
-                ++k;
-            }
+        const std::uint32_t index = m_mesh.m_objectNormals[object];
+        if (m_pVisitNormals != nullptr && index == m_nextNormal) {
+            EmitNormal(NormalOf(o));
         }
-        if (m_pVisitVertices != nullptr) {
-            m_vertexBatch.push_back(
-                MeshVertex{position, m_lines || m_apart ? Vec3() : normal, corner.colour});
-            if (m_vertexBatch.size() == kBatch) {
-                (*m_pVisitVertices)(m_vertexBatch);
-                m_vertexBatch.clear();
-            }
-        }
-        return MeshCorner{entry.index, entry.normal};
+        return index;
     }
 
     // The index of a normal apart, new or shared by exact value.
     std::uint32_t NormalIndex(const Vec3& normal) {
-        if (m_purpose == Purpose::Count) {
-            m_normalHashes.push_back(normalHash(normal));
-            return 0;
-        }
         if (m_mesh.IsRepeatedNormal(normalHash(normal))) {
             const std::size_t before = m_exactNormals.Size();
             const std::uint32_t exact = m_exactNormals.Add(normalKey(normal));
@@ -375,17 +452,20 @@ private:
             }
             m_exactIndex.push_back(m_nextNormal);
         }
-        if (m_pVisitNormals != nullptr) {
-            m_normalBatch.push_back(normal);
-            if (m_normalBatch.size() == kBatch) {
-                (*m_pVisitNormals)(m_normalBatch);
-                m_normalBatch.clear();
-            }
-        }
         return m_nextNormal++;
     }
 
-    void AddPrimitive(const Triangle& triangle, const std::array<MeshCorner, 3>& corners,
+    void EmitNormal(const Vec3& normal) {
+        ++m_nextNormal;
+        m_normalBatch.push_back(normal);
+        if (m_normalBatch.size() == kBatch) {
+            (*m_pVisitNormals)(m_normalBatch);
+            m_normalBatch.clear();
+        }
+    }
+
+    // triangle: its corners' points.
+    void AddPrimitive(const int (&triangle)[3], const std::array<MeshCorner, 3>& corners,
                       int column, int row) {
         if (!m_lines) {
             ++m_primitives;
@@ -396,8 +476,8 @@ private:
             return;
         }
         for (std::size_t i = 0; i < 3; ++i) {
-            const int a = triangle.corners[i].point;
-            const int b = triangle.corners[(i + 1) % 3].point;
+            const int a = triangle[i];
+            const int b = triangle[(i + 1) % 3];
             if (!FirstSight(a, b, column, row)) {
                 continue;
             }
@@ -469,8 +549,16 @@ private:
     const Visit<MeshCorner>* m_pVisitCorners = nullptr;
     int m_side = 0;
     bool m_lines = false;
-    bool m_apart = false;
-    LeafTriangles m_leafTriangles;
+    bool m_apart = false;  // normals apart: Attributes sharing, not lines
+    bool m_joined = false;
+    bool m_patterned = false;
+
+    // The leaf being walked: null when the walk reads no values.
+    const TerrainNode* m_pLeaf = nullptr;
+    int m_column = 0;
+    int m_row = 0;
+    std::size_t m_leaf = 0;                // its place in the walk
+    std::array<std::uint32_t, 3> m_key{};  // counting: the normal bits last matched
 
     // Open positions: a record per grid position while it is open.
     std::vector<std::uint32_t> m_slots;
@@ -479,7 +567,7 @@ private:
     std::vector<std::uint32_t> m_free;
     // The centre's vertices, for its leaf alone.
     std::array<Entry, 8> m_centre{};
-    std::size_t m_centreCount = 0;
+    std::uint32_t m_centreCount = 0;
     // Lines: the spokes of this leaf, and the outer edges, already written.
     unsigned m_spokesSeen = 0;
     std::vector<std::uint64_t> m_horizontalSeen;
@@ -492,6 +580,11 @@ private:
     std::array<float, 3> m_high{};
     std::vector<std::uint64_t> m_normalHashes;
     std::vector<Vec3> m_sums;
+    std::vector<std::uint64_t> m_pattern;
+    std::vector<std::uint32_t> m_objectNormals;
+    std::vector<std::uint32_t> m_locationNormals;
+    std::vector<std::uint32_t> m_centreNormals;
+    std::uint32_t m_unrecorded = 0;  // where an index goes that no array keeps
     VertexTable<6> m_exactNormals;
     std::vector<std::uint32_t> m_exactIndex;
 
@@ -517,6 +610,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     m_primitives = count.GetPrimitiveCount();
     m_low = count.GetLow();
     m_high = count.GetHigh();
+    m_pattern = count.TakePattern();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
         std::vector<std::uint64_t> hashes = count.TakeNormalHashes();
         std::sort(hashes.begin(), hashes.end());
@@ -544,6 +638,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
         Walk normals(*this, Walk::Purpose::CountNormals);
         normals.Run();
         m_normals = normals.GetNormalCount();
+        normals.TakeNormalIndices(*this);
     }
 }
 

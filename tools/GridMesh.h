@@ -74,6 +74,14 @@ private:
     std::array<float, 3> m_high{};
     // Joined: the sum of the unit face normals around each grid position.
     std::vector<Vec3> m_normalSums;
+    // Flat and smooth under Vertices sharing: for each leaf, which vertex at
+    // its position each of its twelve triangle corners is, 4 bits each.
+    std::vector<std::uint64_t> m_pattern;
+    // Attributes: the index of each normal apart: per leaf (smooth) or per
+    // triangle (flat); joined, per grid position and per leaf centre.
+    std::vector<std::uint32_t> m_objectNormals;
+    std::vector<std::uint32_t> m_locationNormals;
+    std::vector<std::uint32_t> m_centreNormals;
     bool IsRepeatedNormal(std::uint64_t hash) const;
 
     // Attributes: the hashes that more than one normal has, sorted, and the

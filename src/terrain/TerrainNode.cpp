@@ -16,10 +16,6 @@ void faceNormal(const Vec3& p, const Vec3& q, const Vec3& r, Vec3& out) {
     out.Normalise(cross);
 }
 
-// The leaf's four triangles, each counter-clockwise seen from above, and the
-// face normal that goes with each.
-constexpr int kTriangleCorners[4][3] = {{0, 4, 3}, {3, 4, 2}, {4, 1, 2}, {0, 1, 4}};
-
 }  // namespace
 
 TerrainNode::~TerrainNode() {

@@ -22,6 +22,10 @@ class TriangleSink;
 
 class TerrainNode {
 public:
+    // A leaf's four triangles as indices into points, in drawing order, each
+    // counter-clockwise seen from above; faceNormals[t] goes with triangle t.
+    static constexpr int kTriangleCorners[4][3] = {{0, 4, 3}, {3, 4, 2}, {4, 1, 2}, {0, 1, 4}};
+
     // [0] smallest x and z, [1] smallest x, largest z, [2] largest x and z,
     // [3] largest x, smallest z (0-1-2-3 walks around the cell), [4] centre.
     std::array<Vec3, 5> points{};
