@@ -140,7 +140,6 @@ public:
             }
         };
         if (heights) {
-            Random::Seed(settings.seed);
             GridLeaves::ForEach(
                 m_mesh.m_grid,
                 [&leaf](const TerrainNode& node, int column, int row) { leaf(&node, column, row); },
@@ -597,7 +596,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     : m_settings(settings), m_progress(std::move(progress)) {
     MOON_CHECK(settings.palette != nullptr);
     Random::Seed(settings.seed);
-    m_grid.Generate(settings.depth);
+    m_grid.Generate(settings.depth, true);
     const bool lines = settings.mode == Wireframe;
     if (settings.joined && !lines) {
         Walk sums(*this, Walk::Purpose::SumNormals);

@@ -2,25 +2,81 @@
 #include "terrain/GridLeaves.h"
 
 #include <array>
+#include <bit>
 
 #include "base/Check.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/TerrainNode.h"
 
 namespace moon {
+namespace {
+
+// Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
+constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
+
+// The cells of the finest depth under the one at (column, row), span samples
+// a side, in the tree's order: the quarters at p0, p1, p2, p3.
+template <typename Leaf>
+void forEachCell(int column, int row, int span, Leaf& leaf) {
+    if (span <= 1) {
+        leaf(column, row);
+        return;
+    }
+    const int half = span / 2;
+    forEachCell(column, row, half, leaf);
+    forEachCell(column, row + half, half, leaf);
+    forEachCell(column + half, row + half, half, leaf);
+    forEachCell(column + half, row, half, leaf);
+}
+
+}  // namespace
+
+double GridLeaves::HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row) {
+    const int last = grid.GetSide() - 1;
+    // A point is a corner of cells 2^m samples a side and made, as the middle
+    // of an edge or a centre, by the step of cells twice that size.
+    const int tx = x == 0 ? 31 : std::countr_zero(static_cast<unsigned>(x));
+    const int tz = z == 0 ? 31 : std::countr_zero(static_cast<unsigned>(z));
+    bool first = false;
+    if (tx > tz && x != 0 && x != last) {
+        // The middle of a north-south edge: the western cell writes it first.
+        first = column < x;
+    } else if (tz > tx && z != 0 && z != last) {
+        // The middle of a west-east edge between a northern and a southern
+        // cell. Their rows, in cells of the writers' size, differ first in
+        // bit b; the column's bit b says which half of their common ancestor
+        // they are in.
+        const int size = 2 << tx;
+        const auto writers = static_cast<unsigned>(x >> (tx + 1));
+        const auto south = static_cast<unsigned>(z / size);
+        const int b = std::bit_width((south - 1) ^ south) - 1;
+        const bool northFirst = ((writers >> b) & 1u) == 0;
+        first = (row < z) == northFirst;
+    }
+    // Anything else (the root's corners, a cell's centre, the middle of an
+    // edge of the square) is written once.
+    return first ? grid.GetFirstHeight(x, z) : grid.GetHeight(x, z);
+}
 
 void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit, Normals normals) {
-    MOON_CHECK(grid.GetSide() > 0, "the grid is generated first");
+    MOON_CHECK(grid.HasFirstHeights(), "the grid keeps its first heights");
     const int depth = grid.GetDepth();
     const double spacing = grid.GetSpacing();
     TerrainNode leaf;
-    HeightGrid again;
-    again.Generate(depth, [&](int column, int row, const std::array<double, 4>& made) {
+    auto make = [&](int column, int row) {
+        std::array<double, 4> made{};
+        std::array<double, 4> final{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            const int x = column + kCornerOffsets[k][0];
+            const int z = row + kCornerOffsets[k][1];
+            made[k] = HeightWhenMade(grid, x, z, column, row);
+            final[k] = grid.GetHeight(x, z);
+        }
         // Coordinates on the grid are exact multiples of a power of two, so
         // any exact way of computing them gives the tree's doubles.
         const double x0 = column * spacing;
         const double z0 = row * spacing - 500.0;
-        std::array<Vec3, 5> points = {
+        const std::array<Vec3, 5> points = {
             Vec3(x0, made[0], z0), Vec3(x0, made[1], z0 + spacing),
             Vec3(x0 + spacing, made[2], z0 + spacing), Vec3(x0 + spacing, made[3], z0),
             // The root's centre is at height 0; a child's is the mean of its corners.
@@ -32,12 +88,12 @@ void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit, Normals nor
         } else {
             leaf.points = points;
         }
-        leaf.points[0].y = grid.GetHeight(column, row);
-        leaf.points[1].y = grid.GetHeight(column, row + 1);
-        leaf.points[2].y = grid.GetHeight(column + 1, row + 1);
-        leaf.points[3].y = grid.GetHeight(column + 1, row);
+        for (std::size_t k = 0; k < 4; ++k) {
+            leaf.points[k].y = final[k];
+        }
         visit(leaf, column, row);
-    });
+    };
+    forEachCell(0, 0, grid.GetSide() - 1, make);
 }
 
 }  // namespace moon

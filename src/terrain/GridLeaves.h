@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The leaves of a full generation without the tree: each cell of the finest
-// depth made as the tree holds it once generation is over, one at a time, in
+// depth as the tree holds it once generation is over, one at a time, in
 // drawing order. Its corners carry the grid's final heights; its centre and
 // normals are what they were when the cell was made, since a neighbour's later
 // step moves a shared corner but the tree computes those once. Drawing such a
 // leaf gives the tree's triangles, values and normals to the last bit.
 //
-// The moments of making are seen by generating again, from where the random
-// sequence stood before the grid was generated: a second grid of the same
-// size, and the same draws.
+// Which height a corner had when its cell was made follows from the order of
+// the steps. A point in the middle of the common edge of two cells is written
+// by both cells' steps; every cell made inside the earlier of the two (all of
+// its subtree is made before the later one's step) saw the first height, every
+// cell inside the later one the final height. Every other point is written
+// once. Of two cells side by side the western is always made first; of two
+// one above the other, the northern when their nearest common ancestor holds
+// them in its western half, else the southern (children go north-west,
+// south-west, south-east, north-east).
 #pragma once
 
 #include <functional>
@@ -26,10 +32,13 @@ public:
     // Skipped: the leaves' points only, for callers that make their own normals.
     enum class Normals { Computed, Skipped };
 
-    // grid: generated; Random must stand where it stood before that, and is
-    // left where generation leaves it.
+    // grid: generated with its first heights kept.
     static void ForEach(const HeightGrid& grid, const Visit& visit,
                         Normals normals = Normals::Computed);
+
+    // The height the point at (x, z) had when the leaf whose p0 corner is
+    // (column, row), one of the cells around it, was made.
+    static double HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row);
 };
 
 }  // namespace moon

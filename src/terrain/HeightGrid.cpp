@@ -2,6 +2,8 @@
 #include "terrain/HeightGrid.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "base/Check.h"
 #include "terrain/MidpointStep.h"
@@ -14,29 +16,30 @@ constexpr double kSize = 500.0;
 
 }  // namespace
 
-void HeightGrid::Generate(int depth, const NewCell& newCell) {
+void HeightGrid::Generate(int depth, bool keepFirstHeights) {
     MOON_CHECK(depth <= kMaxDepth, "the grid holds depths up to 14");
     m_depth = std::max(depth, 0);
     m_side = (1 << m_depth) + 1;
     // Every sample is written before it is read: no need to clear them first.
     m_pHeights = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(m_side) *
                                                           static_cast<std::size_t>(m_side));
+    const std::size_t samples = static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side);
+    m_pFirstHeights.reset();
+    if (keepFirstHeights) {
+        m_pFirstHeights = std::make_unique_for_overwrite<double[]>(samples);
+        std::fill(m_pFirstHeights.get(), m_pFirstHeights.get() + samples,
+                  std::numeric_limits<double>::quiet_NaN());
+    }
     const int last = m_side - 1;
     const MidpointStep::RootHeights root = MidpointStep::DrawRootHeights();
-    At(0, 0) = root.y0;        // (0, -500)
-    At(0, last) = root.y1;     // (0, 0)
-    At(last, last) = root.y2;  // (500, 0)
-    At(last, 0) = root.y3;     // (500, -500)
-    m_pNewCell = newCell ? &newCell : nullptr;
-    if (m_depth == 0 && m_pNewCell != nullptr) {
-        ReportCell(0, 0, last);
-    }
+    Write(0, 0, root.y0);        // (0, -500)
+    Write(0, last, root.y1);     // (0, 0)
+    Write(last, last, root.y2);  // (500, 0)
+    Write(last, 0, root.y3);     // (500, -500)
     Subdivide(0, 0, 0, last);
-    m_pNewCell = nullptr;
 
     const double* first = m_pHeights.get();
-    const auto [lowest, highest] =
-        std::minmax_element(first, first + static_cast<std::size_t>(m_side) * m_side);
+    const auto [lowest, highest] = std::minmax_element(first, first + samples);
     m_lowest = *lowest;
     m_highest = *highest;
 }
@@ -53,29 +56,24 @@ void HeightGrid::Subdivide(int depth, int column, int row, int span) {
     // The tree writes these as it creates the children, each edge point twice;
     // no child's steps read or write another child's corners, so writing them
     // all first leaves the same heights.
-    At(column + half, row + half) = step.common;
-    At(column, row + half) = step.h01;
-    At(column + half, row) = step.h03;
-    At(column + half, row + span) = step.h12;
-    At(column + span, row + half) = step.h23;
+    Write(column + half, row + half, step.common);
+    Write(column, row + half, step.h01);
+    Write(column + half, row, step.h03);
+    Write(column + half, row + span, step.h12);
+    Write(column + span, row + half, step.h23);
     // The children in the tree's order: the quarters at p0, p1, p2 and p3.
-    if (depth + 1 == m_depth && m_pNewCell != nullptr) {
-        ReportCell(column, row, half);
-        ReportCell(column, row + half, half);
-        ReportCell(column + half, row + half, half);
-        ReportCell(column + half, row, half);
-        return;
-    }
     Subdivide(depth + 1, column, row, half);
     Subdivide(depth + 1, column, row + half, half);
     Subdivide(depth + 1, column + half, row + half, half);
     Subdivide(depth + 1, column + half, row, half);
 }
 
-void HeightGrid::ReportCell(int column, int row, int span) {
-    (*m_pNewCell)(column, row,
-                  {At(column, row), At(column, row + span), At(column + span, row + span),
-                   At(column + span, row)});
+void HeightGrid::Write(int column, int row, double height) {
+    const std::size_t index = Index(column, row);
+    m_pHeights[index] = height;
+    if (m_pFirstHeights && std::isnan(m_pFirstHeights[index])) {
+        m_pFirstHeights[index] = height;
+    }
 }
 
 double HeightGrid::GetSpacing() const {
@@ -86,6 +84,11 @@ double HeightGrid::GetHeight(int column, int row) const {
     MOON_CHECK(column >= 0 && column < m_side && row >= 0 && row < m_side);
     return m_pHeights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
                       static_cast<std::size_t>(column)];
+}
+
+double HeightGrid::GetFirstHeight(int column, int row) const {
+    MOON_CHECK(m_pFirstHeights && column >= 0 && column < m_side && row >= 0 && row < m_side);
+    return m_pFirstHeights[Index(column, row)];
 }
 
 const double* HeightGrid::GetRow(int row) const {

@@ -13,9 +13,7 @@
 // sequence is left where the tree leaves it.
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <functional>
 #include <memory>
 
 namespace moon {
@@ -25,18 +23,12 @@ public:
     // 16385 samples a side: 2 GiB of heights.
     static constexpr int kMaxDepth = 14;
 
-    // A cell of the finest depth as generation makes it: its p0 corner's
-    // column and row, and its corners' heights p0 to p3 at that moment. Cells
-    // made earlier may see their corners change later, when a neighbour's step
-    // writes the same point; the tree's cells keep what they were made with
-    // in their centre and normals.
-    using NewCell = std::function<void(int column, int row, const std::array<double, 4>& heights)>;
-
     // Generates as Terrain::Generate(depth) does; depth 0 or less is the root
-    // alone (still four draws). depth must not exceed kMaxDepth. newCell, when
-    // given, is told of every cell of the finest depth (the root at depth 0),
-    // in the order the tree makes them, which is the order it draws them.
-    void Generate(int depth, const NewCell& newCell = nullptr);
+    // alone (still four draws). depth must not exceed kMaxDepth. With
+    // keepFirstHeights, each sample's first height is kept too (twice the
+    // memory): a point on the common edge of two cells is written by both
+    // cells' steps, and the cells made between the two writes see the first.
+    void Generate(int depth, bool keepFirstHeights = false);
 
     int GetDepth() const { return m_depth; }
     // Samples a side, 2^depth + 1; 0 before Generate.
@@ -45,26 +37,30 @@ public:
     double GetSpacing() const;
     // World units; column from the west, row from the north.
     double GetHeight(int column, int row) const;
+    // The height first written there; Generate must have kept them.
+    double GetFirstHeight(int column, int row) const;
+    bool HasFirstHeights() const { return m_pFirstHeights != nullptr; }
     // The side's samples of one row, west to east.
     const double* GetRow(int row) const;
     double GetLowest() const { return m_lowest; }
     double GetHighest() const { return m_highest; }
 
 private:
-    double& At(int column, int row) {
-        return m_pHeights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
-                          static_cast<std::size_t>(column)];
+    std::size_t Index(int column, int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
+               static_cast<std::size_t>(column);
     }
+    double& At(int column, int row) { return m_pHeights[Index(column, row)]; }
+    // Writes a new point's height, keeping the first one if asked to.
+    void Write(int column, int row, double height);
     // One step for the cell of the given depth whose p0 corner is at (column,
     // row), span samples a side, then its children's steps down to m_depth.
     void Subdivide(int depth, int column, int row, int span);
-    void ReportCell(int column, int row, int span);
-
-    const NewCell* m_pNewCell = nullptr;  // during Generate only
 
     int m_depth = 0;
     int m_side = 0;
     std::unique_ptr<double[]> m_pHeights;
+    std::unique_ptr<double[]> m_pFirstHeights;  // NaN until written
     double m_lowest = 0.0;
     double m_highest = 0.0;
 };
