@@ -9,7 +9,6 @@
 #include "scene/Random.h"
 #include "terrain/GridLeaves.h"
 #include "terrain/TerrainNode.h"
-#include "terrain/TriangleSink.h"
 #include "tools/VertexTable.h"
 
 namespace moon {
@@ -67,8 +66,9 @@ class GridMesh::Walk {
 public:
     enum class Purpose {
         SumNormals,    // joined: each position's sum of face normals
-        Count,         // vertices, primitives, bounds; the hashes of normals apart
+        Count,         // vertices and primitives; the hashes of normals apart
         CountNormals,  // normals apart, and each one's index
+        Bounds,        // the positions' bounds
         Visit,
     };
 
@@ -87,50 +87,45 @@ public:
         m_lines = settings.mode == Wireframe;
         m_apart = settings.sharing == MeshSharing::Attributes && !m_lines;
         m_joined = settings.joined;
+        m_flat = settings.mode == Flat;
         // Flat and smooth vertices under Vertices sharing are told apart by
         // their normals' float bits; every other vertex by its position alone.
         m_patterned = !m_joined && !m_lines && settings.sharing == MeshSharing::Vertices;
         const std::size_t leaves = static_cast<std::size_t>(m_side - 1) * (m_side - 1);
-        m_slots.assign(static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side), kNone);
+        const std::size_t positions =
+            static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side);
+        if (m_patterned) {
+            m_slots.assign(positions, kNone);
+        } else {
+            m_vertexAt.assign(positions, kNone);
+        }
         if (m_lines) {
-            const std::size_t edges =
-                static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side - 1);
+            const std::size_t edges = static_cast<std::size_t>(m_side) * (m_side - 1);
             m_horizontalSeen.assign(edges / 64 + 1, 0);
             m_verticalSeen.assign(edges / 64 + 1, 0);
         }
         m_low.fill(std::numeric_limits<float>::max());
         m_high.fill(std::numeric_limits<float>::lowest());
-        switch (m_purpose) {
-            case Purpose::SumNormals:
-                m_sums.assign(m_slots.size(), Vec3());
-                break;
-            case Purpose::Count:
-                if (m_patterned) {
-                    m_pattern.assign(leaves, 0);
-                }
-                break;
-            case Purpose::CountNormals:
-                if (m_joined) {
-                    m_locationNormals.assign(m_slots.size(), 0);
-                    m_centreNormals.assign(leaves, 0);
-                } else {
-                    m_objectNormals.assign(leaves * (settings.mode == Flat ? 4 : 1), 0);
-                }
-                break;
-            case Purpose::Visit:
-                break;
+        if (m_purpose == Purpose::SumNormals) {
+            m_sums.assign(positions, Vec3());
+        } else if (m_purpose == Purpose::Count && m_patterned) {
+            m_pattern.assign(leaves, 0);
+        } else if (m_purpose == Purpose::CountNormals && m_joined) {
+            m_locationNormals.assign(positions, 0);
+            m_centreNormals.assign(leaves, 0);
+        } else if (m_purpose == Purpose::CountNormals) {
+            m_objectNormals.assign(leaves * (m_flat ? 4 : 1), 0);
         }
 
         // Values: positions and colours for vertices, normals for normals
-        // apart; the counting passes for bounds and the normals that tell
-        // vertices apart.
-        const bool heights = m_purpose != Purpose::Visit || m_pVisitVertices != nullptr ||
-                             m_pVisitNormals != nullptr;
-        const bool ownNormals =
-            !m_joined &&
-            ((m_purpose == Purpose::Count && (m_patterned || m_apart)) ||
-             (m_purpose == Purpose::CountNormals) || (m_pVisitVertices != nullptr && m_patterned) ||
-             m_pVisitNormals != nullptr);
+        // apart and for the counting of what normals tell apart.
+        const bool counting = m_purpose == Purpose::Count && (m_patterned || m_apart);
+        const bool heights = counting || m_purpose == Purpose::SumNormals ||
+                             m_purpose == Purpose::CountNormals || m_purpose == Purpose::Bounds ||
+                             m_pVisitVertices != nullptr || m_pVisitNormals != nullptr;
+        const bool ownNormals = !m_joined && (counting || m_purpose == Purpose::CountNormals ||
+                                              (m_pVisitVertices != nullptr && m_patterned) ||
+                                              m_pVisitNormals != nullptr);
         std::size_t done = 0;
         auto leaf = [&](const TerrainNode* node, int column, int row) {
             Leaf(node, column, row);
@@ -145,7 +140,8 @@ public:
                 [&leaf](const TerrainNode& node, int column, int row) { leaf(&node, column, row); },
                 ownNormals ? GridLeaves::Normals::Computed : GridLeaves::Normals::Skipped);
         } else {
-            Cells(0, 0, m_side - 1, leaf);
+            auto cell = [&leaf](int column, int row) { leaf(nullptr, column, row); };
+            GridLeaves::ForEachCell(m_mesh.m_grid, cell);
         }
         Flush();
     }
@@ -170,13 +166,11 @@ public:
     }
 
 private:
-    // A vertex at a position: its normal's float bits (counting, where those
-    // tell vertices apart), its index and, joined under Attributes sharing,
-    // its normal's index.
+    // A flat or smooth vertex at a position under Vertices sharing: its
+    // normal's float bits (while counting) and its index.
     struct Entry {
         std::array<std::uint32_t, 3> key{};
         std::uint32_t index = 0;
-        std::uint32_t normal = 0;
     };
     // A position's vertices, from its first leaf to its last: at most two
     // triangles of each of four leaves.
@@ -186,30 +180,18 @@ private:
         std::array<Entry, 8> entries{};
     };
 
-    // The cells of the finest depth under the one at (column, row), span
-    // samples a side, in the tree's order, without their heights.
-    template <typename Leaf>
-    static void Cells(int column, int row, int span, Leaf& leaf) {
-        if (span <= 1) {
-            leaf(nullptr, column, row);
-            return;
-        }
-        const int half = span / 2;
-        Cells(column, row, half, leaf);
-        Cells(column, row + half, half, leaf);
-        Cells(column + half, row + half, half, leaf);
-        Cells(column + half, row, half, leaf);
-    }
-
     // leaf: null when the walk needs no values.
     void Leaf(const TerrainNode* leaf, int column, int row) {
         const auto& triangles = m_joined ? kJoinedCorners : TerrainNode::kTriangleCorners;
+        m_pLeaf = leaf;
+        m_column = column;
+        m_row = row;
         if (m_purpose == Purpose::SumNormals) {
-            const std::array<Vec3, 4> faces = JoinedFaces(*leaf);
+            const std::array<Vec3, 4> faces = JoinedFaces();
             for (std::size_t t = 0; t < 4; ++t) {
                 for (const int point : triangles[t]) {
                     if (point < 4) {
-                        Vec3& sum = m_sums[Location(column, row, point)];
+                        Vec3& sum = m_sums[Location(point)];
                         sum.Add(sum, faces[t]);
                     }
                 }
@@ -217,19 +199,25 @@ private:
             ++m_leaf;
             return;
         }
-        m_pLeaf = leaf;
-        m_column = column;
-        m_row = row;
-        std::array<std::uint32_t, 4> open{};
-        for (int point = 0; point < 4; ++point) {
-            open[static_cast<std::size_t>(point)] = OpenAt(column, row, point);
+        if (m_purpose == Purpose::Bounds) {
+            for (const Vec3& point : leaf->points) {
+                ExtendBounds(point);
+            }
+            return;
         }
-        m_centreCount = 0;
+        std::array<std::uint32_t, 4> open{};
+        if (m_patterned) {
+            for (int point = 0; point < 4; ++point) {
+                open[static_cast<std::size_t>(point)] = OpenAt(point);
+            }
+            m_centreCount = 0;
+        }
+        m_centreVertex = kNone;
         m_spokesSeen = 0;
         // Normals apart, once each: a flat triangle's, a smooth leaf's.
         std::array<std::uint32_t, 4> leafNormals{};
         if (m_apart && !m_joined) {
-            const std::size_t objects = m_mesh.m_settings.mode == Flat ? 4 : 1;
+            const std::size_t objects = m_flat ? 4 : 1;
             for (std::size_t o = 0; o < objects; ++o) {
                 leafNormals[o] = ObjectNormal(m_leaf * objects + o, o);
             }
@@ -237,51 +225,58 @@ private:
                 leafNormals.fill(leafNormals[0]);
             }
         }
-        std::uint64_t pattern =
-            m_patterned && m_purpose != Purpose::Count ? m_mesh.m_pattern[m_leaf] : 0;
+        const bool recording = m_patterned && m_purpose == Purpose::Count;
+        std::uint64_t pattern = m_patterned && !recording ? m_mesh.m_pattern[m_leaf] : 0;
         std::uint64_t recorded = 0;
         for (std::size_t t = 0; t < 4; ++t) {
             std::array<MeshCorner, 3> corners{};
             for (std::size_t i = 0; i < 3; ++i) {
                 const int point = triangles[t][i];
-                const std::uint32_t slot =
-                    point == 4 ? kNone : open[static_cast<std::size_t>(point)];
-                std::uint32_t which = 0;
-                if (m_patterned && m_purpose == Purpose::Count) {
-                    which = Match(slot, NormalOf(t));
-                    recorded |= std::uint64_t{which} << (4 * (3 * t + i));
-                } else if (m_patterned) {
-                    which = pattern & 0xF;
-                    pattern >>= 4;
-                }
-                corners[i] = AddCorner(t, point, slot, which);
-                if (m_apart && !m_joined) {
-                    corners[i].normal = leafNormals[t];
+                if (m_patterned) {
+                    const std::uint32_t slot =
+                        point == 4 ? kNone : open[static_cast<std::size_t>(point)];
+                    std::uint32_t which = 0;
+                    if (recording) {
+                        which = Match(slot, NormalOf(t));
+                        recorded |= std::uint64_t{which} << (4 * (3 * t + i));
+                    } else {
+                        which = pattern & 0xFu;
+                        pattern >>= 4;
+                    }
+                    corners[i].vertex = PatternedVertex(t, point, slot, which);
+                } else {
+                    corners[i] = PositionVertex(point);
+                    if (m_apart && !m_joined) {
+                        corners[i].normal = leafNormals[t];
+                    }
                 }
             }
-            AddPrimitive(triangles[t], corners, column, row);
+            AddPrimitive(triangles[t], corners);
         }
-        if (m_patterned && m_purpose == Purpose::Count) {
+        if (recording) {
             m_pattern[m_leaf] = recorded;
         }
-        for (const std::uint32_t slot : open) {
-            if (--m_pool[slot].leavesLeft == 0) {
-                m_free.push_back(slot);
-                m_slots[m_openLocation[slot]] = kNone;
+        if (m_patterned) {
+            for (const std::uint32_t slot : open) {
+                if (--m_pool[slot].leavesLeft == 0) {
+                    m_free.push_back(slot);
+                    m_slots[m_openLocation[slot]] = kNone;
+                }
             }
         }
         ++m_leaf;
     }
 
-    std::size_t Location(int column, int row, int point) const {
+    // The grid position of the leaf's corner point.
+    std::size_t Location(int point) const {
         const auto& offset = kCornerOffsets[point];
-        return static_cast<std::size_t>(row + offset[1]) * static_cast<std::size_t>(m_side) +
-               static_cast<std::size_t>(column + offset[0]);
+        return static_cast<std::size_t>(m_row + offset[1]) * static_cast<std::size_t>(m_side) +
+               static_cast<std::size_t>(m_column + offset[0]);
     }
 
     // The open record of a leaf corner's position, made at its first leaf.
-    std::uint32_t OpenAt(int column, int row, int point) {
-        const std::size_t location = Location(column, row, point);
+    std::uint32_t OpenAt(int point) {
+        const std::size_t location = Location(point);
         if (m_slots[location] != kNone) {
             return m_slots[location];
         }
@@ -295,8 +290,8 @@ private:
             m_free.pop_back();
         }
         const int last = m_side - 1;
-        const int x = column + kCornerOffsets[point][0];
-        const int z = row + kCornerOffsets[point][1];
+        const int x = m_column + kCornerOffsets[point][0];
+        const int z = m_row + kCornerOffsets[point][1];
         Open& record = m_pool[slot];
         record.leavesLeft = (x == 0 || x == last ? 1 : 2) * (z == 0 || z == last ? 1 : 2);
         record.count = 0;
@@ -307,7 +302,7 @@ private:
 
     // The normal the leaf's triangle t gives its corners (not joined).
     const Vec3& NormalOf(std::size_t t) const {
-        return m_mesh.m_settings.mode == Flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
+        return m_flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
     }
 
     // Counting: which vertex at the position has this normal's float bits;
@@ -330,32 +325,47 @@ private:
         return count;
     }
 
-    // The corner's vertex (Attributes: position) index: the position's
-    // vertex which, made now when which is the count there.
-    MeshCorner AddCorner(std::size_t t, int point, std::uint32_t slot, std::uint32_t which) {
+    // A flat or smooth corner's vertex: the position's vertex which, made
+    // now when which is the count there.
+    std::uint32_t PatternedVertex(std::size_t t, int point, std::uint32_t slot,
+                                  std::uint32_t which) {
         Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
         std::uint32_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
         if (which < count) {
-            return MeshCorner{entries[which].index, entries[which].normal};
+            return entries[which].index;
         }
         Entry& entry = entries[count++];
         entry.key = m_key;
-        entry.index = m_nextVertex++;
-        entry.normal = m_apart && m_joined ? JoinedNormalIndex(point) : 0;
-        if (m_purpose == Purpose::Count) {
-            const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
-            std::size_t k = 0;
-            for (const double value : {position.x, position.y, position.z}) {
-                m_low[k] = std::min(m_low[k], static_cast<float>(value));
-                m_high[k] = std::max(m_high[k], static_cast<float>(value));
-                ++k;
+        entry.index = NewVertex(point, [this, t] { return NormalOf(t); });
+        return entry.index;
+    }
+
+    // Any other corner's vertex, one per position.
+    MeshCorner PositionVertex(int point) {
+        const std::size_t location = point < 4 ? Location(point) : 0;
+        std::uint32_t& vertex = point < 4 ? m_vertexAt[location] : m_centreVertex;
+        if (vertex != kNone) {
+            // Joined, a normal apart belongs to its position.
+            std::uint32_t normal = 0;
+            if (m_apart && m_joined && m_purpose == Purpose::Visit) {
+                normal =
+                    point < 4 ? m_mesh.m_locationNormals[location] : m_mesh.m_centreNormals[m_leaf];
             }
+            return MeshCorner{vertex, normal};
         }
+        vertex = NewVertex(point, [this, point] { return JoinedNormal(point); });
+        return MeshCorner{vertex, m_apart && m_joined ? JoinedNormalIndex(point) : 0};
+    }
+
+    // A new vertex's index; its values to the visitor. normal: makes the
+    // vertex's normal, for triangles under Vertices sharing.
+    template <typename Normal>
+    std::uint32_t NewVertex(int point, const Normal& normal) {
         if (m_pVisitVertices != nullptr) {
             const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
             MeshVertex vertex{position, Vec3(), Colour4f()};
             if (!m_lines && !m_apart) {
-                vertex.normal = m_joined ? JoinedNormal(point) : NormalOf(t);
+                vertex.normal = normal();
             }
             TerrainNode::ColourForHeight(position.y, *m_mesh.m_settings.palette, vertex.colour);
             m_vertexBatch.push_back(vertex);
@@ -364,16 +374,25 @@ private:
                 m_vertexBatch.clear();
             }
         }
-        return MeshCorner{entry.index, entry.normal};
+        return m_nextVertex++;
     }
 
-    static std::array<Vec3, 4> JoinedFaces(const TerrainNode& leaf) {
+    void ExtendBounds(const Vec3& position) {
+        std::size_t k = 0;
+        for (const double value : {position.x, position.y, position.z}) {
+            m_low[k] = std::min(m_low[k], static_cast<float>(value));
+            m_high[k] = std::max(m_high[k], static_cast<float>(value));
+            ++k;
+        }
+    }
+
+    std::array<Vec3, 4> JoinedFaces() const {
         std::array<Vec3, 4> faces{};
         for (std::size_t t = 0; t < 4; ++t) {
             const auto& k = kJoinedCorners[t];
-            faces[t] = joinedFaceNormal(leaf.points[static_cast<std::size_t>(k[0])],
-                                        leaf.points[static_cast<std::size_t>(k[1])],
-                                        leaf.points[static_cast<std::size_t>(k[2])]);
+            faces[t] = joinedFaceNormal(m_pLeaf->points[static_cast<std::size_t>(k[0])],
+                                        m_pLeaf->points[static_cast<std::size_t>(k[1])],
+                                        m_pLeaf->points[static_cast<std::size_t>(k[2])]);
         }
         return faces;
     }
@@ -383,9 +402,9 @@ private:
     Vec3 JoinedNormal(int point) const {
         Vec3 sum;
         if (point < 4) {
-            sum = m_mesh.m_normalSums[Location(m_column, m_row, point)];
+            sum = m_mesh.m_normalSums[Location(point)];
         } else {
-            for (const Vec3& face : JoinedFaces(*m_pLeaf)) {
+            for (const Vec3& face : JoinedFaces()) {
                 sum.Add(sum, face);
             }
         }
@@ -394,35 +413,30 @@ private:
         return normal;
     }
 
-    // The index of a joined vertex's normal apart; where it is recorded.
+    // The index of a new joined vertex's normal apart.
     std::uint32_t JoinedNormalIndex(int point) {
-        std::uint32_t& recorded = point < 4
-                                      ? m_locationNormals.empty()
-                                            ? m_unrecorded
-                                            : m_locationNormals[Location(m_column, m_row, point)]
-                                  : m_centreNormals.empty() ? m_unrecorded
-                                                            : m_centreNormals[m_leaf];
         switch (m_purpose) {
             case Purpose::Count:
                 m_normalHashes.push_back(normalHash(JoinedNormal(point)));
                 return 0;
-            case Purpose::CountNormals:
-                recorded = NormalIndex(JoinedNormal(point));
-                return recorded;
+            case Purpose::CountNormals: {
+                const std::uint32_t index = NormalIndex(JoinedNormal(point));
+                (point < 4 ? m_locationNormals[Location(point)] : m_centreNormals[m_leaf]) = index;
+                return index;
+            }
             default:
                 break;
         }
-        const std::uint32_t index = point < 4
-                                        ? m_mesh.m_locationNormals[Location(m_column, m_row, point)]
-                                        : m_mesh.m_centreNormals[m_leaf];
+        const std::uint32_t index =
+            point < 4 ? m_mesh.m_locationNormals[Location(point)] : m_mesh.m_centreNormals[m_leaf];
         if (m_pVisitNormals != nullptr && index == m_nextNormal) {
             EmitNormal(JoinedNormal(point));
         }
         return index;
     }
 
-    // The index of a leaf's own normal apart, object o of the leaf (a flat
-    // triangle, or a smooth leaf's one), recorded at object.
+    // The index of a leaf's own normal apart: its object o (a flat triangle,
+    // or a smooth leaf's one), recorded at object.
     std::uint32_t ObjectNormal(std::size_t object, std::size_t o) {
         switch (m_purpose) {
             case Purpose::Count:
@@ -441,7 +455,7 @@ private:
         return index;
     }
 
-    // The index of a normal apart, new or shared by exact value.
+    // Counting normals: the index of a normal apart, new or shared by exact value.
     std::uint32_t NormalIndex(const Vec3& normal) {
         if (m_mesh.IsRepeatedNormal(normalHash(normal))) {
             const std::size_t before = m_exactNormals.Size();
@@ -464,8 +478,7 @@ private:
     }
 
     // triangle: its corners' points.
-    void AddPrimitive(const int (&triangle)[3], const std::array<MeshCorner, 3>& corners,
-                      int column, int row) {
+    void AddPrimitive(const int (&triangle)[3], const std::array<MeshCorner, 3>& corners) {
         if (!m_lines) {
             ++m_primitives;
             if (m_pVisitCorners != nullptr) {
@@ -475,9 +488,7 @@ private:
             return;
         }
         for (std::size_t i = 0; i < 3; ++i) {
-            const int a = triangle[i];
-            const int b = triangle[(i + 1) % 3];
-            if (!FirstSight(a, b, column, row)) {
+            if (!FirstSight(triangle[i], triangle[(i + 1) % 3])) {
                 continue;
             }
             ++m_primitives;
@@ -494,7 +505,7 @@ private:
     // Whether the edge between points a and b of the leaf is new: a spoke to
     // the centre is its leaf's alone; an outer edge is shared with the leaf
     // beyond it.
-    bool FirstSight(int a, int b, int column, int row) {
+    bool FirstSight(int a, int b) {
         if (a == 4 || b == 4) {
             const unsigned bit = 1u << (a == 4 ? b : a);
             const bool first = (m_spokesSeen & bit) == 0;
@@ -507,13 +518,13 @@ private:
         const bool horizontal = (low == 0 && high == 3) || (low == 1 && high == 2);
         std::size_t index = 0;
         if (horizontal) {
-            const int z = row + (low == 1 ? 1 : 0);
+            const int z = m_row + (low == 1 ? 1 : 0);
             index = static_cast<std::size_t>(z) * static_cast<std::size_t>(m_side - 1) +
-                    static_cast<std::size_t>(column);
+                    static_cast<std::size_t>(m_column);
         } else {
-            const int x = column + (low == 2 ? 1 : 0);
+            const int x = m_column + (low == 2 ? 1 : 0);
             index = static_cast<std::size_t>(x) * static_cast<std::size_t>(m_side - 1) +
-                    static_cast<std::size_t>(row);
+                    static_cast<std::size_t>(m_row);
         }
         std::vector<std::uint64_t>& seen = horizontal ? m_horizontalSeen : m_verticalSeen;
         const std::uint64_t bit = 1ull << (index % 64);
@@ -550,23 +561,27 @@ private:
     bool m_lines = false;
     bool m_apart = false;  // normals apart: Attributes sharing, not lines
     bool m_joined = false;
+    bool m_flat = false;
     bool m_patterned = false;
 
     // The leaf being walked: null when the walk reads no values.
     const TerrainNode* m_pLeaf = nullptr;
     int m_column = 0;
     int m_row = 0;
-    std::size_t m_leaf = 0;                // its place in the walk
-    std::array<std::uint32_t, 3> m_key{};  // counting: the normal bits last matched
+    std::size_t m_leaf = 0;  // its place in the walk
 
-    // Open positions: a record per grid position while it is open.
+    // Patterned: a record per grid position while it is open, and the
+    // centre's vertices for its leaf alone.
     std::vector<std::uint32_t> m_slots;
     std::vector<Open> m_pool;
     std::vector<std::size_t> m_openLocation;  // the position each record is for
     std::vector<std::uint32_t> m_free;
-    // The centre's vertices, for its leaf alone.
     std::array<Entry, 8> m_centre{};
     std::uint32_t m_centreCount = 0;
+    std::array<std::uint32_t, 3> m_key{};  // counting: the normal bits last matched
+    // Otherwise: each position's vertex, and the leaf centre's.
+    std::vector<std::uint32_t> m_vertexAt;
+    std::uint32_t m_centreVertex = kNone;
     // Lines: the spokes of this leaf, and the outer edges, already written.
     unsigned m_spokesSeen = 0;
     std::vector<std::uint64_t> m_horizontalSeen;
@@ -583,7 +598,6 @@ private:
     std::vector<std::uint32_t> m_objectNormals;
     std::vector<std::uint32_t> m_locationNormals;
     std::vector<std::uint32_t> m_centreNormals;
-    std::uint32_t m_unrecorded = 0;  // where an index goes that no array keeps
     VertexTable<6> m_exactNormals;
     std::vector<std::uint32_t> m_exactIndex;
 
@@ -607,8 +621,6 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     count.Run();
     m_vertices = count.GetVertexCount();
     m_primitives = count.GetPrimitiveCount();
-    m_low = count.GetLow();
-    m_high = count.GetHigh();
     m_pattern = count.TakePattern();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
         std::vector<std::uint64_t> hashes = count.TakeNormalHashes();
@@ -656,8 +668,11 @@ bool GridMesh::IsRepeatedNormal(std::uint64_t hash) const {
 }
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {
-    low = m_low;
-    high = m_high;
+    // Only glTF asks, once: a walk of its own rather than work in every export.
+    Walk bounds(*this, Walk::Purpose::Bounds);
+    bounds.Run();
+    low = bounds.GetLow();
+    high = bounds.GetHigh();
 }
 
 void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit) const {

@@ -70,8 +70,6 @@ private:
     std::size_t m_vertices = 0;
     std::size_t m_normals = 0;
     std::size_t m_primitives = 0;
-    std::array<float, 3> m_low{};
-    std::array<float, 3> m_high{};
     // Joined: the sum of the unit face normals around each grid position.
     std::vector<Vec3> m_normalSums;
     // Flat and smooth under Vertices sharing: for each leaf, which vertex at

@@ -14,22 +14,11 @@ namespace {
 // Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
 constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
 
-// The cells of the finest depth under the one at (column, row), span samples
-// a side, in the tree's order: the quarters at p0, p1, p2, p3.
-template <typename Leaf>
-void forEachCell(int column, int row, int span, Leaf& leaf) {
-    if (span <= 1) {
-        leaf(column, row);
-        return;
-    }
-    const int half = span / 2;
-    forEachCell(column, row, half, leaf);
-    forEachCell(column, row + half, half, leaf);
-    forEachCell(column + half, row + half, half, leaf);
-    forEachCell(column + half, row, half, leaf);
-}
-
 }  // namespace
+
+int GridLeaves::GetSide(const HeightGrid& grid) {
+    return grid.GetSide();
+}
 
 double GridLeaves::HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row) {
     const int last = grid.GetSide() - 1;
@@ -93,7 +82,7 @@ void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit, Normals nor
         }
         visit(leaf, column, row);
     };
-    forEachCell(0, 0, grid.GetSide() - 1, make);
+    ForEachCell(grid, make);
 }
 
 }  // namespace moon

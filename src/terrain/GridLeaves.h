@@ -36,9 +36,35 @@ public:
     static void ForEach(const HeightGrid& grid, const Visit& visit,
                         Normals normals = Normals::Computed);
 
+    // The cells of the finest depth without their heights: cell(column, row)
+    // for each, in the same order.
+    template <typename Cell>
+    static void ForEachCell(const HeightGrid& grid, Cell& cell);
+
     // The height the point at (x, z) had when the leaf whose p0 corner is
     // (column, row), one of the cells around it, was made.
     static double HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row);
+
+private:
+    template <typename Cell>
+    static void Cells(int column, int row, int span, Cell& cell) {
+        if (span <= 1) {
+            cell(column, row);
+            return;
+        }
+        // The quarters at p0, p1, p2 and p3, as the tree makes them.
+        const int half = span / 2;
+        Cells(column, row, half, cell);
+        Cells(column, row + half, half, cell);
+        Cells(column + half, row + half, half, cell);
+        Cells(column + half, row, half, cell);
+    }
+    static int GetSide(const HeightGrid& grid);
 };
+
+template <typename Cell>
+void GridLeaves::ForEachCell(const HeightGrid& grid, Cell& cell) {
+    Cells(0, 0, GetSide(grid) - 1, cell);
+}
 
 }  // namespace moon

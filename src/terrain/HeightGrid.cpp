@@ -80,17 +80,6 @@ double HeightGrid::GetSpacing() const {
     return kSize / static_cast<double>(m_side - 1);
 }
 
-double HeightGrid::GetHeight(int column, int row) const {
-    MOON_CHECK(column >= 0 && column < m_side && row >= 0 && row < m_side);
-    return m_pHeights[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
-                      static_cast<std::size_t>(column)];
-}
-
-double HeightGrid::GetFirstHeight(int column, int row) const {
-    MOON_CHECK(m_pFirstHeights && column >= 0 && column < m_side && row >= 0 && row < m_side);
-    return m_pFirstHeights[Index(column, row)];
-}
-
 const double* HeightGrid::GetRow(int row) const {
     MOON_CHECK(row >= 0 && row < m_side);
     return m_pHeights.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side);

@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "base/Check.h"
+
 namespace moon {
 
 class HeightGrid {
@@ -36,9 +38,12 @@ public:
     // World units between neighbouring samples.
     double GetSpacing() const;
     // World units; column from the west, row from the north.
-    double GetHeight(int column, int row) const;
+    double GetHeight(int column, int row) const { return m_pHeights[CheckedIndex(column, row)]; }
     // The height first written there; Generate must have kept them.
-    double GetFirstHeight(int column, int row) const;
+    double GetFirstHeight(int column, int row) const {
+        MOON_CHECK(m_pFirstHeights != nullptr, "the grid keeps its first heights");
+        return m_pFirstHeights[CheckedIndex(column, row)];
+    }
     bool HasFirstHeights() const { return m_pFirstHeights != nullptr; }
     // The side's samples of one row, west to east.
     const double* GetRow(int row) const;
@@ -49,6 +54,10 @@ private:
     std::size_t Index(int column, int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side) +
                static_cast<std::size_t>(column);
+    }
+    std::size_t CheckedIndex(int column, int row) const {
+        MOON_CHECK(column >= 0 && column < m_side && row >= 0 && row < m_side);
+        return Index(column, row);
     }
     double& At(int column, int row) { return m_pHeights[Index(column, row)]; }
     // Writes a new point's height, keeping the first one if asked to.
