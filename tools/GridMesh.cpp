@@ -108,13 +108,14 @@ public:
         m_high.fill(std::numeric_limits<float>::lowest());
         if (m_purpose == Purpose::SumNormals) {
             m_sums.assign(positions, Vec3());
+            m_centres.assign(leaves, Vec3());
         } else if (m_purpose == Purpose::Count && m_patterned) {
             m_pattern.assign(leaves, 0);
         } else if (m_purpose == Purpose::CountNormals && m_joined) {
-            m_locationNormals.assign(positions, 0);
-            m_centreNormals.assign(leaves, 0);
+            m_locationNormalIndices.assign(positions, 0);
+            m_centreNormalIndices.assign(leaves, 0);
         } else if (m_purpose == Purpose::CountNormals) {
-            m_objectNormals.assign(leaves * (m_flat ? 4 : 1), 0);
+            m_objectNormalIndices.assign(leaves * (m_flat ? 4 : 1), 0);
         }
 
         // Values: positions and colours for vertices, normals for normals
@@ -156,13 +157,20 @@ public:
     // and which vertex at its position each corner is.
     std::vector<std::uint64_t> TakeNormalHashes() { return std::move(m_normalHashes); }
     std::vector<std::uint64_t> TakePattern() { return std::move(m_pattern); }
-    // Summing: each grid position's sum of face normals.
-    std::vector<Vec3> TakeNormalSums() { return std::move(m_sums); }
+    // Summing: each grid position's normalised sum of face normals, and each
+    // leaf centre's.
+    void TakeJoinedNormals(GridMesh& mesh) {
+        for (Vec3& sum : m_sums) {
+            sum.Normalise(sum);
+        }
+        mesh.m_joinedNormals = std::move(m_sums);
+        mesh.m_centreNormals = std::move(m_centres);
+    }
     // Counting normals: the index of each normal apart.
     void TakeNormalIndices(GridMesh& mesh) {
-        mesh.m_objectNormals = std::move(m_objectNormals);
-        mesh.m_locationNormals = std::move(m_locationNormals);
-        mesh.m_centreNormals = std::move(m_centreNormals);
+        mesh.m_objectNormalIndices = std::move(m_objectNormalIndices);
+        mesh.m_locationNormalIndices = std::move(m_locationNormalIndices);
+        mesh.m_centreNormalIndices = std::move(m_centreNormalIndices);
     }
 
 private:
@@ -188,6 +196,7 @@ private:
         m_row = row;
         if (m_purpose == Purpose::SumNormals) {
             const std::array<Vec3, 4> faces = JoinedFaces();
+            Vec3 centre;
             for (std::size_t t = 0; t < 4; ++t) {
                 for (const int point : triangles[t]) {
                     if (point < 4) {
@@ -195,7 +204,10 @@ private:
                         sum.Add(sum, faces[t]);
                     }
                 }
+                // The centre's triangles are its leaf's four, in order.
+                centre.Add(centre, faces[t]);
             }
+            m_centres[m_leaf].Normalise(centre);
             ++m_leaf;
             return;
         }
@@ -348,8 +360,8 @@ private:
             // Joined, a normal apart belongs to its position.
             std::uint32_t normal = 0;
             if (m_apart && m_joined && m_purpose == Purpose::Visit) {
-                normal =
-                    point < 4 ? m_mesh.m_locationNormals[location] : m_mesh.m_centreNormals[m_leaf];
+                normal = point < 4 ? m_mesh.m_locationNormalIndices[location]
+                                   : m_mesh.m_centreNormalIndices[m_leaf];
             }
             return MeshCorner{vertex, normal};
         }
@@ -398,19 +410,9 @@ private:
     }
 
     // A joined vertex's normal: the normalised sum of the face normals around
-    // it, in the order of their triangles. A centre's are its leaf's four.
-    Vec3 JoinedNormal(int point) const {
-        Vec3 sum;
-        if (point < 4) {
-            sum = m_mesh.m_normalSums[Location(point)];
-        } else {
-            for (const Vec3& face : JoinedFaces()) {
-                sum.Add(sum, face);
-            }
-        }
-        Vec3 normal;
-        normal.Normalise(sum);
-        return normal;
+    // it, in the order of their triangles, made by the summing walk.
+    const Vec3& JoinedNormal(int point) const {
+        return point < 4 ? m_mesh.m_joinedNormals[Location(point)] : m_mesh.m_centreNormals[m_leaf];
     }
 
     // The index of a new joined vertex's normal apart.
@@ -421,14 +423,15 @@ private:
                 return 0;
             case Purpose::CountNormals: {
                 const std::uint32_t index = NormalIndex(JoinedNormal(point));
-                (point < 4 ? m_locationNormals[Location(point)] : m_centreNormals[m_leaf]) = index;
+                (point < 4 ? m_locationNormalIndices[Location(point)]
+                           : m_centreNormalIndices[m_leaf]) = index;
                 return index;
             }
             default:
                 break;
         }
-        const std::uint32_t index =
-            point < 4 ? m_mesh.m_locationNormals[Location(point)] : m_mesh.m_centreNormals[m_leaf];
+        const std::uint32_t index = point < 4 ? m_mesh.m_locationNormalIndices[Location(point)]
+                                              : m_mesh.m_centreNormalIndices[m_leaf];
         if (m_pVisitNormals != nullptr && index == m_nextNormal) {
             EmitNormal(JoinedNormal(point));
         }
@@ -443,12 +446,12 @@ private:
                 m_normalHashes.push_back(normalHash(NormalOf(o)));
                 return 0;
             case Purpose::CountNormals:
-                m_objectNormals[object] = NormalIndex(NormalOf(o));
-                return m_objectNormals[object];
+                m_objectNormalIndices[object] = NormalIndex(NormalOf(o));
+                return m_objectNormalIndices[object];
             default:
                 break;
         }
-        const std::uint32_t index = m_mesh.m_objectNormals[object];
+        const std::uint32_t index = m_mesh.m_objectNormalIndices[object];
         if (m_pVisitNormals != nullptr && index == m_nextNormal) {
             EmitNormal(NormalOf(o));
         }
@@ -594,10 +597,11 @@ private:
     std::array<float, 3> m_high{};
     std::vector<std::uint64_t> m_normalHashes;
     std::vector<Vec3> m_sums;
+    std::vector<Vec3> m_centres;
     std::vector<std::uint64_t> m_pattern;
-    std::vector<std::uint32_t> m_objectNormals;
-    std::vector<std::uint32_t> m_locationNormals;
-    std::vector<std::uint32_t> m_centreNormals;
+    std::vector<std::uint32_t> m_objectNormalIndices;
+    std::vector<std::uint32_t> m_locationNormalIndices;
+    std::vector<std::uint32_t> m_centreNormalIndices;
     VertexTable<6> m_exactNormals;
     std::vector<std::uint32_t> m_exactIndex;
 
@@ -615,7 +619,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     if (settings.joined && !lines) {
         Walk sums(*this, Walk::Purpose::SumNormals);
         sums.Run();
-        m_normalSums = sums.TakeNormalSums();
+        sums.TakeJoinedNormals(*this);
     }
     Walk count(*this, Walk::Purpose::Count);
     count.Run();
