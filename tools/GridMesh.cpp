@@ -9,6 +9,7 @@
 #include "scene/Random.h"
 #include "terrain/GridLeaves.h"
 #include "terrain/TerrainNode.h"
+#include "tools/BatchPipe.h"
 #include "tools/VertexTable.h"
 
 namespace moon {
@@ -120,10 +121,14 @@ public:
 
         // Values: positions and colours for vertices, normals for normals
         // apart and for the counting of what normals tell apart.
-        const bool counting = m_purpose == Purpose::Count && (m_patterned || m_apart);
+        // A joined mesh's normals were made by the summing walk.
+        const bool counting = m_purpose == Purpose::Count && !m_joined && (m_patterned || m_apart);
         const bool heights = counting || m_purpose == Purpose::SumNormals ||
-                             m_purpose == Purpose::CountNormals || m_purpose == Purpose::Bounds ||
-                             m_pVisitVertices != nullptr || m_pVisitNormals != nullptr;
+                             (m_purpose == Purpose::CountNormals && !m_joined) ||
+                             m_purpose == Purpose::Bounds || m_pVisitVertices != nullptr ||
+                             (m_pVisitNormals != nullptr && !m_joined);
+        // A pass over every leaf's values finds the bounds on the way.
+        m_bounding = heights && m_purpose != Purpose::Visit;
         const bool ownNormals = !m_joined && (counting || m_purpose == Purpose::CountNormals ||
                                               (m_pVisitVertices != nullptr && m_patterned) ||
                                               m_pVisitNormals != nullptr);
@@ -147,7 +152,9 @@ public:
         Flush();
     }
 
-    // What the walk found: counts, and the bounds of the positions as floats.
+    // What the walk found: counts, and the bounds of the positions as floats
+    // when it read them all.
+    bool HasBounds() const { return m_bounding; }
     std::size_t GetVertexCount() const { return m_nextVertex; }
     std::size_t GetNormalCount() const { return m_nextNormal; }
     std::size_t GetPrimitiveCount() const { return m_primitives; }
@@ -194,6 +201,11 @@ private:
         m_pLeaf = leaf;
         m_column = column;
         m_row = row;
+        if (m_bounding) {
+            for (const Vec3& point : leaf->points) {
+                ExtendBounds(point);
+            }
+        }
         if (m_purpose == Purpose::SumNormals) {
             const std::array<Vec3, 4> faces = JoinedFaces();
             Vec3 centre;
@@ -212,9 +224,6 @@ private:
             return;
         }
         if (m_purpose == Purpose::Bounds) {
-            for (const Vec3& point : leaf->points) {
-                ExtendBounds(point);
-            }
             return;
         }
         std::array<std::uint32_t, 4> open{};
@@ -566,6 +575,7 @@ private:
     bool m_joined = false;
     bool m_flat = false;
     bool m_patterned = false;
+    bool m_bounding = false;
 
     // The leaf being walked: null when the walk reads no values.
     const TerrainNode* m_pLeaf = nullptr;
@@ -620,9 +630,11 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
         Walk sums(*this, Walk::Purpose::SumNormals);
         sums.Run();
         sums.TakeJoinedNormals(*this);
+        KeepBounds(sums);
     }
     Walk count(*this, Walk::Purpose::Count);
     count.Run();
+    KeepBounds(count);
     m_vertices = count.GetVertexCount();
     m_primitives = count.GetPrimitiveCount();
     m_pattern = count.TakePattern();
@@ -657,6 +669,14 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     }
 }
 
+void GridMesh::KeepBounds(const Walk& walk) {
+    if (walk.HasBounds() && !m_bInBounds) {
+        m_low = walk.GetLow();
+        m_high = walk.GetHigh();
+        m_bInBounds = true;
+    }
+}
+
 bool GridMesh::IsRepeatedNormal(std::uint64_t hash) const {
     // 0 marks an empty slot; a repeated hash of 0 is looked up in the sorted list.
     if (hash == 0) {
@@ -672,23 +692,33 @@ bool GridMesh::IsRepeatedNormal(std::uint64_t hash) const {
 }
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {
-    // Only glTF asks, once: a walk of its own rather than work in every export.
-    Walk bounds(*this, Walk::Purpose::Bounds);
-    bounds.Run();
-    low = bounds.GetLow();
-    high = bounds.GetHigh();
+    if (!m_bInBounds) {
+        // Only glTF asks: a walk of its own when counting read no heights.
+        Walk bounds(*this, Walk::Purpose::Bounds);
+        bounds.Run();
+        m_low = bounds.GetLow();
+        m_high = bounds.GetHigh();
+        m_bInBounds = true;
+    }
+    low = m_low;
+    high = m_high;
 }
 
 void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit) const {
-    Walk(*this, &visit, nullptr, nullptr).Run();
+    BatchPipe<MeshVertex>::Run(
+        [this](const Visit<MeshVertex>& batch) { Walk(*this, &batch, nullptr, nullptr).Run(); },
+        visit);
 }
 
 void GridMesh::ForEachNormal(const Visit<Vec3>& visit) const {
-    Walk(*this, nullptr, &visit, nullptr).Run();
+    BatchPipe<Vec3>::Run(
+        [this](const Visit<Vec3>& batch) { Walk(*this, nullptr, &batch, nullptr).Run(); }, visit);
 }
 
 void GridMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
-    Walk(*this, nullptr, nullptr, &visit).Run();
+    BatchPipe<MeshCorner>::Run(
+        [this](const Visit<MeshCorner>& batch) { Walk(*this, nullptr, nullptr, &batch).Run(); },
+        visit);
 }
 
 }  // namespace moon

@@ -70,6 +70,10 @@ private:
     std::size_t m_vertices = 0;
     std::size_t m_normals = 0;
     std::size_t m_primitives = 0;
+    // The positions' bounds as floats, once a walk has read them.
+    mutable bool m_bInBounds = false;
+    mutable std::array<float, 3> m_low{};
+    mutable std::array<float, 3> m_high{};
     // Joined: each grid position's normal, and each leaf centre's.
     std::vector<Vec3> m_joinedNormals;
     std::vector<Vec3> m_centreNormals;
@@ -82,6 +86,7 @@ private:
     std::vector<std::uint32_t> m_locationNormalIndices;
     std::vector<std::uint32_t> m_centreNormalIndices;
     bool IsRepeatedNormal(std::uint64_t hash) const;
+    void KeepBounds(const Walk& walk);
 
     // Attributes: the hashes that more than one normal has, sorted, and the
     // same in a hash set (0 for an empty slot).

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Where a mesh writer's bytes go: collected in a buffer of about 64 KiB and
+// Where a mesh writer's bytes go: collected in a buffer of about 1 MiB and
 // handed to the file a buffer at a time, counted, with the progress of the
 // writing told now and then.
 #pragma once
@@ -54,8 +54,8 @@ public:
     std::size_t GetBytesWritten() const { return m_bytes; }
 
 private:
-    // Text is handed to the file in pieces of about this size.
-    static constexpr std::size_t kChunkBytes = 1 << 16;
+    // Bytes are handed to the file in pieces of about this size.
+    static constexpr std::size_t kChunkBytes = 1 << 20;
     static constexpr std::size_t kReportEvery = 65536;
 
     // Hands the buffer on and reports as Advance found due.
