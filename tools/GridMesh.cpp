@@ -25,7 +25,9 @@ constexpr int kJoinedCorners[4][3] = {{4, 3, 0}, {4, 2, 3}, {4, 1, 2}, {4, 0, 1}
 // Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
 constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
 
-std::uint64_t normalHash(const Vec3& normal) {
+// 32 bits are plenty: the hashes only pick out the normals that need an
+// exact look, and a few thousand more of those cost nothing.
+std::uint32_t normalHash(const Vec3& normal) {
     // FNV-1a over the bits, then splitmix64's finaliser.
     std::uint64_t hash = 14695981039346656037ull;
     for (const double value : {normal.x, normal.y, normal.z}) {
@@ -33,7 +35,25 @@ std::uint64_t normalHash(const Vec3& normal) {
     }
     hash = (hash ^ (hash >> 30)) * 0xBF58476D1CE4E5B9ull;
     hash = (hash ^ (hash >> 27)) * 0x94D049BB133111EBull;
-    return hash ^ (hash >> 31);
+    return static_cast<std::uint32_t>((hash ^ (hash >> 31)) >> 32);
+}
+
+// Sorts by two passes of 16-bit digits, through a buffer of the same size.
+void radixSort(std::vector<std::uint32_t>& values) {
+    std::vector<std::uint32_t> buffer(values.size());
+    for (const int shift : {0, 16}) {
+        std::vector<std::size_t> starts(65537, 0);
+        for (const std::uint32_t value : values) {
+            ++starts[((value >> shift) & 0xFFFFu) + 1];
+        }
+        for (std::size_t digit = 1; digit < starts.size(); ++digit) {
+            starts[digit] += starts[digit - 1];
+        }
+        for (const std::uint32_t value : values) {
+            buffer[starts[(value >> shift) & 0xFFFFu]++] = value;
+        }
+        values.swap(buffer);
+    }
 }
 
 VertexTable<6>::Key normalKey(const Vec3& normal) {
@@ -124,14 +144,13 @@ public:
         // A joined mesh's normals were made by the summing walk.
         const bool counting = m_purpose == Purpose::Count && !m_joined && (m_patterned || m_apart);
         const bool heights = counting || m_purpose == Purpose::SumNormals ||
-                             (m_purpose == Purpose::CountNormals && !m_joined) ||
                              m_purpose == Purpose::Bounds || m_pVisitVertices != nullptr ||
                              (m_pVisitNormals != nullptr && !m_joined);
         // A pass over every leaf's values finds the bounds on the way.
         m_bounding = heights && m_purpose != Purpose::Visit;
-        const bool ownNormals = !m_joined && (counting || m_purpose == Purpose::CountNormals ||
-                                              (m_pVisitVertices != nullptr && m_patterned) ||
-                                              m_pVisitNormals != nullptr);
+        const bool ownNormals =
+            !m_joined && (counting || (m_pVisitVertices != nullptr && m_patterned) ||
+                          m_pVisitNormals != nullptr);
         std::size_t done = 0;
         auto leaf = [&](const TerrainNode* node, int column, int row) {
             Leaf(node, column, row);
@@ -162,7 +181,7 @@ public:
     const std::array<float, 3>& GetHigh() const { return m_high; }
     // Counting: the hashes of the normals apart, one per normal looked up,
     // and which vertex at its position each corner is.
-    std::vector<std::uint64_t> TakeNormalHashes() { return std::move(m_normalHashes); }
+    std::vector<std::uint32_t> TakeNormalHashes() { return std::move(m_normalHashes); }
     std::vector<std::uint64_t> TakePattern() { return std::move(m_pattern); }
     // Summing: each grid position's normalised sum of face normals, and each
     // leaf centre's.
@@ -431,7 +450,8 @@ private:
                 m_normalHashes.push_back(normalHash(JoinedNormal(point)));
                 return 0;
             case Purpose::CountNormals: {
-                const std::uint32_t index = NormalIndex(JoinedNormal(point));
+                const std::uint32_t index =
+                    NormalIndex([this, point]() -> const Vec3& { return JoinedNormal(point); });
                 (point < 4 ? m_locationNormalIndices[Location(point)]
                            : m_centreNormalIndices[m_leaf]) = index;
                 return index;
@@ -455,7 +475,17 @@ private:
                 m_normalHashes.push_back(normalHash(NormalOf(o)));
                 return 0;
             case Purpose::CountNormals:
-                m_objectNormalIndices[object] = NormalIndex(NormalOf(o));
+                m_objectNormalIndices[object] = NormalIndex([this, o]() -> const Vec3& {
+                    // Counting normals walks without heights: the few leaves
+                    // whose normal needs an exact look are made again.
+                    if (m_madeLeafAt != m_leaf) {
+                        GridLeaves::Make(m_mesh.m_grid, m_column, m_row,
+                                         GridLeaves::Normals::Computed, m_madeLeaf);
+                        m_madeLeafAt = m_leaf;
+                    }
+                    m_pLeaf = &m_madeLeaf;
+                    return NormalOf(o);
+                });
                 return m_objectNormalIndices[object];
             default:
                 break;
@@ -467,11 +497,14 @@ private:
         return index;
     }
 
-    // Counting normals: the index of a normal apart, new or shared by exact value.
-    std::uint32_t NormalIndex(const Vec3& normal) {
-        if (m_mesh.IsRepeatedNormal(normalHash(normal))) {
+    // Counting normals: the index of the next normal apart, new or shared by
+    // exact value. Its hash was kept by counting; normal() makes the value,
+    // needed only where that hash is repeated.
+    template <typename Normal>
+    std::uint32_t NormalIndex(const Normal& normal) {
+        if (m_mesh.IsRepeatedNormal(m_mesh.m_normalHashes[m_object++])) {
             const std::size_t before = m_exactNormals.Size();
-            const std::uint32_t exact = m_exactNormals.Add(normalKey(normal));
+            const std::uint32_t exact = m_exactNormals.Add(normalKey(normal()));
             if (exact < before) {
                 return m_exactIndex[exact];
             }
@@ -605,7 +638,11 @@ private:
     std::size_t m_primitives = 0;
     std::array<float, 3> m_low{};
     std::array<float, 3> m_high{};
-    std::vector<std::uint64_t> m_normalHashes;
+    std::vector<std::uint32_t> m_normalHashes;
+    std::size_t m_object = 0;  // normals apart looked up so far
+    // Counting normals: a leaf made again, where a repeated hash needs its normal.
+    TerrainNode m_madeLeaf;
+    std::size_t m_madeLeafAt = kNone;
     std::vector<Vec3> m_sums;
     std::vector<Vec3> m_centres;
     std::vector<std::uint64_t> m_pattern;
@@ -639,8 +676,9 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     m_primitives = count.GetPrimitiveCount();
     m_pattern = count.TakePattern();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
-        std::vector<std::uint64_t> hashes = count.TakeNormalHashes();
-        std::sort(hashes.begin(), hashes.end());
+        m_normalHashes = count.TakeNormalHashes();
+        std::vector<std::uint32_t> hashes = m_normalHashes;
+        radixSort(hashes);
         for (std::size_t i = 0; i + 1 < hashes.size(); ++i) {
             if (hashes[i] == hashes[i + 1] &&
                 (m_repeatedNormals.empty() || m_repeatedNormals.back() != hashes[i])) {
@@ -655,7 +693,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
             size *= 2;
         }
         m_repeatedSlots.assign(size, 0);
-        for (const std::uint64_t hash : m_repeatedNormals) {
+        for (const std::uint32_t hash : m_repeatedNormals) {
             std::size_t slot = hash & (size - 1);
             while (m_repeatedSlots[slot] != 0) {
                 slot = (slot + 1) & (size - 1);
@@ -666,6 +704,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
         normals.Run();
         m_normals = normals.GetNormalCount();
         normals.TakeNormalIndices(*this);
+        m_normalHashes = {};
     }
 }
 
@@ -677,7 +716,7 @@ void GridMesh::KeepBounds(const Walk& walk) {
     }
 }
 
-bool GridMesh::IsRepeatedNormal(std::uint64_t hash) const {
+bool GridMesh::IsRepeatedNormal(std::uint32_t hash) const {
     // 0 marks an empty slot; a repeated hash of 0 is looked up in the sorted list.
     if (hash == 0) {
         return std::binary_search(m_repeatedNormals.begin(), m_repeatedNormals.end(), hash);

@@ -13,7 +13,7 @@
 // a first walk finds which normals' hashes repeat, and only those are kept.
 // A joined mesh sums its face normals per position in a first walk too.
 // Memory: two grids of heights (the final one and the one walked again),
-// 8 bytes a normal in the walk that finds repeats, and for a joined mesh
+// 12 bytes a normal while counting normals apart, and for a joined mesh
 // 24 bytes a position and a leaf: about 1.1 GiB at depth 12.
 #pragma once
 
@@ -85,13 +85,15 @@ private:
     std::vector<std::uint32_t> m_objectNormalIndices;
     std::vector<std::uint32_t> m_locationNormalIndices;
     std::vector<std::uint32_t> m_centreNormalIndices;
-    bool IsRepeatedNormal(std::uint64_t hash) const;
+    bool IsRepeatedNormal(std::uint32_t hash) const;
     void KeepBounds(const Walk& walk);
 
     // Attributes: the hashes that more than one normal has, sorted, and the
     // same in a hash set (0 for an empty slot).
-    std::vector<std::uint64_t> m_repeatedNormals;
-    std::vector<std::uint64_t> m_repeatedSlots;
+    std::vector<std::uint32_t> m_repeatedNormals;
+    std::vector<std::uint32_t> m_repeatedSlots;
+    // While counting normals: the hash of each normal apart, in order.
+    std::vector<std::uint32_t> m_normalHashes;
 };
 
 }  // namespace moon

@@ -47,39 +47,44 @@ double GridLeaves::HeightWhenMade(const HeightGrid& grid, int x, int z, int colu
     return first ? grid.GetFirstHeight(x, z) : grid.GetHeight(x, z);
 }
 
+void GridLeaves::Make(const HeightGrid& grid, int column, int row, Normals normals,
+                      TerrainNode& leaf) {
+    const double spacing = grid.GetSpacing();
+    std::array<double, 4> made{};
+    std::array<double, 4> final{};
+    for (std::size_t k = 0; k < 4; ++k) {
+        const int x = column + kCornerOffsets[k][0];
+        const int z = row + kCornerOffsets[k][1];
+        made[k] = HeightWhenMade(grid, x, z, column, row);
+        final[k] = grid.GetHeight(x, z);
+    }
+    // Coordinates on the grid are exact multiples of a power of two, so any
+    // exact way of computing them gives the tree's doubles.
+    const double x0 = column * spacing;
+    const double z0 = row * spacing - 500.0;
+    const std::array<Vec3, 5> points = {
+        Vec3(x0, made[0], z0), Vec3(x0, made[1], z0 + spacing),
+        Vec3(x0 + spacing, made[2], z0 + spacing), Vec3(x0 + spacing, made[3], z0),
+        // The root's centre is at height 0; a child's is the mean of its corners.
+        grid.GetDepth() == 0
+            ? Vec3(250.0, 0.0, -250.0)
+            : Vec3(x0 + spacing * 0.5, (made[2] + made[0] + made[3] + made[1]) * 0.25,
+                   z0 + spacing * 0.5)};
+    if (normals == Normals::Computed) {
+        leaf.Init(nullptr, points, true);
+    } else {
+        leaf.points = points;
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+        leaf.points[k].y = final[k];
+    }
+}
+
 void GridLeaves::ForEach(const HeightGrid& grid, const Visit& visit, Normals normals) {
     MOON_CHECK(grid.HasFirstHeights(), "the grid keeps its first heights");
-    const int depth = grid.GetDepth();
-    const double spacing = grid.GetSpacing();
     TerrainNode leaf;
     auto make = [&](int column, int row) {
-        std::array<double, 4> made{};
-        std::array<double, 4> final{};
-        for (std::size_t k = 0; k < 4; ++k) {
-            const int x = column + kCornerOffsets[k][0];
-            const int z = row + kCornerOffsets[k][1];
-            made[k] = HeightWhenMade(grid, x, z, column, row);
-            final[k] = grid.GetHeight(x, z);
-        }
-        // Coordinates on the grid are exact multiples of a power of two, so
-        // any exact way of computing them gives the tree's doubles.
-        const double x0 = column * spacing;
-        const double z0 = row * spacing - 500.0;
-        const std::array<Vec3, 5> points = {
-            Vec3(x0, made[0], z0), Vec3(x0, made[1], z0 + spacing),
-            Vec3(x0 + spacing, made[2], z0 + spacing), Vec3(x0 + spacing, made[3], z0),
-            // The root's centre is at height 0; a child's is the mean of its corners.
-            depth == 0 ? Vec3(250.0, 0.0, -250.0)
-                       : Vec3(x0 + spacing * 0.5, (made[2] + made[0] + made[3] + made[1]) * 0.25,
-                              z0 + spacing * 0.5)};
-        if (normals == Normals::Computed) {
-            leaf.Init(nullptr, points, true);
-        } else {
-            leaf.points = points;
-        }
-        for (std::size_t k = 0; k < 4; ++k) {
-            leaf.points[k].y = final[k];
-        }
+        Make(grid, column, row, normals, leaf);
         visit(leaf, column, row);
     };
     ForEachCell(grid, make);

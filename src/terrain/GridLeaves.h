@@ -36,6 +36,10 @@ public:
     static void ForEach(const HeightGrid& grid, const Visit& visit,
                         Normals normals = Normals::Computed);
 
+    // The leaf whose p0 corner is (column, row), into leaf.
+    static void Make(const HeightGrid& grid, int column, int row, Normals normals,
+                     TerrainNode& leaf);
+
     // The cells of the finest depth without their heights: cell(column, row)
     // for each, in the same order.
     template <typename Cell>
