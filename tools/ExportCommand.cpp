@@ -329,8 +329,9 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         mesh = std::move(gathered);
     }
     MeshOutput output(file, report);
-    format.write(*mesh, describe(request, settings), output);
-    const bool committed = file.Commit(problem);
+    // A writer that cannot hold the mesh writes nothing, and the file is left as it was.
+    const bool written = format.write(*mesh, describe(request, settings), output, problem);
+    const bool committed = written && file.Commit(problem);
     progress.Finish();
     if (!committed) {
         return ReportFailure(err, "export", problem);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace moon {
@@ -25,7 +26,8 @@ struct ExportFormat {
     Kind kind;
     std::string_view summary;  // a few words for the help text
     // Meshes: the writer, and how it shares vertices. Heightmaps: null.
-    void (*write)(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+    bool (*write)(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+                  std::string& problem);
     MeshSharing sharing;
 
     bool IsHeightmap() const { return kind == Kind::Heightmap; }

@@ -99,7 +99,8 @@ void writeVector(std::string& json, std::string_view name, const std::array<floa
 
 }  // namespace
 
-void WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out) {
+bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& problem) {
     MOON_CHECK(mesh.GetSharing() == MeshSharing::Vertices, "glTF vertices carry their normals");
     const std::size_t vertexCount = mesh.GetVertexCount();
     const bool normals = !mesh.IsLines();
@@ -182,7 +183,12 @@ void WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
     json.append((4 - json.size() % 4) % 4, ' ');
 
     const std::size_t total = 12 + 8 + json.size() + 8 + binaryLength;
-    MOON_CHECK(total <= std::numeric_limits<std::uint32_t>::max(), "a .glb is below 4 GiB");
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        problem = "the mesh needs " + std::to_string(total) +
+                  " bytes, more than a .glb holds (4 GiB); --join or --mode smooth makes "
+                  "fewer vertices, and ply and obj have no limit";
+        return false;
+    }
     out.AppendWord(kGlbMagic);
     out.AppendWord(2);
     out.AppendWord(static_cast<std::uint32_t>(total));
@@ -225,6 +231,7 @@ void WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
         }
     });
     out.Finish();
+    return true;
 }
 
 }  // namespace moon

@@ -502,7 +502,11 @@ private:
     // needed only where that hash is repeated.
     template <typename Normal>
     std::uint32_t NormalIndex(const Normal& normal) {
-        if (m_mesh.IsRepeatedNormal(m_mesh.m_normalHashes[m_object++])) {
+        // A joined mesh holds its normals, so their hashes are made again;
+        // a leaf's own were kept by counting.
+        const std::uint32_t hash =
+            m_joined ? normalHash(normal()) : m_mesh.m_normalHashes[m_object++];
+        if (m_mesh.IsRepeatedNormal(hash)) {
             const std::size_t before = m_exactNormals.Size();
             const std::uint32_t exact = m_exactNormals.Add(normalKey(normal()));
             if (exact < before) {
@@ -676,8 +680,10 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     m_primitives = count.GetPrimitiveCount();
     m_pattern = count.TakePattern();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
-        m_normalHashes = count.TakeNormalHashes();
-        std::vector<std::uint32_t> hashes = m_normalHashes;
+        std::vector<std::uint32_t> hashes = count.TakeNormalHashes();
+        if (!settings.joined) {
+            m_normalHashes = hashes;
+        }
         radixSort(hashes);
         for (std::size_t i = 0; i + 1 < hashes.size(); ++i) {
             if (hashes[i] == hashes[i + 1] &&

@@ -92,7 +92,7 @@ private:
     // same in a hash set (0 for an empty slot).
     std::vector<std::uint32_t> m_repeatedNormals;
     std::vector<std::uint32_t> m_repeatedSlots;
-    // While counting normals: the hash of each normal apart, in order.
+    // While counting a leaf's own normals apart: the hash of each, in order.
     std::vector<std::uint32_t> m_normalHashes;
 };
 

@@ -6,7 +6,11 @@
 //   counted from 1, every number in its shortest exact form.
 // - glTF 2.0 binary (.glb): one JSON chunk, one binary chunk.
 // The PLY and glTF writers take a mesh of Vertices sharing, OBJ of Attributes.
+// A writer that cannot hold the mesh says why in problem, returns false and
+// writes nothing: a .glb's sizes are 32-bit, so it ends below 4 GiB.
 #pragma once
+
+#include <string>
 
 namespace moon {
 
@@ -14,8 +18,11 @@ class Mesh;
 class MeshOutput;
 struct MeshDescription;
 
-void WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
-void WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
-void WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out);
+bool WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& problem);
+bool WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& problem);
+bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& problem);
 
 }  // namespace moon

@@ -8,7 +8,8 @@
 
 namespace moon {
 
-void WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& out) {
+bool WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& /*problem*/) {
     MOON_CHECK(mesh.GetSharing() == MeshSharing::Attributes, "OBJ indexes normals apart");
     const bool lines = mesh.IsLines();
     // Work for progress: every position and normal, then every face or line.
@@ -62,6 +63,7 @@ void WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
         }
     });
     out.Finish();
+    return true;
 }
 
 }  // namespace moon

@@ -6,7 +6,8 @@
 #include "tools/MeshWriters.h"
 
 namespace moon {
-void WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out) {
+bool WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& /*problem*/) {
     MOON_CHECK(mesh.GetSharing() == MeshSharing::Vertices, "PLY vertices carry their normals");
     const bool lines = mesh.IsLines();
     const std::size_t vertexCount = mesh.GetVertexCount();
@@ -58,6 +59,7 @@ void WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
         }
     });
     out.Finish();
+    return true;
 }
 
 }  // namespace moon
