@@ -61,6 +61,16 @@ void member(std::string& json, std::string_view name, Value value) {
     append(json, value);
 }
 
+// "name":"text" (text needs no escaping).
+void memberText(std::string& json, std::string_view name, std::string_view text) {
+    comma(json);
+    append(json, "\"");
+    append(json, name);
+    append(json, "\":\"");
+    append(json, text);
+    append(json, "\"");
+}
+
 struct BufferView {
     std::size_t offset;
     std::size_t length;
@@ -85,7 +95,7 @@ void writeAccessor(std::string& json, std::size_t view, int componentType, std::
     member(json, "bufferView", view);
     member(json, "componentType", componentType);
     member(json, "count", count);
-    member(json, "type", "\"" + std::string(type) + "\"");
+    memberText(json, "type", type);
 }
 
 void writeVector(std::string& json, std::string_view name, const std::array<float, 3>& v) {
@@ -129,8 +139,8 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
 
     std::string json = "{";
     member(json, "asset", "{");
-    member(json, "version", "\"2.0\"");
-    member(json, "generator", "\"moon-terrain " + std::string(kMoonVersion) + "\"");
+    memberText(json, "version", "2.0");
+    memberText(json, "generator", std::string("moon-terrain ").append(kMoonVersion));
     if (!description.extrasJson.empty()) {
         member(json, "extras", description.extrasJson);
     }
@@ -143,7 +153,7 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
            "[{\"name\":\"lunar surface\",\"pbrMetallicRoughness\":"
            "{\"metallicFactor\":0,\"roughnessFactor\":1}}]");
     member(json, "meshes", "[{");
-    member(json, "name", "\"terrain\"");
+    memberText(json, "name", "terrain");
     member(json, "primitives", "[{");
     member(json, "attributes", "{");
     member(json, "POSITION", positionAccessor);

@@ -27,6 +27,7 @@
 #include "terrain/HeightGrid.h"
 #include "terrain/RenderMode.h"
 #include "tools/Mesh.h"
+#include "tools/RepeatedHashes.h"
 
 namespace moon {
 
@@ -85,13 +86,10 @@ private:
     std::vector<std::uint32_t> m_objectNormalIndices;
     std::vector<std::uint32_t> m_locationNormalIndices;
     std::vector<std::uint32_t> m_centreNormalIndices;
-    bool IsRepeatedNormal(std::uint32_t hash) const;
     void KeepBounds(const Walk& walk);
 
-    // Attributes: the hashes that more than one normal has, sorted, and the
-    // same in a hash set (0 for an empty slot).
-    std::vector<std::uint32_t> m_repeatedNormals;
-    std::vector<std::uint32_t> m_repeatedSlots;
+    // Attributes: the hashes that more than one normal apart has.
+    RepeatedHashes m_repeatedNormals;
     // While counting a leaf's own normals apart: the hash of each, in order.
     std::vector<std::uint32_t> m_normalHashes;
 };
