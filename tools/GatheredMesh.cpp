@@ -172,7 +172,7 @@ void GatheredMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& hi
     }
 }
 
-void GatheredMesh::ForEachVertex(const Visit<MeshVertex>& visit) const {
+void GatheredMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned /*parts*/) const {
     // Colour bytes back to what they were made from: byte times 1/255.
     auto colour = [](std::uint32_t packed) {
         return Colour4f(static_cast<float>(packed & 0xFFu) / 255.0f,

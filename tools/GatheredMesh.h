@@ -44,7 +44,8 @@ public:
     std::size_t GetNormalCount() const override { return m_normals.Size(); }
     std::size_t GetPrimitiveCount() const override;
     void GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const override;
-    void ForEachVertex(const Visit<MeshVertex>& visit) const override;
+    // Every part, whatever is asked: the arrays are there.
+    void ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const override;
     void ForEachNormal(const Visit<Vec3>& visit) const override;
     void ForEachCorner(const Visit<MeshCorner>& visit) const override;
 

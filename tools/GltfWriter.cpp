@@ -210,30 +210,36 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
 
     // Work for progress: the vertices once per attribute, then the indices.
     out.SetWork(vertexCount * (normals ? 3 : 2) + indexCount);
-    mesh.ForEachVertex([&](std::span<const MeshVertex> vertices) {
-        for (const MeshVertex& vertex : vertices) {
-            out.AppendFloat(vertex.position.x);
-            out.AppendFloat(vertex.position.y);
-            out.AppendFloat(vertex.position.z);
-            out.Advance();
-        }
-    });
-    if (normals) {
-        mesh.ForEachVertex([&](std::span<const MeshVertex> vertices) {
+    mesh.ForEachVertex(
+        [&](std::span<const MeshVertex> vertices) {
             for (const MeshVertex& vertex : vertices) {
-                out.AppendFloat(vertex.normal.x);
-                out.AppendFloat(vertex.normal.y);
-                out.AppendFloat(vertex.normal.z);
+                out.AppendFloat(vertex.position.x);
+                out.AppendFloat(vertex.position.y);
+                out.AppendFloat(vertex.position.z);
                 out.Advance();
             }
-        });
+        },
+        Mesh::kPositions);
+    if (normals) {
+        mesh.ForEachVertex(
+            [&](std::span<const MeshVertex> vertices) {
+                for (const MeshVertex& vertex : vertices) {
+                    out.AppendFloat(vertex.normal.x);
+                    out.AppendFloat(vertex.normal.y);
+                    out.AppendFloat(vertex.normal.z);
+                    out.Advance();
+                }
+            },
+            Mesh::kNormals);
     }
-    mesh.ForEachVertex([&](std::span<const MeshVertex> vertices) {
-        for (const MeshVertex& vertex : vertices) {
-            out.AppendWord(PackedColour(vertex.colour) | 0xFF000000u);
-            out.Advance();
-        }
-    });
+    mesh.ForEachVertex(
+        [&](std::span<const MeshVertex> vertices) {
+            for (const MeshVertex& vertex : vertices) {
+                out.AppendWord(PackedColour(vertex.colour) | 0xFF000000u);
+                out.Advance();
+            }
+        },
+        Mesh::kColours);
     mesh.ForEachCorner([&](std::span<const MeshCorner> corners) {
         for (const MeshCorner& corner : corners) {
             out.AppendWord(corner.vertex);

@@ -63,9 +63,13 @@ void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) 
     high = m_high;
 }
 
-void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit) const {
+void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const {
     BatchPipe<MeshVertex>::Run(
-        [this](const Visit<MeshVertex>& batch) { Walk(*this, &batch, nullptr, nullptr).Run(); },
+        [this, parts](const Visit<MeshVertex>& batch) {
+            Walk walk(*this, &batch, nullptr, nullptr);
+            walk.SetVertexParts(parts);
+            walk.Run();
+        },
         visit);
 }
 

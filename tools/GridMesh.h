@@ -57,7 +57,7 @@ public:
     std::size_t GetNormalCount() const override { return m_normals; }
     std::size_t GetPrimitiveCount() const override { return m_primitives; }
     void GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const override;
-    void ForEachVertex(const Visit<MeshVertex>& visit) const override;
+    void ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const override;
     void ForEachNormal(const Visit<Vec3>& visit) const override;
     void ForEachCorner(const Visit<MeshCorner>& visit) const override;
 
@@ -79,7 +79,8 @@ private:
     std::vector<Vec3> m_joinedNormals;
     std::vector<Vec3> m_centreNormals;
     // Flat and smooth under Vertices sharing: for each leaf, which vertex at
-    // its position each of its twelve triangle corners is, 4 bits each.
+    // its position each of its twelve triangle corners is, 4 bits each, and
+    // which of them made it, a bit each.
     std::vector<std::uint64_t> m_pattern;
     // Attributes: the index of each normal apart: per leaf (smooth) or per
     // triangle (flat); joined, per grid position and per leaf centre.

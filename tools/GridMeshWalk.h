@@ -19,6 +19,10 @@ namespace {
 // Items are handed to a visitor about this many at a time.
 constexpr std::size_t kBatch = 4096;
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+// A leaf's pattern: for each of its twelve triangle corners, 4 bits from bit
+// 4 (3 t + i) saying which vertex at its position it is, and from this bit on
+// one bit each saying the corner made that vertex.
+constexpr int kNewBits = 48;
 
 // A joined leaf's four triangles: the drawing walk's, each turned to start at
 // the centre (point 4), as JoinedMesh makes them.
@@ -85,6 +89,9 @@ public:
           m_pVisitNormals(normals),
           m_pVisitCorners(corners) {}
 
+    // Which parts of a vertex a vertex visit fills in.
+    void SetVertexParts(unsigned parts) { m_parts = parts; }
+
     void Run() {
         const Settings& settings = m_mesh.m_settings;
         m_side = m_mesh.m_grid.GetSide();
@@ -132,8 +139,10 @@ public:
         // A pass over every leaf's values finds the bounds on the way.
         m_bounding = heights && m_purpose != Purpose::Visit;
         const bool ownNormals =
-            !m_joined && (counting || (m_pVisitVertices != nullptr && m_patterned) ||
-                          m_pVisitNormals != nullptr);
+            !m_joined &&
+            (counting ||
+             (m_pVisitVertices != nullptr && m_patterned && (m_parts & Mesh::kNormals) != 0) ||
+             m_pVisitNormals != nullptr);
         std::size_t done = 0;
         auto leaf = [&](const TerrainNode* node, int column, int row) {
             Leaf(node, column, row);
@@ -228,6 +237,19 @@ private:
         if (m_purpose == Purpose::Bounds) {
             return;
         }
+        if (m_patterned && m_purpose == Purpose::Visit && m_pVisitCorners == nullptr) {
+            // Values alone: counting marked the corners that make a vertex.
+            const std::uint64_t pattern = m_mesh.m_pattern[m_leaf];
+            for (std::size_t t = 0; t < 4; ++t) {
+                for (std::size_t i = 0; i < 3; ++i) {
+                    if ((pattern >> (kNewBits + 3 * t + i) & 1u) != 0) {
+                        NewVertex(triangles[t][i], [this, t] { return NormalOf(t); });
+                    }
+                }
+            }
+            ++m_leaf;
+            return;
+        }
         std::array<std::uint32_t, 4> open{};
         if (m_patterned) {
             for (int point = 0; point < 4; ++point) {
@@ -266,7 +288,11 @@ private:
                         which = pattern & 0xFu;
                         pattern >>= 4;
                     }
+                    const std::uint32_t made = m_nextVertex;
                     corners[i].vertex = PatternedVertex(t, point, slot, which);
+                    if (recording && m_nextVertex != made) {
+                        recorded |= std::uint64_t{1} << (kNewBits + 3 * t + i);
+                    }
                 } else {
                     corners[i] = PositionVertex(point);
                     if (m_apart && !m_joined) {
@@ -387,10 +413,12 @@ private:
         if (m_pVisitVertices != nullptr) {
             const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
             MeshVertex vertex{position, Vec3(), Colour4f()};
-            if (!m_lines && !m_apart) {
+            if (!m_lines && !m_apart && (m_parts & Mesh::kNormals) != 0) {
                 vertex.normal = normal();
             }
-            TerrainNode::ColourForHeight(position.y, *m_mesh.m_settings.palette, vertex.colour);
+            if ((m_parts & Mesh::kColours) != 0) {
+                TerrainNode::ColourForHeight(position.y, *m_mesh.m_settings.palette, vertex.colour);
+            }
             m_vertexBatch.push_back(vertex);
             if (m_vertexBatch.size() == kBatch) {
                 (*m_pVisitVertices)(m_vertexBatch);
@@ -596,6 +624,7 @@ private:
     bool m_flat = false;
     bool m_patterned = false;
     bool m_bounding = false;
+    unsigned m_parts = Mesh::kAllParts;
 
     // The leaf being walked: null when the walk reads no values.
     const TerrainNode* m_pLeaf = nullptr;

@@ -80,7 +80,16 @@ public:
     // The smallest and largest of each position coordinate, as floats.
     virtual void GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const = 0;
 
-    virtual void ForEachVertex(const Visit<MeshVertex>& visit) const = 0;
+    // What of a vertex a visit needs; a mesh may leave the rest unset.
+    enum VertexParts : unsigned {
+        kPositions = 1,
+        kNormals = 2,
+        kColours = 4,
+        kAllParts = kPositions | kNormals | kColours
+    };
+
+    virtual void ForEachVertex(const Visit<MeshVertex>& visit,
+                               unsigned parts = kAllParts) const = 0;
     virtual void ForEachNormal(const Visit<Vec3>& visit) const = 0;
     // 3 corners a triangle or 2 a line, in order; a batch holds whole ones.
     virtual void ForEachCorner(const Visit<MeshCorner>& visit) const = 0;

@@ -26,18 +26,20 @@ bool WriteObj(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
             AppendShortest(text, value);
         }
     };
-    mesh.ForEachVertex([&](std::span<const MeshVertex> vertices) {
-        for (const MeshVertex& vertex : vertices) {
-            text += 'v';
-            appendVector(vertex.position);
-            for (const float value : {vertex.colour.r, vertex.colour.g, vertex.colour.b}) {
-                text += ' ';
-                AppendShortest(text, value);
+    mesh.ForEachVertex(
+        [&](std::span<const MeshVertex> vertices) {
+            for (const MeshVertex& vertex : vertices) {
+                text += 'v';
+                appendVector(vertex.position);
+                for (const float value : {vertex.colour.r, vertex.colour.g, vertex.colour.b}) {
+                    text += ' ';
+                    AppendShortest(text, value);
+                }
+                text += '\n';
+                out.Advance();
             }
-            text += '\n';
-            out.Advance();
-        }
-    });
+        },
+        Mesh::kPositions | Mesh::kColours);
     mesh.ForEachNormal([&](std::span<const Vec3> normals) {
         for (const Vec3& normal : normals) {
             text += "vn";

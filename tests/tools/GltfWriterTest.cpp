@@ -28,7 +28,9 @@ public:
         low = {0.0f, -20.0f, -500.0f};
         high = {500.0f, 40.0f, 0.0f};
     }
-    void ForEachVertex(const Visit<MeshVertex>&) const override { ADD_FAILURE() << "vertices"; }
+    void ForEachVertex(const Visit<MeshVertex>&, unsigned) const override {
+        ADD_FAILURE() << "vertices";
+    }
     void ForEachNormal(const Visit<Vec3>&) const override { ADD_FAILURE() << "normals"; }
     void ForEachCorner(const Visit<MeshCorner>&) const override { ADD_FAILURE() << "corners"; }
 
