@@ -28,6 +28,7 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     m_vertices = count.GetVertexCount();
     m_primitives = count.GetPrimitiveCount();
     m_pattern = count.TakePattern();
+    m_normalFloats = count.TakeNormalFloats();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
         std::vector<std::uint32_t> hashes = count.TakeNormalHashes();
         if (!settings.joined) {

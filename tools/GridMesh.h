@@ -82,6 +82,8 @@ private:
     // its position each of its twelve triangle corners is, 4 bits each, and
     // which of them made it, a bit each.
     std::vector<std::uint64_t> m_pattern;
+    // The same leaves' normals as floats: per triangle (flat) or per leaf.
+    std::vector<float> m_normalFloats;
     // Attributes: the index of each normal apart: per leaf (smooth) or per
     // triangle (flat); joined, per grid position and per leaf centre.
     std::vector<std::uint32_t> m_objectNormalIndices;

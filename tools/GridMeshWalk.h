@@ -122,6 +122,7 @@ public:
             m_centres.assign(leaves, Vec3());
         } else if (m_purpose == Purpose::Count && m_patterned) {
             m_pattern.assign(leaves, 0);
+            m_normalFloats.assign(leaves * (m_flat ? 12 : 3), 0.0f);
         } else if (m_purpose == Purpose::CountNormals && m_joined) {
             m_locationNormalIndices.assign(positions, 0);
             m_centreNormalIndices.assign(leaves, 0);
@@ -133,16 +134,17 @@ public:
         // apart and for the counting of what normals tell apart.
         // A joined mesh's normals were made by the summing walk.
         const bool counting = m_purpose == Purpose::Count && !m_joined && (m_patterned || m_apart);
+        const bool vertexPlaces =
+            m_pVisitVertices != nullptr && (m_parts & (Mesh::kPositions | Mesh::kColours)) != 0;
         const bool heights = counting || m_purpose == Purpose::SumNormals ||
-                             m_purpose == Purpose::Bounds || m_pVisitVertices != nullptr ||
+                             m_purpose == Purpose::Bounds || vertexPlaces ||
+                             (m_pVisitVertices != nullptr && !m_patterned && !m_joined &&
+                              (m_parts & Mesh::kNormals) != 0) ||
                              (m_pVisitNormals != nullptr && !m_joined);
         // A pass over every leaf's values finds the bounds on the way.
         m_bounding = heights && m_purpose != Purpose::Visit;
-        const bool ownNormals =
-            !m_joined &&
-            (counting ||
-             (m_pVisitVertices != nullptr && m_patterned && (m_parts & Mesh::kNormals) != 0) ||
-             m_pVisitNormals != nullptr);
+        // Flat and smooth vertices' normals were kept by counting, as floats.
+        const bool ownNormals = !m_joined && (counting || m_pVisitNormals != nullptr);
         std::size_t done = 0;
         auto leaf = [&](const TerrainNode* node, int column, int row) {
             Leaf(node, column, row);
@@ -175,6 +177,7 @@ public:
     // and which vertex at its position each corner is.
     std::vector<std::uint32_t> TakeNormalHashes() { return std::move(m_normalHashes); }
     std::vector<std::uint64_t> TakePattern() { return std::move(m_pattern); }
+    std::vector<float> TakeNormalFloats() { return std::move(m_normalFloats); }
     // Summing: each grid position's normalised sum of face normals, and each
     // leaf centre's.
     void TakeJoinedNormals(GridMesh& mesh) {
@@ -243,7 +246,7 @@ private:
             for (std::size_t t = 0; t < 4; ++t) {
                 for (std::size_t i = 0; i < 3; ++i) {
                     if ((pattern >> (kNewBits + 3 * t + i) & 1u) != 0) {
-                        NewVertex(triangles[t][i], [this, t] { return NormalOf(t); });
+                        NewVertex(triangles[t][i], [this, t] { return KeptNormal(t); });
                     }
                 }
             }
@@ -304,6 +307,13 @@ private:
         }
         if (recording) {
             m_pattern[m_leaf] = recorded;
+            float* kept = m_normalFloats.data() + m_leaf * (m_flat ? 12 : 3);
+            for (std::size_t t = 0; t < (m_flat ? 4u : 1u); ++t) {
+                const Vec3& normal = NormalOf(t);
+                kept[3 * t] = static_cast<float>(normal.x);
+                kept[3 * t + 1] = static_cast<float>(normal.y);
+                kept[3 * t + 2] = static_cast<float>(normal.z);
+            }
         }
         if (m_patterned) {
             for (const std::uint32_t slot : open) {
@@ -350,6 +360,13 @@ private:
     }
 
     // The normal the leaf's triangle t gives its corners (not joined).
+    // The same, as counting kept it: floats, all a file of Vertices sharing holds.
+    Vec3 KeptNormal(std::size_t t) const {
+        const float* kept =
+            m_mesh.m_normalFloats.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
+        return Vec3(kept[0], kept[1], kept[2]);
+    }
+
     const Vec3& NormalOf(std::size_t t) const {
         return m_flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
     }
@@ -411,13 +428,16 @@ private:
     template <typename Normal>
     std::uint32_t NewVertex(int point, const Normal& normal) {
         if (m_pVisitVertices != nullptr) {
-            const Vec3& position = m_pLeaf->points[static_cast<std::size_t>(point)];
-            MeshVertex vertex{position, Vec3(), Colour4f()};
+            MeshVertex vertex{Vec3(), Vec3(), Colour4f()};
+            if ((m_parts & (Mesh::kPositions | Mesh::kColours)) != 0) {
+                vertex.position = m_pLeaf->points[static_cast<std::size_t>(point)];
+            }
             if (!m_lines && !m_apart && (m_parts & Mesh::kNormals) != 0) {
                 vertex.normal = normal();
             }
             if ((m_parts & Mesh::kColours) != 0) {
-                TerrainNode::ColourForHeight(position.y, *m_mesh.m_settings.palette, vertex.colour);
+                TerrainNode::ColourForHeight(vertex.position.y, *m_mesh.m_settings.palette,
+                                             vertex.colour);
             }
             m_vertexBatch.push_back(vertex);
             if (m_vertexBatch.size() == kBatch) {
@@ -662,6 +682,7 @@ private:
     std::vector<Vec3> m_sums;
     std::vector<Vec3> m_centres;
     std::vector<std::uint64_t> m_pattern;
+    std::vector<float> m_normalFloats;
     std::vector<std::uint32_t> m_objectNormalIndices;
     std::vector<std::uint32_t> m_locationNormalIndices;
     std::vector<std::uint32_t> m_centreNormalIndices;
