@@ -66,8 +66,8 @@ void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) 
 
 void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const {
     BatchPipe<MeshVertex>::Run(
-        [this, parts](const Visit<MeshVertex>& batch) {
-            Walk walk(*this, &batch, nullptr, nullptr);
+        [this, parts](const Ship<MeshVertex>& ship) {
+            Walk walk(*this, &ship, nullptr, nullptr);
             walk.SetVertexParts(parts);
             walk.Run();
         },
@@ -76,12 +76,12 @@ void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) con
 
 void GridMesh::ForEachNormal(const Visit<Vec3>& visit) const {
     BatchPipe<Vec3>::Run(
-        [this](const Visit<Vec3>& batch) { Walk(*this, nullptr, &batch, nullptr).Run(); }, visit);
+        [this](const Ship<Vec3>& ship) { Walk(*this, nullptr, &ship, nullptr).Run(); }, visit);
 }
 
 void GridMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
     BatchPipe<MeshCorner>::Run(
-        [this](const Visit<MeshCorner>& batch) { Walk(*this, nullptr, nullptr, &batch).Run(); },
+        [this](const Ship<MeshCorner>& ship) { Walk(*this, nullptr, nullptr, &ship).Run(); },
         visit);
 }
 

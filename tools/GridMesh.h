@@ -63,6 +63,9 @@ public:
 
 private:
     class Walk;
+    // Hands a full batch on and leaves it empty (its storage may be another's).
+    template <typename T>
+    using Ship = std::function<void(std::vector<T>&)>;
     friend class Walk;
 
     Settings m_settings;

@@ -81,8 +81,8 @@ public:
     };
 
     Walk(const GridMesh& mesh, Purpose purpose) : m_mesh(mesh), m_purpose(purpose) {}
-    Walk(const GridMesh& mesh, const Visit<MeshVertex>* vertices, const Visit<Vec3>* normals,
-         const Visit<MeshCorner>* corners)
+    Walk(const GridMesh& mesh, const Ship<MeshVertex>* vertices, const Ship<Vec3>* normals,
+         const Ship<MeshCorner>* corners)
         : m_mesh(mesh),
           m_purpose(Purpose::Visit),
           m_pVisitVertices(vertices),
@@ -442,7 +442,6 @@ private:
             m_vertexBatch.push_back(vertex);
             if (m_vertexBatch.size() == kBatch) {
                 (*m_pVisitVertices)(m_vertexBatch);
-                m_vertexBatch.clear();
             }
         }
         return m_nextVertex++;
@@ -553,7 +552,6 @@ private:
         m_normalBatch.push_back(normal);
         if (m_normalBatch.size() == kBatch) {
             (*m_pVisitNormals)(m_normalBatch);
-            m_normalBatch.clear();
         }
     }
 
@@ -616,7 +614,6 @@ private:
     void FlushCornersIfFull() {
         if (m_cornerBatch.size() >= 3 * kBatch) {
             (*m_pVisitCorners)(m_cornerBatch);
-            m_cornerBatch.clear();
         }
     }
 
@@ -634,9 +631,10 @@ private:
 
     const GridMesh& m_mesh;
     Purpose m_purpose;
-    const Visit<MeshVertex>* m_pVisitVertices = nullptr;
-    const Visit<Vec3>* m_pVisitNormals = nullptr;
-    const Visit<MeshCorner>* m_pVisitCorners = nullptr;
+    // Where full batches go; each leaves the batch it is given empty.
+    const Ship<MeshVertex>* m_pVisitVertices = nullptr;
+    const Ship<Vec3>* m_pVisitNormals = nullptr;
+    const Ship<MeshCorner>* m_pVisitCorners = nullptr;
     int m_side = 0;
     bool m_lines = false;
     bool m_apart = false;  // normals apart: Attributes sharing, not lines
