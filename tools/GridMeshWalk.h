@@ -272,6 +272,11 @@ private:
             if (objects == 1) {
                 leafNormals.fill(leafNormals[0]);
             }
+            // Walks for the normals alone are done with the leaf.
+            if (m_purpose == Purpose::CountNormals || m_pVisitNormals != nullptr) {
+                ++m_leaf;
+                return;
+            }
         }
         const bool recording = m_patterned && m_purpose == Purpose::Count;
         std::uint64_t pattern = m_patterned && !recording ? m_mesh.m_pattern[m_leaf] : 0;
