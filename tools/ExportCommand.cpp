@@ -68,9 +68,6 @@ constexpr std::string_view kExportUsage =
 
 // Deeper meshes would pass 4 GiB in a .glb; their grid alone is 2 GiB.
 constexpr int kMaxMeshDepth = 12;
-// Level of detail refines no cell to below this depth, so its passes leave a
-// terrain generated this deep as it was.
-constexpr int kUnrefinedDepth = 10;
 
 struct ExportSettings {
     int palette = 0;
@@ -299,7 +296,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     const HeightPalette& palette = palettes.GetPalette(settings.palette);
     const bool lines = settings.mode == Wireframe;
     std::unique_ptr<Mesh> mesh;
-    if (request.passes.empty() || *request.depth >= kUnrefinedDepth) {
+    if (request.passes.empty() || *request.depth >= Terrain::kDeepestRefinedDepth) {
         // The leaves are the generated grid's cells: streamed, without the tree.
         GridMesh::Settings grid;
         grid.seed = *request.seed;
@@ -346,7 +343,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
                                         : "";
         std::fprintf(err, "moon-terrain export: %s, %zu vertices%s, %zu bytes, %.2f s\n",
                      shapes.c_str(), mesh->GetVertexCount(), normals.c_str(),
-                     output.GetBytesWritten(), seconds.count());
+                     file.GetBytesWritten(), seconds.count());
     }
     return kExitOk;
 }

@@ -17,29 +17,24 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     m_grid.Generate(settings.depth, true);
     const bool lines = settings.mode == Wireframe;
     if (settings.joined && !lines) {
-        Walk sums(*this, Walk::Purpose::SumNormals);
+        Walk sums(*this, Walk::Purpose::SumNormals, &m_kept);
         sums.Run();
-        sums.TakeJoinedNormals(*this);
         KeepBounds(sums);
     }
-    Walk count(*this, Walk::Purpose::Count);
+    Walk count(*this, Walk::Purpose::Count, &m_kept);
     count.Run();
     KeepBounds(count);
     m_vertices = count.GetVertexCount();
     m_primitives = count.GetPrimitiveCount();
-    m_pattern = count.TakePattern();
-    m_normalFloats = count.TakeNormalFloats();
     if (settings.sharing == MeshSharing::Attributes && !lines) {
-        std::vector<std::uint32_t> hashes = count.TakeNormalHashes();
-        if (!settings.joined) {
-            m_normalHashes = hashes;
-        }
-        m_repeatedNormals.Find(std::move(hashes));
-        Walk normals(*this, Walk::Purpose::CountNormals);
+        // A joined mesh holds its normals and hashes them again; a leaf's own
+        // hashes are read back while counting normals.
+        m_repeatedNormals.Find(settings.joined ? std::move(m_kept.normalHashes)
+                                               : m_kept.normalHashes);
+        Walk normals(*this, Walk::Purpose::CountNormals, &m_kept);
         normals.Run();
         m_normals = normals.GetNormalCount();
-        normals.TakeNormalIndices(*this);
-        m_normalHashes = {};
+        m_kept.normalHashes = {};
     }
 }
 

@@ -12,9 +12,10 @@
 // so far. Normals apart (OBJ) are shared over the whole mesh by exact value:
 // a first walk finds which normals' hashes repeat, and only those are kept.
 // A joined mesh sums its face normals per position in a first walk too.
-// Memory: two grids of heights (the final one and the one walked again),
-// 12 bytes a normal while counting normals apart, and for a joined mesh
-// 24 bytes a position and a leaf: about 1.1 GiB at depth 12.
+// Memory: the grid's final and first heights, 8 bytes a leaf for flat and
+// smooth meshes and their normals as floats, 12 bytes a normal while counting
+// normals apart, and for a joined mesh 24 bytes a position and a leaf: at
+// most 1.4 GiB at depth 12.
 #pragma once
 
 #include <array>
@@ -78,26 +79,31 @@ private:
     mutable bool m_bInBounds = false;
     mutable std::array<float, 3> m_low{};
     mutable std::array<float, 3> m_high{};
-    // Joined: each grid position's normal, and each leaf centre's.
-    std::vector<Vec3> m_joinedNormals;
-    std::vector<Vec3> m_centreNormals;
-    // Flat and smooth under Vertices sharing: for each leaf, which vertex at
-    // its position each of its twelve triangle corners is, 4 bits each, and
-    // which of them made it, a bit each.
-    std::vector<std::uint64_t> m_pattern;
-    // The same leaves' normals as floats: per triangle (flat) or per leaf.
-    std::vector<float> m_normalFloats;
-    // Attributes: the index of each normal apart: per leaf (smooth) or per
-    // triangle (flat); joined, per grid position and per leaf centre.
-    std::vector<std::uint32_t> m_objectNormalIndices;
-    std::vector<std::uint32_t> m_locationNormalIndices;
-    std::vector<std::uint32_t> m_centreNormalIndices;
+    // What the first walks keep for the later ones.
+    struct Kept {
+        // Joined: each grid position's normal, and each leaf centre's.
+        std::vector<Vec3> joinedNormals;
+        std::vector<Vec3> centreNormals;
+        // Flat and smooth under Vertices sharing: for each leaf, which vertex
+        // at its position each of its twelve triangle corners is, 4 bits
+        // each, and which of them made it, a bit each; and the leaf's normals
+        // as floats, per triangle (flat) or per leaf.
+        std::vector<std::uint64_t> pattern;
+        std::vector<float> normalFloats;
+        // Attributes: the hash of each normal apart, in order (while counting
+        // them), and its index: per leaf (smooth) or per triangle (flat);
+        // joined, per grid position and per leaf centre.
+        std::vector<std::uint32_t> normalHashes;
+        std::vector<std::uint32_t> objectNormalIndices;
+        std::vector<std::uint32_t> locationNormalIndices;
+        std::vector<std::uint32_t> centreNormalIndices;
+    };
+
     void KeepBounds(const Walk& walk);
 
+    Kept m_kept;
     // Attributes: the hashes that more than one normal apart has.
     RepeatedHashes m_repeatedNormals;
-    // While counting a leaf's own normals apart: the hash of each, in order.
-    std::vector<std::uint32_t> m_normalHashes;
 };
 
 }  // namespace moon

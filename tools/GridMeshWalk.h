@@ -80,10 +80,13 @@ public:
         Visit,
     };
 
-    Walk(const GridMesh& mesh, Purpose purpose) : m_mesh(mesh), m_purpose(purpose) {}
+    // keep: where the first walks put what they keep (null for the others).
+    Walk(const GridMesh& mesh, Purpose purpose, Kept* keep = nullptr)
+        : m_mesh(mesh), m_kept(mesh.m_kept), m_pKeep(keep), m_purpose(purpose) {}
     Walk(const GridMesh& mesh, const Ship<MeshVertex>* vertices, const Ship<Vec3>* normals,
          const Ship<MeshCorner>* corners)
         : m_mesh(mesh),
+          m_kept(mesh.m_kept),
           m_purpose(Purpose::Visit),
           m_pVisitVertices(vertices),
           m_pVisitNormals(normals),
@@ -118,16 +121,16 @@ public:
         m_low.fill(std::numeric_limits<float>::max());
         m_high.fill(std::numeric_limits<float>::lowest());
         if (m_purpose == Purpose::SumNormals) {
-            m_sums.assign(positions, Vec3());
-            m_centres.assign(leaves, Vec3());
+            m_pKeep->joinedNormals.assign(positions, Vec3());
+            m_pKeep->centreNormals.assign(leaves, Vec3());
         } else if (m_purpose == Purpose::Count && m_patterned) {
-            m_pattern.assign(leaves, 0);
-            m_normalFloats.assign(leaves * (m_flat ? 12 : 3), 0.0f);
+            m_pKeep->pattern.assign(leaves, 0);
+            m_pKeep->normalFloats.assign(leaves * (m_flat ? 12 : 3), 0.0f);
         } else if (m_purpose == Purpose::CountNormals && m_joined) {
-            m_locationNormalIndices.assign(positions, 0);
-            m_centreNormalIndices.assign(leaves, 0);
+            m_pKeep->locationNormalIndices.assign(positions, 0);
+            m_pKeep->centreNormalIndices.assign(leaves, 0);
         } else if (m_purpose == Purpose::CountNormals) {
-            m_objectNormalIndices.assign(leaves * (m_flat ? 4 : 1), 0);
+            m_pKeep->objectNormalIndices.assign(leaves * (m_flat ? 4 : 1), 0);
         }
 
         // Values: positions and colours for vertices, normals for normals
@@ -163,6 +166,11 @@ public:
             GridLeaves::ForEachCell(m_mesh.m_grid, cell);
         }
         Flush();
+        if (m_purpose == Purpose::SumNormals) {
+            for (Vec3& sum : m_pKeep->joinedNormals) {
+                sum.Normalise(sum);
+            }
+        }
     }
 
     // What the walk found: counts, and the bounds of the positions as floats
@@ -173,26 +181,6 @@ public:
     std::size_t GetPrimitiveCount() const { return m_primitives; }
     const std::array<float, 3>& GetLow() const { return m_low; }
     const std::array<float, 3>& GetHigh() const { return m_high; }
-    // Counting: the hashes of the normals apart, one per normal looked up,
-    // and which vertex at its position each corner is.
-    std::vector<std::uint32_t> TakeNormalHashes() { return std::move(m_normalHashes); }
-    std::vector<std::uint64_t> TakePattern() { return std::move(m_pattern); }
-    std::vector<float> TakeNormalFloats() { return std::move(m_normalFloats); }
-    // Summing: each grid position's normalised sum of face normals, and each
-    // leaf centre's.
-    void TakeJoinedNormals(GridMesh& mesh) {
-        for (Vec3& sum : m_sums) {
-            sum.Normalise(sum);
-        }
-        mesh.m_joinedNormals = std::move(m_sums);
-        mesh.m_centreNormals = std::move(m_centres);
-    }
-    // Counting normals: the index of each normal apart.
-    void TakeNormalIndices(GridMesh& mesh) {
-        mesh.m_objectNormalIndices = std::move(m_objectNormalIndices);
-        mesh.m_locationNormalIndices = std::move(m_locationNormalIndices);
-        mesh.m_centreNormalIndices = std::move(m_centreNormalIndices);
-    }
 
 private:
     // A flat or smooth vertex at a position under Vertices sharing: its
@@ -226,14 +214,14 @@ private:
             for (std::size_t t = 0; t < 4; ++t) {
                 for (const int point : triangles[t]) {
                     if (point < 4) {
-                        Vec3& sum = m_sums[Location(point)];
+                        Vec3& sum = m_pKeep->joinedNormals[Location(point)];
                         sum.Add(sum, faces[t]);
                     }
                 }
                 // The centre's triangles are its leaf's four, in order.
                 centre.Add(centre, faces[t]);
             }
-            m_centres[m_leaf].Normalise(centre);
+            m_pKeep->centreNormals[m_leaf].Normalise(centre);
             ++m_leaf;
             return;
         }
@@ -242,7 +230,7 @@ private:
         }
         if (m_patterned && m_purpose == Purpose::Visit && m_pVisitCorners == nullptr) {
             // Values alone: counting marked the corners that make a vertex.
-            const std::uint64_t pattern = m_mesh.m_pattern[m_leaf];
+            const std::uint64_t pattern = m_kept.pattern[m_leaf];
             for (std::size_t t = 0; t < 4; ++t) {
                 for (std::size_t i = 0; i < 3; ++i) {
                     if ((pattern >> (kNewBits + 3 * t + i) & 1u) != 0) {
@@ -279,7 +267,7 @@ private:
             }
         }
         const bool recording = m_patterned && m_purpose == Purpose::Count;
-        std::uint64_t pattern = m_patterned && !recording ? m_mesh.m_pattern[m_leaf] : 0;
+        std::uint64_t pattern = m_patterned && !recording ? m_kept.pattern[m_leaf] : 0;
         std::uint64_t recorded = 0;
         for (std::size_t t = 0; t < 4; ++t) {
             std::array<MeshCorner, 3> corners{};
@@ -311,8 +299,8 @@ private:
             AddPrimitive(triangles[t], corners);
         }
         if (recording) {
-            m_pattern[m_leaf] = recorded;
-            float* kept = m_normalFloats.data() + m_leaf * (m_flat ? 12 : 3);
+            m_pKeep->pattern[m_leaf] = recorded;
+            float* kept = m_pKeep->normalFloats.data() + m_leaf * (m_flat ? 12 : 3);
             for (std::size_t t = 0; t < (m_flat ? 4u : 1u); ++t) {
                 const Vec3& normal = NormalOf(t);
                 kept[3 * t] = static_cast<float>(normal.x);
@@ -365,15 +353,15 @@ private:
     }
 
     // The normal the leaf's triangle t gives its corners (not joined).
+    const Vec3& NormalOf(std::size_t t) const {
+        return m_flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
+    }
+
     // The same, as counting kept it: floats, all a file of Vertices sharing holds.
     Vec3 KeptNormal(std::size_t t) const {
         const float* kept =
-            m_mesh.m_normalFloats.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
+            m_kept.normalFloats.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
         return Vec3(kept[0], kept[1], kept[2]);
-    }
-
-    const Vec3& NormalOf(std::size_t t) const {
-        return m_flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
     }
 
     // Counting: which vertex at the position has this normal's float bits;
@@ -419,8 +407,8 @@ private:
             // Joined, a normal apart belongs to its position.
             std::uint32_t normal = 0;
             if (m_apart && m_joined && m_purpose == Purpose::Visit) {
-                normal = point < 4 ? m_mesh.m_locationNormalIndices[location]
-                                   : m_mesh.m_centreNormalIndices[m_leaf];
+                normal = point < 4 ? m_kept.locationNormalIndices[location]
+                                   : m_kept.centreNormalIndices[m_leaf];
             }
             return MeshCorner{vertex, normal};
         }
@@ -475,27 +463,27 @@ private:
     // A joined vertex's normal: the normalised sum of the face normals around
     // it, in the order of their triangles, made by the summing walk.
     const Vec3& JoinedNormal(int point) const {
-        return point < 4 ? m_mesh.m_joinedNormals[Location(point)] : m_mesh.m_centreNormals[m_leaf];
+        return point < 4 ? m_kept.joinedNormals[Location(point)] : m_kept.centreNormals[m_leaf];
     }
 
     // The index of a new joined vertex's normal apart.
     std::uint32_t JoinedNormalIndex(int point) {
         switch (m_purpose) {
             case Purpose::Count:
-                m_normalHashes.push_back(normalHash(JoinedNormal(point)));
+                m_pKeep->normalHashes.push_back(normalHash(JoinedNormal(point)));
                 return 0;
             case Purpose::CountNormals: {
                 const std::uint32_t index =
                     NormalIndex([this, point]() -> const Vec3& { return JoinedNormal(point); });
-                (point < 4 ? m_locationNormalIndices[Location(point)]
-                           : m_centreNormalIndices[m_leaf]) = index;
+                (point < 4 ? m_pKeep->locationNormalIndices[Location(point)]
+                           : m_pKeep->centreNormalIndices[m_leaf]) = index;
                 return index;
             }
             default:
                 break;
         }
-        const std::uint32_t index = point < 4 ? m_mesh.m_locationNormalIndices[Location(point)]
-                                              : m_mesh.m_centreNormalIndices[m_leaf];
+        const std::uint32_t index = point < 4 ? m_kept.locationNormalIndices[Location(point)]
+                                              : m_kept.centreNormalIndices[m_leaf];
         if (m_pVisitNormals != nullptr && index == m_nextNormal) {
             EmitNormal(JoinedNormal(point));
         }
@@ -507,10 +495,10 @@ private:
     std::uint32_t ObjectNormal(std::size_t object, std::size_t o) {
         switch (m_purpose) {
             case Purpose::Count:
-                m_normalHashes.push_back(normalHash(NormalOf(o)));
+                m_pKeep->normalHashes.push_back(normalHash(NormalOf(o)));
                 return 0;
             case Purpose::CountNormals:
-                m_objectNormalIndices[object] = NormalIndex([this, o]() -> const Vec3& {
+                m_pKeep->objectNormalIndices[object] = NormalIndex([this, o]() -> const Vec3& {
                     // Counting normals walks without heights: the few leaves
                     // whose normal needs an exact look are made again.
                     if (m_madeLeafAt != m_leaf) {
@@ -521,11 +509,11 @@ private:
                     m_pLeaf = &m_madeLeaf;
                     return NormalOf(o);
                 });
-                return m_objectNormalIndices[object];
+                return m_pKeep->objectNormalIndices[object];
             default:
                 break;
         }
-        const std::uint32_t index = m_mesh.m_objectNormalIndices[object];
+        const std::uint32_t index = m_kept.objectNormalIndices[object];
         if (m_pVisitNormals != nullptr && index == m_nextNormal) {
             EmitNormal(NormalOf(o));
         }
@@ -540,7 +528,7 @@ private:
         // A joined mesh holds its normals, so their hashes are made again;
         // a leaf's own were kept by counting.
         const std::uint32_t hash =
-            m_joined ? normalHash(normal()) : m_mesh.m_normalHashes[m_object++];
+            m_joined ? normalHash(normal()) : m_kept.normalHashes[m_object++];
         if (m_mesh.m_repeatedNormals.Contains(hash)) {
             const std::size_t before = m_exactNormals.Size();
             const std::uint32_t exact = m_exactNormals.Add(normalKey(normal()));
@@ -635,6 +623,8 @@ private:
     }
 
     const GridMesh& m_mesh;
+    const Kept& m_kept;  // what the first walks kept, to read
+    Kept* m_pKeep = nullptr;
     Purpose m_purpose;
     // Where full batches go; each leaves the batch it is given empty.
     const Ship<MeshVertex>* m_pVisitVertices = nullptr;
@@ -677,18 +667,10 @@ private:
     std::size_t m_primitives = 0;
     std::array<float, 3> m_low{};
     std::array<float, 3> m_high{};
-    std::vector<std::uint32_t> m_normalHashes;
     std::size_t m_object = 0;  // normals apart looked up so far
     // Counting normals: a leaf made again, where a repeated hash needs its normal.
     TerrainNode m_madeLeaf;
     std::size_t m_madeLeafAt = kNone;
-    std::vector<Vec3> m_sums;
-    std::vector<Vec3> m_centres;
-    std::vector<std::uint64_t> m_pattern;
-    std::vector<float> m_normalFloats;
-    std::vector<std::uint32_t> m_objectNormalIndices;
-    std::vector<std::uint32_t> m_locationNormalIndices;
-    std::vector<std::uint32_t> m_centreNormalIndices;
     VertexTable<6> m_exactNormals;
     std::vector<std::uint32_t> m_exactIndex;
 

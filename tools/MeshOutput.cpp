@@ -34,7 +34,6 @@ void MeshOutput::Flush() {
         return;
     }
     m_file.Write(m_text);
-    m_bytes += m_text.size();
     m_text.clear();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Where a mesh writer's bytes go: collected in a buffer of about 1 MiB and
-// handed to the file a buffer at a time, counted, with the progress of the
-// writing told now and then.
+// handed to the file (which counts them) a buffer at a time, with the
+// progress of the writing told now and then.
 #pragma once
 
 #include <bit>
@@ -51,8 +51,6 @@ public:
     // Hands on what is left and reports the writing done.
     void Finish();
 
-    std::size_t GetBytesWritten() const { return m_bytes; }
-
 private:
     // Bytes are handed to the file in pieces of about this size.
     static constexpr std::size_t kChunkBytes = 1 << 20;
@@ -68,7 +66,6 @@ private:
     std::string m_text;
     std::size_t m_done = 0;
     std::size_t m_nextReport = kReportEvery;
-    std::size_t m_bytes = 0;
 };
 
 }  // namespace moon

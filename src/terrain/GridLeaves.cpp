@@ -16,10 +16,6 @@ constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
 
 }  // namespace
 
-int GridLeaves::GetSide(const HeightGrid& grid) {
-    return grid.GetSide();
-}
-
 double GridLeaves::HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row) {
     const int last = grid.GetSide() - 1;
     // A point is a corner of cells 2^m samples a side and made, as the middle

@@ -19,9 +19,10 @@
 
 #include <functional>
 
+#include "terrain/HeightGrid.h"
+
 namespace moon {
 
-class HeightGrid;
 class TerrainNode;
 
 class GridLeaves {
@@ -63,12 +64,11 @@ private:
         Cells(column + half, row + half, half, cell);
         Cells(column + half, row, half, cell);
     }
-    static int GetSide(const HeightGrid& grid);
 };
 
 template <typename Cell>
 void GridLeaves::ForEachCell(const HeightGrid& grid, Cell& cell) {
-    Cells(0, 0, GetSide(grid) - 1, cell);
+    Cells(0, 0, grid.GetSide() - 1, cell);
 }
 
 }  // namespace moon

@@ -21,6 +21,10 @@ class TriangleSink;
 
 class Terrain {
 public:
+    // Level of detail refines cells down to this depth and no deeper, so its
+    // passes leave a tree generated this deep as it was.
+    static constexpr int kDeepestRefinedDepth = 10;
+
     Terrain() = default;
     Terrain(const Terrain&) = delete;
     Terrain& operator=(const Terrain&) = delete;

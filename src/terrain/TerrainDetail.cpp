@@ -11,8 +11,6 @@ namespace {
 constexpr double kNearDistance = 120.0;  // depth 0 to 6
 constexpr double kMidDistance = 70.0;    // depth 7
 constexpr double kCloseDistance = 30.0;  // depth 8 and deeper
-// Refinement makes cells down to this depth and no deeper.
-constexpr int kDeepestRefinedDepth = 10;
 
 bool prunes(double d, int depth, bool enabled) {
     return !enabled || d > kNearDistance || (d > kMidDistance && depth >= 7) ||
@@ -20,8 +18,9 @@ bool prunes(double d, int depth, bool enabled) {
 }
 
 bool refines(double d, int depth) {
-    return depth < kDeepestRefinedDepth && ((d < kNearDistance && depth < 7) ||
-                                            (d < kMidDistance && depth < 8) || d < kCloseDistance);
+    return depth < Terrain::kDeepestRefinedDepth &&
+           ((d < kNearDistance && depth < 7) || (d < kMidDistance && depth < 8) ||
+            d < kCloseDistance);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST(GltfWriterTest, RefusesAFileOver4GiBBeforeWritingIt) {
     EXPECT_FALSE(WriteGlb(mesh, MeshDescription(), out, problem));
     EXPECT_NE(problem.find("the mesh needs 631801"), std::string::npos) << problem;
     EXPECT_NE(problem.find("more than a .glb holds (4 GiB)"), std::string::npos) << problem;
-    EXPECT_EQ(out.GetBytesWritten(), 0u);
+    EXPECT_EQ(file.GetBytesWritten(), 0u);
     EXPECT_TRUE(out.Text().empty());
 }
 
