@@ -183,6 +183,11 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
         "units: world units; axes: y up, x from 0 to 500, z from -500 to 0",
         "triangles counter-clockwise seen from above (+y)",
     };
+    if (request.refine) {
+        description.comments.push_back(
+            "refined: the depth-6 landscape, refined below depth 6 with lunar roughness "
+            "(Hurst exponent 0.9)");
+    }
     if (settings.join) {
         description.comments.push_back(
             "joined: one vertex per position, normals the mean of the face normals around it");
@@ -193,7 +198,8 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
         std::to_string(*request.seed) + ",\"depth\":" + std::to_string(*request.depth) +
         ",\"palette\":" + std::to_string(settings.palette) + ",\"mode\":\"" +
         modeName(settings.mode) + "\",\"passes\":[" + passJson +
-        "],\"joined\":" + (settings.join ? "true" : "false") + "}";
+        "],\"joined\":" + (settings.join ? "true" : "false") +
+        (request.refine ? ",\"refined\":true" : "") + "}";
     return description;
 }
 
@@ -273,6 +279,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         heightmap.output = *settings.output;
         heightmap.tiles = settings.tiles.value_or(1);
         heightmap.verbose = settings.verbose;
+        heightmap.refine = request.refine;
         problem = heightmap.Check();
     }
     if (!problem.empty()) {
@@ -305,6 +312,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         grid.palette = &palette;
         grid.joined = settings.join;
         grid.sharing = format.sharing;
+        grid.refine = request.refine;
         mesh = std::make_unique<GridMesh>(grid, report);
     } else {
         TerrainModel model;

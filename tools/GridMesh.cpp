@@ -5,6 +5,7 @@
 
 #include "base/Check.h"
 #include "scene/Random.h"
+#include "terrain/RefinedGrid.h"
 #include "tools/BatchPipe.h"
 #include "tools/GridMeshWalk.h"
 
@@ -14,7 +15,11 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     : m_settings(settings), m_progress(std::move(progress)) {
     MOON_CHECK(settings.palette != nullptr);
     Random::Seed(settings.seed);
-    m_grid.Generate(settings.depth, true);
+    if (settings.refine && settings.depth != RefinedGrid::kBaseDepth) {
+        RefinedGrid::Generate(settings.depth, LandscapeKey{settings.seed, 0}, m_grid);
+    } else {
+        m_grid.Generate(settings.depth, true);
+    }
     const bool lines = settings.mode == Wireframe;
     if (settings.joined && !lines) {
         Walk sums(*this, Walk::Purpose::SumNormals, &m_kept);

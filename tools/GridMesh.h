@@ -47,6 +47,9 @@ public:
         // of the face normals around it, as JoinedMesh makes them.
         bool joined = false;
         MeshSharing sharing = MeshSharing::Vertices;
+        // The refined landscape (RefinedGrid): its cells, every corner at its
+        // one height. At depth 6 it is the generated landscape itself.
+        bool refine = false;
     };
 
     // Seeds the random sequence, generates the grid and counts the mesh.

@@ -18,6 +18,7 @@
 #include "scene/Random.h"
 #include "system/ProcessSignals.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/RefinedGrid.h"
 #include "tools/ExportProgress.h"
 #include "tools/Heightmap.h"
 #include "tools/TerrainTool.h"
@@ -76,7 +77,7 @@ std::string software() {
 
 std::string title(const HeightmapExport& request, const Piece& piece) {
     std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
-                       std::to_string(request.depth);
+                       std::to_string(request.depth) + (request.refine ? ", refined" : "");
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
 
@@ -218,7 +219,11 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
     auto generate = [&] {
         progress.Update("generating", 0.0);
         Random::Seed(seed);
-        grid.Generate(depth);
+        if (refine) {
+            RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grid);
+        } else {
+            grid.Generate(depth);
+        }
         lowest = grid.GetLowest();
         highest = grid.GetHighest();
     };

@@ -45,6 +45,10 @@ void TerrainRequest::AddOptions(OptionParser& parser, const DepthLimit& limit) {
             return "";
         },
         true);
+    parser.AddFlag("--refine",
+                   "the viewer's depth-6 landscape, refined below depth 6 with lunar roughness "
+                   "(the same heights at every depth)",
+                   [this] { refine = true; });
     parser.AddFlag(
         "--lod-off", "level-of-detail pass with detail off (back to the generated cells)",
         [this] {
@@ -65,6 +69,9 @@ std::string TerrainRequest::CheckComplete() const {
 
 void TerrainRequest::Build(TerrainModel& model) const {
     Random::Seed(seed.value_or(0));
+    if (refine) {
+        model.EnableRefinement(seed.value_or(0));
+    }
     model.Regenerate(depth.value_or(0));
     for (const DetailPass& pass : passes) {
         model.UpdateDetail(pass.viewpoint, pass.enabled);

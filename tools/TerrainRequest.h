@@ -36,13 +36,16 @@ struct TerrainRequest {
     std::optional<std::uint32_t> seed;
     std::optional<int> depth;
     std::vector<DetailPass> passes;  // in command-line order
+    // The viewer's landscape refined with lunar roughness (RefinedGrid).
+    bool refine = false;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
     // With --depth 0 to kMaxDepth.
     void AddOptions(OptionParser& parser);
     // "" when every required option was given, else the problem.
     std::string CheckComplete() const;
-    // Seeds the generator, regenerates the model to the depth and runs the passes.
+    // Seeds the generator, regenerates the model to the depth (refined if
+    // asked) and runs the passes.
     void Build(TerrainModel& model) const;
 };
 

@@ -18,13 +18,10 @@ constexpr double kSize = 500.0;
 
 void HeightGrid::Generate(int depth, bool keepFirstHeights) {
     MOON_CHECK(depth <= kMaxDepth, "the grid holds depths up to 14");
-    m_depth = std::max(depth, 0);
-    m_side = (1 << m_depth) + 1;
     // Every sample is written before it is read: no need to clear them first.
-    m_pHeights = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(m_side) *
-                                                          static_cast<std::size_t>(m_side));
+    Allocate(depth);
+    m_bWrittenOnce = false;
     const std::size_t samples = static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side);
-    m_pFirstHeights.reset();
     if (keepFirstHeights) {
         m_pFirstHeights = std::make_unique_for_overwrite<double[]>(samples);
         std::fill(m_pFirstHeights.get(), m_pFirstHeights.get() + samples,
@@ -42,6 +39,19 @@ void HeightGrid::Generate(int depth, bool keepFirstHeights) {
     const auto [lowest, highest] = std::minmax_element(first, first + samples);
     m_lowest = *lowest;
     m_highest = *highest;
+}
+
+void HeightGrid::Allocate(int depth) {
+    MOON_CHECK(depth <= kMaxDepth, "the grid holds depths up to 14");
+    m_depth = std::max(depth, 0);
+    m_side = (1 << m_depth) + 1;
+    m_pFirstHeights.reset();
+    m_pHeights.reset();
+    m_pHeights = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(m_side) *
+                                                          static_cast<std::size_t>(m_side));
+    m_bWrittenOnce = true;
+    m_lowest = 0.0;
+    m_highest = 0.0;
 }
 
 void HeightGrid::Subdivide(int depth, int column, int row, int span) {
@@ -81,6 +91,11 @@ double HeightGrid::GetSpacing() const {
 }
 
 const double* HeightGrid::GetRow(int row) const {
+    MOON_CHECK(row >= 0 && row < m_side);
+    return m_pHeights.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side);
+}
+
+double* HeightGrid::GetRow(int row) {
     MOON_CHECK(row >= 0 && row < m_side);
     return m_pHeights.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_side);
 }

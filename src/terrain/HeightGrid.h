@@ -31,6 +31,16 @@ public:
     // memory): a point on the common edge of two cells is written by both
     // cells' steps, and the cells made between the two writes see the first.
     void Generate(int depth, bool keepFirstHeights = false);
+    // Room for a grid that another generator fills (RefinedGrid), every
+    // sample written once: its first heights are its heights. The samples are
+    // undefined until written; SetRange must follow.
+    void Allocate(int depth);
+    // The range of a grid filled after Allocate: its lowest and highest
+    // heights, or bounds its heights lie within (RefinedGrid's).
+    void SetRange(double lowest, double highest) {
+        m_lowest = lowest;
+        m_highest = highest;
+    }
 
     int GetDepth() const { return m_depth; }
     // Samples a side, 2^depth + 1; 0 before Generate.
@@ -41,12 +51,13 @@ public:
     double GetHeight(int column, int row) const { return m_pHeights[CheckedIndex(column, row)]; }
     // The height first written there; Generate must have kept them.
     double GetFirstHeight(int column, int row) const {
-        MOON_CHECK(m_pFirstHeights != nullptr, "the grid keeps its first heights");
-        return m_pFirstHeights[CheckedIndex(column, row)];
+        MOON_CHECK(HasFirstHeights(), "the grid keeps its first heights");
+        return m_bWrittenOnce ? GetHeight(column, row) : m_pFirstHeights[CheckedIndex(column, row)];
     }
-    bool HasFirstHeights() const { return m_pFirstHeights != nullptr; }
+    bool HasFirstHeights() const { return m_pFirstHeights != nullptr || m_bWrittenOnce; }
     // The side's samples of one row, west to east.
     const double* GetRow(int row) const;
+    double* GetRow(int row);
     double GetLowest() const { return m_lowest; }
     double GetHighest() const { return m_highest; }
 
@@ -70,6 +81,7 @@ private:
     int m_side = 0;
     std::unique_ptr<double[]> m_pHeights;
     std::unique_ptr<double[]> m_pFirstHeights;  // NaN until written
+    bool m_bWrittenOnce = false;                // filled after Allocate
     double m_lowest = 0.0;
     double m_highest = 0.0;
 };

@@ -4,6 +4,7 @@
 #include "base/Check.h"
 #include "scene/Numeric.h"
 #include "terrain/GLTriangleSink.h"
+#include "terrain/HeightGrid.h"
 #include "terrain/MidpointStep.h"
 
 namespace moon {
@@ -87,10 +88,18 @@ void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
 
     // The children's common corner, from the corners only (not the stored centre),
     // and the edges' new heights.
-    const MidpointStep step =
-        MidpointStep::Make(p[0].y, p[1].y, p[2].y, p[3].y, cell->depth, random);
-    const Vec3 m((p[2].x + p[0].x + p[3].x + p[1].x) * 0.25, step.common,
-                 (p[1].z + p[0].z + p[2].z + p[3].z) * 0.25);
+    MidpointStep step = MidpointStep::Make(p[0].y, p[1].y, p[2].y, p[3].y, cell->depth, random);
+    const double mx = (p[2].x + p[0].x + p[3].x + p[1].x) * 0.25;
+    const double mz = (p[1].z + p[0].z + p[2].z + p[3].z) * 0.25;
+    if (!random && m_pRefinement != nullptr) {
+        // The refined landscape's heights at the new points.
+        step.common = RefinedHeight(mx, mz);
+        step.h03 = RefinedHeight(xe * 0.5 + p[0].x, p[0].z);
+        step.h01 = RefinedHeight(p[0].x, ze * 0.5 + p[0].z);
+        step.h12 = RefinedHeight(xe * 0.5 + p[1].x, p[1].z);
+        step.h23 = RefinedHeight(p[2].x, p[2].z - ze * 0.5);
+    }
+    const Vec3 m(mx, step.common, mz);
     const double h03 = step.h03;
     const double h01 = step.h01;
     const double h12 = step.h12;
@@ -138,6 +147,59 @@ void Terrain::Subdivide(int level, int target, TerrainNode* cell, bool random) {
             m_pCellGrid->Add(slot.get());
         }
         Subdivide(level, target, slot.get(), random);
+    }
+}
+
+double Terrain::RefinedHeight(double x, double z) const {
+    // Points on the grid are whole multiples of its spacing: the quotients are exact.
+    const double spacing = m_pRefinement->GetSpacing();
+    const double column = x / spacing;
+    const double row = (z + 500.0) / spacing;
+    MOON_CHECK(column == static_cast<int>(column) && row == static_cast<int>(row),
+               "refinement stays within its grid's depth");
+    return m_pRefinement->GetHeight(static_cast<int>(column), static_cast<int>(row));
+}
+
+void Terrain::GenerateFromGrid(const HeightGrid& grid, int depth) {
+    if (m_pRoot) {
+        return;
+    }
+    depth = depth < 0 ? 0 : depth;
+    MOON_CHECK(depth <= grid.GetDepth());
+    m_pRoot = std::make_unique<TerrainNode>();
+    ++m_changeCount;
+    BuildFromGrid(*m_pRoot, grid, 0, 0, grid.GetSide() - 1, depth);
+}
+
+void Terrain::BuildFromGrid(TerrainNode& node, const HeightGrid& grid, int column, int row,
+                            int span, int depth) {
+    // Coordinates on the grid are exact multiples of a power of two, so they
+    // are the doubles generation's halving arrives at.
+    const double spacing = grid.GetSpacing();
+    const double x0 = column * spacing;
+    const double z0 = row * spacing - 500.0;
+    const double size = span * spacing;
+    std::array<Vec3, 5> q = {Vec3(x0, grid.GetHeight(column, row), z0),
+                             Vec3(x0, grid.GetHeight(column, row + span), z0 + size),
+                             Vec3(x0 + size, grid.GetHeight(column + span, row + span), z0 + size),
+                             Vec3(x0 + size, grid.GetHeight(column + span, row), z0),
+                             Vec3(250.0, 0.0, -250.0)};
+    if (node.parent != nullptr) {
+        q[4].Set(x0 + size * 0.5, (q[2].y + q[0].y + q[3].y + q[1].y) * 0.25, z0 + size * 0.5);
+    }
+    node.Init(node.parent, q, true);
+    if (node.depth >= depth) {
+        return;
+    }
+    const int half = span / 2;
+    // The quarters at p0, p1, p2 and p3, in generation's order.
+    const int offsets[4][2] = {{0, 0}, {0, half}, {half, half}, {half, 0}};
+    for (std::size_t k = 0; k < 4; ++k) {
+        node.children[k] = std::make_unique<TerrainNode>();
+        ++m_changeCount;
+        node.children[k]->parent = &node;
+        BuildFromGrid(*node.children[k], grid, column + offsets[k][0], row + offsets[k][1], half,
+                      depth);
     }
 }
 

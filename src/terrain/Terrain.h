@@ -16,6 +16,7 @@
 
 namespace moon {
 
+class HeightGrid;
 class HeightPalette;
 class TriangleSink;
 
@@ -43,6 +44,18 @@ public:
     // for generation (displaced heights, fixed cells), false for refinement
     // (plain averages, cells level of detail may remove). Occupied slots are skipped.
     void Subdivide(int level, int target, TerrainNode* cell, bool random);
+    // Builds the tree of every cell down to depth (0 or more) with the grid's
+    // heights at their corners: fixed cells, as generation makes them, whose
+    // centres are the means of their corners (the root's at height 0). The
+    // grid is at least depth deep. Does nothing when the tree exists already.
+    void GenerateFromGrid(const HeightGrid& grid, int depth);
+    // Refinement (Subdivide with random false) takes its new points' heights
+    // from grid, a refined landscape at least as deep as any cell it makes,
+    // instead of the plain means; null, the default: the plain means. The
+    // grid must outlive its use.
+    void SetRefinement(const HeightGrid* grid) { m_pRefinement = grid; }
+    const HeightGrid* GetRefinement() const { return m_pRefinement; }
+
     // Gives every generated cell under node with a point at (x, z) the height y.
     void RepairSharedPoint(TerrainNode* node, double x, double y, double z);
 
@@ -69,10 +82,15 @@ private:
     void RepairWalk(TerrainNode* node, const SharedPoint& shared);
     // Sets a new edge point of a child of cell and, if cell is fixed, repairs it.
     void SetNewEdgePoint(const TerrainNode& cell, Vec3& target, double x, double y, double z);
+    // The refinement grid's height at (x, z).
+    double RefinedHeight(double x, double z) const;
+    void BuildFromGrid(TerrainNode& node, const HeightGrid& grid, int column, int row, int span,
+                       int depth);
 
     std::unique_ptr<TerrainNode> m_pRoot;
     // The generated cells, while they are the only fixed cells; null otherwise.
     std::unique_ptr<CellGrid> m_pCellGrid;
+    const HeightGrid* m_pRefinement = nullptr;
     bool m_bGenerating = false;
     std::uint64_t m_changeCount = 0;
 };

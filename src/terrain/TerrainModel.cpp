@@ -1,11 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "terrain/TerrainModel.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "base/Check.h"
+#include "terrain/RefinedGrid.h"
 
 namespace moon {
+namespace {
+
+// The corner heights of a generated tree's leaves of the given depth, as a
+// grid; after generation every corner holds its final height.
+void collectCorners(const TerrainNode* root, int depth, HeightGrid& grid) {
+    grid.Allocate(depth);
+    const double spacing = grid.GetSpacing();
+    ForEachNode(root, [&](const TerrainNode& node) {
+        if (node.depth != depth) {
+            return;
+        }
+        for (std::size_t k = 0; k < 4; ++k) {
+            const Vec3& point = node.points[k];
+            grid.GetRow(static_cast<int>((point.z + 500.0) /
+                                         spacing))[static_cast<int>(point.x / spacing)] = point.y;
+        }
+    });
+}
+
+}  // namespace
 
 TerrainModel::TerrainModel() {
     InitPalettes();
@@ -30,9 +52,32 @@ void TerrainModel::InitPalettes() {
 
 void TerrainModel::Regenerate(int depth) {
     terrain.reset();
+    refinedGrid.reset();
     terrain = std::make_unique<Terrain>();
-    terrain->Generate(depth);
     meshStale = true;
+    if (!refined) {
+        terrain->Generate(depth);
+        return;
+    }
+    // The generated landscape is the base, whatever depth is asked for.
+    terrain->Generate(RefinedGrid::kBaseDepth);
+    HeightGrid base;
+    collectCorners(terrain->GetRoot(), RefinedGrid::kBaseDepth, base);
+    refinedGrid = std::make_unique<HeightGrid>();
+    RefinedGrid::Refine(base, std::max(depth, static_cast<int>(Terrain::kDeepestRefinedDepth)),
+                        LandscapeKey{seed, regenerations}, *refinedGrid);
+    ++regenerations;
+    if (depth != RefinedGrid::kBaseDepth) {
+        terrain = std::make_unique<Terrain>();
+        terrain->GenerateFromGrid(*refinedGrid, depth);
+    }
+    terrain->SetRefinement(refinedGrid.get());
+}
+
+void TerrainModel::EnableRefinement(std::uint32_t landscapeSeed) {
+    refined = true;
+    seed = landscapeSeed;
+    regenerations = 0;
 }
 
 void TerrainModel::Draw() const {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "scene/Vec3.h"
+#include "terrain/HeightGrid.h"
 #include "terrain/HeightPalette.h"
 #include "terrain/RenderMode.h"
 #include "terrain/Terrain.h"
@@ -30,7 +31,18 @@ public:
     TerrainModel();
 
     // Replaces the terrain by a new one generated to depth; palette and mode stay.
+    // Refined: the generated depth-6 landscape, its cells built to depth from
+    // the refined grid (kept as generated at depth 6), which level of detail
+    // then refines with.
     void Regenerate(int depth);
+    // From the next Regenerate on, the landscape of seed (the seed the random
+    // sequence was started from) is refined below the generated depth with
+    // lunar roughness (RefinedGrid); regenerations are counted from 0.
+    void EnableRefinement(std::uint32_t seed);
+    bool IsRefined() const { return refined; }
+    // The refined grid level of detail reads, to depth 10 (or the terrain's
+    // depth, if deeper); null unless refined.
+    const HeightGrid* GetRefinedGrid() const { return refinedGrid.get(); }
     // Draws every leaf to OpenGL with the current palette and mode. No terrain: nothing.
     void Draw() const;
     // The same triangles to any sink (mesh export).
@@ -63,6 +75,10 @@ private:
     void InitPalettes();
 
     std::unique_ptr<Terrain> terrain;
+    bool refined = false;
+    std::uint32_t seed = 0;
+    std::uint32_t regenerations = 0;  // refined regenerations so far
+    std::unique_ptr<HeightGrid> refinedGrid;
     std::array<HeightPalette, kPaletteCount> palettes{};
     int paletteIndex = 0;
     RenderMode renderMode = Flat;

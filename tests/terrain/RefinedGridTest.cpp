@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "terrain/RefinedGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "scene/Random.h"
+#include "terrain/LunarRoughness.h"
+
+namespace moon {
+namespace {
+
+HeightGrid refined(std::uint32_t seed, int depth, unsigned threads = 0,
+                   std::uint32_t regeneration = 0) {
+    Random::Seed(seed);
+    HeightGrid grid;
+    RefinedGrid::Generate(depth, LandscapeKey{seed, regeneration}, grid, threads);
+    return grid;
+}
+
+// Bit for bit: fine sampled at every stride-th sample against coarse.
+int countSampleMismatches(const HeightGrid& fine, const HeightGrid& coarse) {
+    const int stride = (fine.GetSide() - 1) / (coarse.GetSide() - 1);
+    int mismatches = 0;
+    for (int row = 0; row < coarse.GetSide(); ++row) {
+        for (int column = 0; column < coarse.GetSide(); ++column) {
+            const double a = fine.GetHeight(column * stride, row * stride);
+            const double b = coarse.GetHeight(column, row);
+            mismatches += std::memcmp(&a, &b, sizeof a) != 0;
+        }
+    }
+    return mismatches;
+}
+
+bool sameGrid(const HeightGrid& a, const HeightGrid& b) {
+    if (a.GetSide() != b.GetSide()) {
+        return false;
+    }
+    for (int row = 0; row < a.GetSide(); ++row) {
+        if (std::memcmp(a.GetRow(row), b.GetRow(row), sizeof(double) * a.GetSide()) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The median of |dh| / dx between neighbouring samples, along rows and columns.
+double medianSlope(const HeightGrid& grid) {
+    std::vector<float> steps;
+    const int side = grid.GetSide();
+    steps.reserve(2 * static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    for (int row = 0; row < side; ++row) {
+        const double* here = grid.GetRow(row);
+        for (int column = 0; column + 1 < side; ++column) {
+            steps.push_back(static_cast<float>(std::fabs(here[column + 1] - here[column])));
+        }
+        if (row + 1 < side) {
+            const double* south = grid.GetRow(row + 1);
+            for (int column = 0; column < side; ++column) {
+                steps.push_back(static_cast<float>(std::fabs(south[column] - here[column])));
+            }
+        }
+    }
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    return *middle / grid.GetSpacing();
+}
+
+TEST(RefinedGridTest, EveryDepthSampledIsEveryShallowerDepthAndDepthSixIsTheViewers) {
+    for (const std::uint32_t seed : {1u, 42u, 4294967295u}) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        Random::Seed(seed);
+        HeightGrid viewers;
+        viewers.Generate(RefinedGrid::kBaseDepth);
+        const std::uint64_t drawn = Random::Drawn();
+
+        std::vector<HeightGrid> grids;
+        for (int depth = 0; depth <= 10; ++depth) {
+            grids.push_back(refined(seed, depth));
+            // The base is drawn exactly as the viewer's first terrain is.
+            EXPECT_EQ(Random::Drawn(), drawn);
+        }
+        EXPECT_EQ(countSampleMismatches(grids[6], viewers), 0);
+        for (int fine = 1; fine <= 10; ++fine) {
+            for (int coarse = 0; coarse < fine; ++coarse) {
+                EXPECT_EQ(countSampleMismatches(grids[static_cast<std::size_t>(fine)],
+                                                grids[static_cast<std::size_t>(coarse)]),
+                          0)
+                    << "depth " << fine << " against " << coarse;
+            }
+            // One range at every depth, which every sample lies within.
+            const HeightGrid& grid = grids[static_cast<std::size_t>(fine)];
+            EXPECT_EQ(grid.GetLowest(), grids[0].GetLowest());
+            EXPECT_EQ(grid.GetHighest(), grids[0].GetHighest());
+        }
+    }
+    // The deepest grids too, against depth 10.
+    const HeightGrid ten = refined(7, 10);
+    const HeightGrid thirteen = refined(7, 13);
+    EXPECT_EQ(countSampleMismatches(thirteen, ten), 0);
+    for (int row = 0; row < thirteen.GetSide(); ++row) {
+        const double* samples = thirteen.GetRow(row);
+        const auto [low, high] = std::minmax_element(samples, samples + thirteen.GetSide());
+        ASSERT_GE(*low, thirteen.GetLowest());
+        ASSERT_LE(*high, thirteen.GetHighest());
+    }
+}
+
+TEST(RefinedGridTest, TheSameHeightsWhateverTheThreadsAndOrder) {
+    const HeightGrid one = refined(42, 9, 1);
+    EXPECT_TRUE(sameGrid(one, refined(42, 9, 2)));
+    EXPECT_TRUE(sameGrid(one, refined(42, 9, 3)));
+    EXPECT_TRUE(sameGrid(one, refined(42, 9, 7)));
+
+    // A displacement is a function of the key and the place alone: asking for
+    // points in any order gives the same values.
+    const LandscapeKey key{42, 3};
+    const double first = LunarRoughness::UnitVariate(key, 9, 17, 300);
+    for (std::uint32_t column = 0; column < 64; ++column) {
+        LunarRoughness::UnitVariate(key, 9, column, 5);
+    }
+    EXPECT_EQ(LunarRoughness::UnitVariate(key, 9, 17, 300), first);
+}
+
+TEST(RefinedGridTest, EachRegenerationAndSeedIsItsOwnRefinement) {
+    const HeightGrid start = refined(42, 8, 0, 0);
+    const HeightGrid again = refined(42, 8, 0, 1);
+    // The same base, other displacements below it.
+    const HeightGrid base = refined(42, 6);
+    EXPECT_EQ(countSampleMismatches(again, base), 0);
+    EXPECT_FALSE(sameGrid(start, again));
+    EXPECT_NE(LunarRoughness::UnitVariate({42, 0}, 7, 1, 1),
+              LunarRoughness::UnitVariate({43, 0}, 7, 1, 1));
+    EXPECT_NE(LunarRoughness::UnitVariate({42, 0}, 7, 1, 1),
+              LunarRoughness::UnitVariate({42, 0}, 8, 1, 1));
+}
+
+TEST(RefinedGridTest, VariatesAreCentredWithUnitVarianceAndBounded) {
+    double sum = 0.0;
+    double squares = 0.0;
+    double largest = 0.0;
+    const int count = 200000;
+    for (int i = 0; i < count; ++i) {
+        const double v = LunarRoughness::UnitVariate(
+            {9, 0}, 12, static_cast<std::uint32_t>(i % 4096), static_cast<std::uint32_t>(i / 4096));
+        sum += v;
+        squares += v * v;
+        largest = std::max(largest, std::fabs(v));
+    }
+    EXPECT_NEAR(sum / count, 0.0, 0.01);
+    EXPECT_NEAR(squares / count, 1.0, 0.02);
+    EXPECT_LT(largest, 2.0 * std::sqrt(3.0));
+}
+
+TEST(RefinedGridTest, NewPointsAreMeansOfTheirNeighboursPlusTheirDisplacement) {
+    const std::uint32_t seed = 5;
+    const HeightGrid grid = refined(seed, 7);
+    const LandscapeKey key{seed, 0};
+    const double deviation = LunarRoughness::Deviation(7);
+    // A cell's centre: its four corners.
+    const double centre = (grid.GetHeight(10, 20) + grid.GetHeight(10, 22) +
+                           grid.GetHeight(12, 22) + grid.GetHeight(12, 20)) *
+                              0.25 +
+                          LunarRoughness::Displacement(key, 7, 11, 21, deviation);
+    EXPECT_EQ(grid.GetHeight(11, 21), centre);
+    // An edge's middle: its ends and the centres on either side.
+    const double edge = (grid.GetHeight(11, 19) + grid.GetHeight(10, 20) + grid.GetHeight(12, 20) +
+                         grid.GetHeight(11, 21)) *
+                            0.25 +
+                        LunarRoughness::Displacement(key, 7, 11, 20, deviation);
+    EXPECT_EQ(grid.GetHeight(11, 20), edge);
+    // On the square's border an edge's middle has three neighbours.
+    const double border =
+        (grid.GetHeight(0, 20) + grid.GetHeight(1, 21) + grid.GetHeight(0, 22)) / 3.0 +
+        LunarRoughness::Displacement(key, 7, 0, 21, deviation);
+    EXPECT_EQ(grid.GetHeight(0, 21), border);
+    // The diamond step's displacements are the smaller.
+    EXPECT_EQ(LunarRoughness::Displacement(key, 7, 0, 21, 1.0),
+              LunarRoughness::UnitVariate(key, 7, 0, 21) * LunarRoughness::kDiamondFactor);
+}
+
+// Lunar relief is self-affine: slopes grow only slowly towards small scales,
+// where the written generation's needles reach 84 degrees at depth 12.
+TEST(RefinedGridTest, DepthTwelveSlopesStayNearDepthSixs) {
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        const HeightGrid fine = refined(seed, 12);
+        Random::Seed(seed);
+        HeightGrid base;
+        base.Generate(6);
+        const double ratio = medianSlope(fine) / medianSlope(base);
+        EXPECT_GE(ratio, 0.5) << "seed " << seed;
+        EXPECT_LE(ratio, 1.6) << "seed " << seed;
+    }
+}
+
+}  // namespace
+}  // namespace moon
