@@ -24,7 +24,7 @@ constexpr int kSunStacks = 20;
 
 }  // namespace
 
-MoonApp::MoonApp(std::optional<std::uint32_t> seed) {
+MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine) {
     // Seconds of the clock: runs started within the same second see the same
     // landscape and stars.
     m_seed = seed.value_or(static_cast<std::uint32_t>(std::time(nullptr)));
@@ -39,6 +39,9 @@ MoonApp::MoonApp(std::optional<std::uint32_t> seed) {
 
     // The random sequence is consumed by the terrain first, then the stars.
     m_pTerrainModel = std::make_unique<TerrainModel>();
+    if (refine) {
+        m_pTerrainModel->EnableRefinement(m_seed);
+    }
     m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
     m_pStarField = std::make_unique<StarField>();
     m_pSun = std::make_unique<Sun>();

@@ -9,8 +9,8 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kUsageHead =
-    "Usage: moon [--seed N] [--verbose]\n"
-    "       moon --render FILE.png [--seed N] [--frames K] [--verbose]\n"
+    "Usage: moon [--seed N] [--refine] [--verbose]\n"
+    "       moon --render FILE.png [--seed N] [--refine] [--frames K] [--verbose]\n"
     "\n"
     "Shows a procedurally generated lunar landscape in two windows: a perspective\n"
     "view you fly with the mouse and a plan view that follows the camera. Without\n"
@@ -21,13 +21,19 @@ constexpr std::string_view kUsageHead =
 constexpr std::string_view kUsageTail =
     "\n"
     "A landscape seen with --seed N is the one \"moon-terrain dump --seed N --depth 6\"\n"
-    "prints and \"moon-terrain export --seed N --depth 6 -o FILE\" writes.\n"
+    "prints and \"moon-terrain export --seed N --depth 6 -o FILE\" writes. With --refine,\n"
+    "the cells level of detail makes near the camera carry the heights of\n"
+    "\"moon-terrain export --seed N --refine --depth D -o FILE\".\n"
     "See moon(6) for the controls.\n";
 
 // version and framesGiven record what only matters once parsing is over.
 void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, bool& framesGiven) {
     AddSeedOption(parser, options.seed,
                   "seed of the landscape, 0 to 4294967295 (default: the clock in seconds)");
+    parser.AddFlag("--refine",
+                   "refine near the camera with lunar roughness instead of plain means (the "
+                   "landscape of moon-terrain export --refine)",
+                   [&options] { options.refine = true; });
     parser.AddFlag("--verbose", "print the seed and the OpenGL renderer on standard error",
                    [&options] { options.verbose = true; });
     parser.AddValue("--render", "FILE",

@@ -4,6 +4,7 @@
 //   --help, --version       print and end (status 0), no window
 //   --seed N                the landscape a clock second giving N would show
 //   --verbose               the seed used and the GL renderer on standard error
+//   --refine                level of detail refines with lunar roughness
 //   --render FILE [--frames K]
 //                           draw K frames of each view without a display and
 //                           write both pictures side by side as a PNG
@@ -35,6 +36,7 @@ public:
     Action action = Action::Run;
     std::optional<std::uint32_t> seed;
     bool verbose = false;
+    bool refine = false;
     std::string renderPath;
     int frames = 1;
 };

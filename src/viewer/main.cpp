@@ -26,8 +26,8 @@ namespace {
 // The one application object. It is built once the command line has been
 // read, so --help, --version and a bad option touch no window system; it is
 // destroyed at exit, before the framework core it brought into being.
-moon::MoonApp& theApp(std::optional<std::uint32_t> seed) {
-    static moon::MoonApp app(seed);
+moon::MoonApp& theApp(const moon::ViewerOptions& options) {
+    static moon::MoonApp app(options.seed, options.refine);
     return app;
 }
 
@@ -54,7 +54,7 @@ int render(const moon::ViewerOptions& options) {
     // Drawing needs no display and shows no window. Asked before the
     // application opens the window system.
     moon::platform::UseOffscreenDrawing();
-    moon::MoonApp& app = theApp(options.seed);
+    moon::MoonApp& app = theApp(options);
     if (options.verbose) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
     }
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
         // The landscape from the clock, two windows, until the perspective
         // view is closed.
         introduceToDesktop();
-        theApp(std::nullopt);
+        theApp(moon::ViewerOptions());
         return runWindows(argc, argv);
     }
     const std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
             break;
     }
     introduceToDesktop();
-    moon::MoonApp& app = theApp(options.seed);
+    moon::MoonApp& app = theApp(options);
     if (options.verbose) {
         std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
         app.SetVerbose(true);

@@ -4,6 +4,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include "terrain/GridLeaves.h"
+#include "terrain/RefinedGrid.h"
 #include "tests/support/RecordingGL.h"
 #include "tests/terrain/TerrainTestSupport.h"
 
@@ -149,6 +154,128 @@ TEST(TerrainModelTest, ModelKeepsPaletteAndModeAcrossRegeneration) {
                                   colour[0] == model.GetPalette(5).GetColour(1).r ||
                                   colour[0] == model.GetPalette(5).GetColour(2).r;
         EXPECT_TRUE(fromPalette5) << colour.ToString();
+    }
+}
+
+// A refined model of the seed: the random sequence seeded as the viewer seeds it.
+void regenerateRefined(TerrainModel& model, std::uint32_t seed, int depth) {
+    Random::Seed(seed);
+    model.EnableRefinement(seed);
+    model.Regenerate(depth);
+}
+
+bool sameBits(const Vec3& a, const Vec3& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(TerrainModelTest, RefinedLevelOfDetailMakesCellsWithTheExportedGridsHeights) {
+    const std::uint32_t seed = 42;
+    TerrainModel model;
+    regenerateRefined(model, seed, TerrainModel::kGeneratedDepth);
+    // Generation itself is the viewer's, untouched.
+    auto written = test::GeneratedTerrain(seed, TerrainModel::kGeneratedDepth);
+    EXPECT_TRUE(test::SameTree(model.GetTerrain()->GetRoot(), written->GetRoot()));
+
+    // What moon-terrain export --refine --depth 10 writes.
+    Random::Seed(seed);
+    HeightGrid exported;
+    RefinedGrid::Generate(10, LandscapeKey{seed, 0}, exported);
+
+    for (const Vec3& viewpoint : {Vec3(250, 10, -250), Vec3(3, 40, -497), Vec3(400, 2, -120)}) {
+        model.UpdateDetail(viewpoint, true);
+        const double spacing = exported.GetSpacing();
+        int refinedLeaves = 0;
+        int deepest = 0;
+        int mismatches = 0;
+        ForEachNode(model.GetTerrain()->GetRoot(), [&](const TerrainNode& node) {
+            if (!node.IsLeaf()) {
+                return;
+            }
+            refinedLeaves += !node.fixed;
+            deepest = std::max(deepest, static_cast<int>(node.depth));
+            for (std::size_t k = 0; k < 4; ++k) {
+                const Vec3& corner = node.points[k];
+                const double height =
+                    exported.GetHeight(static_cast<int>(corner.x / spacing),
+                                       static_cast<int>((corner.z + 500.0) / spacing));
+                mismatches += std::memcmp(&height, &corner.y, sizeof height) != 0;
+            }
+            // As the exported mesh's cells: the centre is the mean of the corners.
+            if (!node.fixed) {
+                EXPECT_EQ(node.points[4].y, (node.points[2].y + node.points[0].y +
+                                             node.points[3].y + node.points[1].y) *
+                                                0.25);
+            }
+        });
+        EXPECT_GT(refinedLeaves, 1000);
+        EXPECT_EQ(deepest, Terrain::kDeepestRefinedDepth);
+        EXPECT_EQ(mismatches, 0);
+    }
+    // Detail off gives the generated tree back.
+    model.UpdateDetail(Vec3(), false);
+    EXPECT_TRUE(test::SameTree(model.GetTerrain()->GetRoot(), written->GetRoot()));
+}
+
+TEST(TerrainModelTest, EachRefinedRegenerationHasItsOwnCount) {
+    const std::uint32_t seed = 77;
+    TerrainModel model;
+    regenerateRefined(model, seed, 6);
+    model.Regenerate(6);
+
+    // The second landscape's base, from the sequence where the first left it.
+    Random::Seed(seed);
+    HeightGrid base;
+    base.Generate(6);
+    base.Generate(6);
+    HeightGrid expected;
+    RefinedGrid::Refine(base, 10, LandscapeKey{seed, 1}, expected);
+    const HeightGrid& grid = *model.GetRefinedGrid();
+    ASSERT_EQ(grid.GetSide(), expected.GetSide());
+    for (int row = 0; row < grid.GetSide(); ++row) {
+        ASSERT_EQ(std::memcmp(grid.GetRow(row), expected.GetRow(row),
+                              sizeof(double) * static_cast<std::size_t>(grid.GetSide())),
+                  0)
+            << "row " << row;
+    }
+}
+
+// Trees of other depths (moon-terrain dump and export with passes) are the
+// refined grid's cells, leaf for leaf the cells the streamed mesh walks.
+TEST(TerrainModelTest, RefinedTreesOfOtherDepthsAreTheRefinedGridsCells) {
+    for (const int depth : {0, 3, 8}) {
+        SCOPED_TRACE(testing::Message() << "depth " << depth);
+        TerrainModel model;
+        regenerateRefined(model, 9, depth);
+        std::vector<const TerrainNode*> leaves;
+        int nodes = 0;
+        ForEachNode(model.GetTerrain()->GetRoot(), [&](const TerrainNode& node) {
+            ++nodes;
+            EXPECT_TRUE(node.fixed);
+            if (node.IsLeaf()) {
+                leaves.push_back(&node);
+            }
+        });
+        EXPECT_EQ(nodes, ((1 << (2 * depth + 2)) - 1) / 3);
+
+        Random::Seed(9);
+        HeightGrid grid;
+        RefinedGrid::Generate(depth, LandscapeKey{9, 0}, grid);
+        std::size_t next = 0;
+        int mismatches = 0;
+        GridLeaves::ForEach(grid, [&](const TerrainNode& leaf, int, int) {
+            ASSERT_LT(next, leaves.size());
+            const TerrainNode& expected = *leaves[next++];
+            bool same = sameBits(leaf.vertexNormals[4], expected.vertexNormals[4]);
+            for (std::size_t k = 0; k < 5; ++k) {
+                same = same && sameBits(leaf.points[k], expected.points[k]);
+            }
+            for (std::size_t k = 0; k < 4; ++k) {
+                same = same && sameBits(leaf.faceNormals[k], expected.faceNormals[k]);
+            }
+            mismatches += !same;
+        });
+        EXPECT_EQ(next, leaves.size());
+        EXPECT_EQ(mismatches, 0);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/Random.h"
+#include "terrain/RefinedGrid.h"
 #include "tests/viewer/ViewerFixture.h"
 #include "viewer/StarField.h"
 #include "viewer/Sun.h"
@@ -106,6 +107,32 @@ TEST_F(MoonAppTest, AGivenSeedBuildsTheSceneOfTheClockSecondThatGivesIt) {
     EXPECT_EQ(stars.GetStars(), App().GetStarField()->GetStars());
     EXPECT_EQ(model.GetTerrain()->GetRoot()->points, Model().GetTerrain()->GetRoot()->points);
     EXPECT_EQ(test::CountTree(model).nodes, test::CountTree(Model()).nodes);
+}
+
+TEST_F(MoonAppTest, RefineKeepsTheSceneAndRefinesItsLandscapeWithTheSeed) {
+    const std::uint32_t seed = 1709294400u;
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(seed);
+    const auto stars = App().GetStarField()->GetStars();
+    const std::array<Vec3, 5> corners = Model().GetTerrain()->GetRoot()->points;
+    EXPECT_FALSE(Model().IsRefined());
+
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(seed, true);
+    ASSERT_TRUE(Model().IsRefined());
+    // The same draws: the same generated landscape and stars.
+    EXPECT_EQ(App().GetStarField()->GetStars(), stars);
+    EXPECT_EQ(Model().GetTerrain()->GetRoot()->points, corners);
+    Random::Seed(seed);
+    HeightGrid exported;
+    RefinedGrid::Generate(10, LandscapeKey{seed, 0}, exported);
+    const HeightGrid& grid = *Model().GetRefinedGrid();
+    ASSERT_EQ(grid.GetSide(), exported.GetSide());
+    for (int row = 0; row < grid.GetSide(); row += 37) {
+        for (int column = 0; column < grid.GetSide(); column += 3) {
+            ASSERT_EQ(grid.GetHeight(column, row), exported.GetHeight(column, row));
+        }
+    }
 }
 
 TEST_F(MoonAppTest, VerboseNamesTheRendererOnceOnTheFirstIdlePass) {

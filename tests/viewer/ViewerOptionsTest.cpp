@@ -29,6 +29,11 @@ TEST(ViewerOptionsTest, NoArgumentsRunsWithTheClockSeed) {
     EXPECT_EQ(parsed.options.action, ViewerOptions::Action::Run);
     EXPECT_FALSE(parsed.options.seed.has_value());
     EXPECT_FALSE(parsed.options.verbose);
+    EXPECT_FALSE(parsed.options.refine);
+    const Parsed refined = Parse({"--refine", "--seed", "4"});
+    ASSERT_TRUE(refined.ok);
+    EXPECT_TRUE(refined.options.refine);
+    EXPECT_EQ(refined.options.action, ViewerOptions::Action::Run);
 }
 
 TEST(ViewerOptionsTest, SeedCoversTheWholeThirtyTwoBitRangeInBothSpellings) {
@@ -99,8 +104,8 @@ TEST(ViewerOptionsTest, BadInputIsOneLineNamingTheOption) {
 TEST(ViewerOptionsTest, UsageListsEveryOption) {
     const std::string usage = ViewerOptions::Usage();
     EXPECT_EQ(usage.rfind("Usage: moon ", 0), 0u);
-    for (const char* option :
-         {"--seed N", "--verbose", "--render FILE", "--frames K", "--version", "--help"}) {
+    for (const char* option : {"--seed N", "--verbose", "--refine", "--render FILE", "--frames K",
+                               "--version", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
