@@ -4,6 +4,9 @@
 // landscape at its points (correlation, RMS and largest difference), and the
 // median slope between neighbouring samples.
 //
+// With --crater-hillshade FILE.png, the refined landscape at depth 12 alone
+// and with its craters, side by side (x 60 to 185, z -420 to -295).
+//
 // With --hillshade FILE.png, it draws instead, side by side, hillshades of one
 // quarter of the square (x 187.5 to 312.5, z -312.5 to -187.5): the depth-6
 // landscape, the written generation at depth 12 and the refined landscape at
@@ -11,6 +14,7 @@
 //
 //   moon_landscape_figures [SEED] [DEPTH...]
 //   moon_landscape_figures --hillshade FILE.png [SEED]
+//   moon_landscape_figures --crater-hillshade FILE.png [SEED]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "io/PngFile.h"
 #include "scene/Random.h"
 #include "terrain/HeightGrid.h"
@@ -103,12 +109,27 @@ double heightAt(const HeightGrid& grid, double x, double z) {
 constexpr int kPanel = 480;
 constexpr int kGap = 8;
 
-void shade(const HeightGrid& grid, int panel, std::vector<std::uint8_t>& pixels, int width) {
-    const double west = 187.5;
-    const double north = -312.5;
-    const double step = 125.0 / kPanel;
-    // Light from the north-west, 45 degrees up.
-    const double lx = -0.5, ly = std::sqrt(0.5), lz = -0.5;
+// A square of the terrain, world units: its west and north edges and its size.
+struct Window {
+    double west = 187.5;
+    double north = -312.5;
+    double size = 125.0;
+};
+
+// Lit from the north-west at the given elevation: (horizontal, vertical)
+// parts of the direction towards the light.
+struct Light {
+    double horizontal = 0.7071067811865476;
+    double vertical = 0.7071067811865476;
+};
+
+void shade(const HeightGrid& grid, int panel, std::vector<std::uint8_t>& pixels, int width,
+           const Window& window = Window(), const Light& sun = Light()) {
+    const double west = window.west;
+    const double north = window.north;
+    const double step = window.size / kPanel;
+    const double lx = -sun.horizontal * std::sqrt(0.5), ly = sun.vertical,
+                 lz = -sun.horizontal * std::sqrt(0.5);
     for (int py = 0; py < kPanel; ++py) {
         for (int px = 0; px < kPanel; ++px) {
             const double x = west + px * step;
@@ -148,9 +169,37 @@ int hillshade(const char* path, std::uint32_t seed) {
     return 0;
 }
 
+// Refined alone and with craters, side by side: x 60 to 185, z -420 to -295,
+// lit from 60 degrees up.
+int craterHillshade(const char* path, std::uint32_t seed) {
+    const int width = 2 * kPanel + kGap;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * kPanel * 3, 255);
+    const Window window{60.0, -420.0, 125.0};
+    const Light sun{0.5, 0.8660254037844386};
+    HeightGrid grid;
+    moon::Random::Seed(seed);
+    moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid);
+    shade(grid, 0, pixels, width, window, sun);
+    const moon::CraterField field(moon::CraterPopulation::Generate(moon::LandscapeKey{seed, 0}));
+    moon::Random::Seed(seed);
+    moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid, 0, &field);
+    shade(grid, 1, pixels, width, window, sun);
+    std::string problem;
+    if (!moon::PngFile::Write(path, width, kPanel, pixels, problem)) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--crater-hillshade") {
+        return craterHillshade(
+            argv[2],
+            argc > 3 ? static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10)) : 42);
+    }
     if (argc > 2 && std::string(argv[1]) == "--hillshade") {
         return hillshade(
             argv[2],

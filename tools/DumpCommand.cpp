@@ -18,7 +18,8 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kDumpUsage =
-    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]... [--stars]\n"
+    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]... [--refine]\n"
+    "                         [--stars]\n"
     "\n"
     "Seeds the random sequence with N, generates the terrain to depth D, runs the\n"
     "level-of-detail passes in the order given, and prints the tree: one line per\n"
@@ -29,7 +30,9 @@ constexpr std::string_view kDumpUsage =
     "With --stars, the star field that the viewer fills right after its first terrain\n"
     "follows the nodes: 350 lines \"x grey z\", drawing on from the same sequence.\n"
     "N is the viewer's seed: \"moon --seed N\" starts from this landscape at depth 6\n"
-    "with no passes.\n"
+    "with no passes. With --refine, the tree is that landscape at depth D: refined\n"
+    "below depth 6 with lunar roughness, or sampled above it (its cells' corners\n"
+    "are the heights \"export --refine\" writes), and passes refine it likewise.\n"
     "\n"
     "Options:\n";
 

@@ -31,6 +31,7 @@ namespace {
 
 constexpr std::string_view kExportUsage =
     "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "                           [--refine]\n"
     "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
     "                           [--join] [--format FORMAT] [--tiles T]\n"
     "                           [--verbose] -o FILE\n"
@@ -56,6 +57,9 @@ constexpr std::string_view kExportUsage =
     "FILE_X_Y (X west to east, Y north to south, from 0) of (2^D / T + 1) samples\n"
     "a side that share their edge samples and one height scale; the set is\n"
     "replaced whole or not at all. Heightmaps take no level-of-detail passes.\n"
+    "--refine gives the viewer's landscape at any depth: the depth-6 landscape,\n"
+    "refined below depth 6 with lunar roughness (Hurst exponent 0.9), every depth\n"
+    "with the same heights at the points they share (see moon-terrain(1)).\n"
     "Without --format, the format follows FILE's extension (see Formats below);\n"
     "any other name is PLY. Units are world units, y up, x 0 to 500, z -500 to 0;\n"
     "the header says so and names the seed, depth and passes. N is the viewer's\n"
@@ -188,6 +192,11 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
             "refined: the depth-6 landscape, refined below depth 6 with lunar roughness "
             "(Hurst exponent 0.9)");
     }
+    if (request.craters) {
+        description.comments.push_back(
+            "craters: a crater field from the seed; its catalogue: moon-terrain craters --seed " +
+            std::to_string(*request.seed) + " -o FILE.csv");
+    }
     if (settings.join) {
         description.comments.push_back(
             "joined: one vertex per position, normals the mean of the face normals around it");
@@ -199,7 +208,8 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
         ",\"palette\":" + std::to_string(settings.palette) + ",\"mode\":\"" +
         modeName(settings.mode) + "\",\"passes\":[" + passJson +
         "],\"joined\":" + (settings.join ? "true" : "false") +
-        (request.refine ? ",\"refined\":true" : "") + "}";
+        (request.refine ? ",\"refined\":true" : "") + (request.craters ? ",\"craters\":true" : "") +
+        "}";
     return description;
 }
 
@@ -280,6 +290,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         heightmap.tiles = settings.tiles.value_or(1);
         heightmap.verbose = settings.verbose;
         heightmap.refine = request.refine;
+        heightmap.craters = request.craters;
         problem = heightmap.Check();
     }
     if (!problem.empty()) {
@@ -313,6 +324,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         grid.joined = settings.join;
         grid.sharing = format.sharing;
         grid.refine = request.refine;
+        grid.craters = request.craters;
         mesh = std::make_unique<GridMesh>(grid, report);
     } else {
         TerrainModel model;

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "base/Check.h"
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "scene/Random.h"
 #include "terrain/RefinedGrid.h"
 #include "tools/BatchPipe.h"
@@ -15,7 +17,11 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     : m_settings(settings), m_progress(std::move(progress)) {
     MOON_CHECK(settings.palette != nullptr);
     Random::Seed(settings.seed);
-    if (settings.refine && settings.depth != RefinedGrid::kBaseDepth) {
+    if (settings.craters) {
+        const LandscapeKey key{settings.seed, 0};
+        const CraterField field(CraterPopulation::Generate(key));
+        RefinedGrid::Generate(settings.depth, key, m_grid, 0, &field);
+    } else if (settings.refine && settings.depth != RefinedGrid::kBaseDepth) {
         RefinedGrid::Generate(settings.depth, LandscapeKey{settings.seed, 0}, m_grid);
     } else {
         m_grid.Generate(settings.depth, true);

@@ -50,6 +50,8 @@ public:
         // The refined landscape (RefinedGrid): its cells, every corner at its
         // one height. At depth 6 it is the generated landscape itself.
         bool refine = false;
+        // With its craters (CraterField), at depth 6 too; needs refine.
+        bool craters = false;
     };
 
     // Seeds the random sequence, generates the grid and counts the mesh.

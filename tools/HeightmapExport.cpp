@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "tools/HeightmapExport.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "cli/CommandValues.h"
 #include "cli/ExitCodes.h"
 #include "cli/MoonVersion.h"
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "io/AtomicFile.h"
 #include "io/ExrFile.h"
 #include "io/FileSet.h"
@@ -18,6 +24,7 @@
 #include "scene/Random.h"
 #include "system/ProcessSignals.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/ParallelRows.h"
 #include "terrain/RefinedGrid.h"
 #include "tools/ExportProgress.h"
 #include "tools/Heightmap.h"
@@ -76,8 +83,12 @@ std::string software() {
 }
 
 std::string title(const HeightmapExport& request, const Piece& piece) {
-    std::string text = "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
-                       std::to_string(request.depth) + (request.refine ? ", refined" : "");
+    std::string text =
+        "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
+        std::to_string(request.depth) + (request.refine ? ", refined" : "") +
+        (request.craters ? ", craters (their catalogue: moon-terrain craters --seed " +
+                               std::to_string(request.seed) + " -o FILE.csv)"
+                         : "");
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
 
@@ -108,22 +119,49 @@ bool writePng(const HeightmapExport& request, const Piece& piece, AtomicFile& fi
         text, problem);
 }
 
-// Little-endian 16-bit samples, rows from the north, nothing else.
+// Little-endian 16-bit samples, rows from the north, nothing else. Rows are
+// converted a block at a time on every core; a block is written on a thread
+// of its own while the next is converted.
 bool writeR16(const Piece& piece, AtomicFile& file, ExportProgress& progress) {
     const Heightmap& map = *piece.pHeightmap;
     const auto side = static_cast<std::size_t>(map.GetSide());
-    std::vector<std::uint16_t> samples(side);
-    std::vector<char> bytes(2 * side);
-    for (std::size_t row = 0; row < side; ++row) {
-        map.GetRow16(static_cast<int>(row), samples.data());
-        for (std::size_t i = 0; i < side; ++i) {
-            bytes[2 * i] = static_cast<char>(samples[i] & 0xFFu);
-            bytes[2 * i + 1] = static_cast<char>(samples[i] >> 8);
+    constexpr int kBlockRows = 64;
+    std::array<std::vector<char>, 2> blocks;
+    std::thread writer;
+    bool written = true;
+    for (int first = 0, block = 0; first < map.GetSide(); first += kBlockRows, block ^= 1) {
+        const int rows = std::min(kBlockRows, map.GetSide() - first);
+        std::vector<char>& bytes = blocks[static_cast<std::size_t>(block)];
+        bytes.resize(2 * side * static_cast<std::size_t>(rows));
+        ParallelRows::Run(rows, 0, [&](int begin, int end) {
+            std::vector<std::uint16_t> samples(side);
+            for (int row = begin; row < end; ++row) {
+                map.GetRow16(first + row, samples.data());
+                char* out = bytes.data() + 2 * side * static_cast<std::size_t>(row);
+                for (std::size_t i = 0; i < side; ++i) {
+                    out[2 * i] = static_cast<char>(samples[i] & 0xFFu);
+                    out[2 * i + 1] = static_cast<char>(samples[i] >> 8);
+                }
+            }
+        });
+        if (writer.joinable()) {
+            writer.join();
         }
-        if (!file.Write(std::string_view(bytes.data(), bytes.size()))) {
-            return true;  // the file reports the failure when committed
+        if (!written) {
+            break;  // the file reports the failure when committed
         }
-        piece.Report(progress, static_cast<int>(row));
+        auto write = [&file, &bytes, &written] {
+            written = file.Write(std::string_view(bytes.data(), bytes.size()));
+        };
+        try {
+            writer = std::thread(write);
+        } catch (const std::system_error&) {
+            write();
+        }
+        piece.Report(progress, first + rows - 1);
+    }
+    if (writer.joinable()) {
+        writer.join();
     }
     return true;
 }
@@ -219,7 +257,10 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
     auto generate = [&] {
         progress.Update("generating", 0.0);
         Random::Seed(seed);
-        if (refine) {
+        if (craters) {
+            const CraterField field(CraterPopulation::Generate(LandscapeKey{seed, 0}));
+            RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grid, 0, &field);
+        } else if (refine) {
             RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grid);
         } else {
             grid.Generate(depth);

@@ -49,6 +49,13 @@ void TerrainRequest::AddOptions(OptionParser& parser, const DepthLimit& limit) {
                    "the viewer's depth-6 landscape, refined below depth 6 with lunar roughness "
                    "(the same heights at every depth)",
                    [this] { refine = true; });
+    parser.AddFlag("--craters",
+                   "a crater field from the seed on the refined landscape (implies --refine; "
+                   "the catalogue: moon-terrain craters)",
+                   [this] {
+                       craters = true;
+                       refine = true;
+                   });
     parser.AddFlag(
         "--lod-off", "level-of-detail pass with detail off (back to the generated cells)",
         [this] {
@@ -70,7 +77,7 @@ std::string TerrainRequest::CheckComplete() const {
 void TerrainRequest::Build(TerrainModel& model) const {
     Random::Seed(seed.value_or(0));
     if (refine) {
-        model.EnableRefinement(seed.value_or(0));
+        model.EnableRefinement(seed.value_or(0), craters);
     }
     model.Regenerate(depth.value_or(0));
     for (const DetailPass& pass : passes) {

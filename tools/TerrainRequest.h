@@ -38,6 +38,8 @@ struct TerrainRequest {
     std::vector<DetailPass> passes;  // in command-line order
     // The viewer's landscape refined with lunar roughness (RefinedGrid).
     bool refine = false;
+    // Its craters too (CraterField); implies refine.
+    bool craters = false;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
     // With --depth 0 to kMaxDepth.

@@ -17,6 +17,7 @@ constexpr std::string_view kUsage =
     "Commands:\n"
     "  dump     print every node of the tree, one line each\n"
     "  export   write the leaf triangles as a PLY, OBJ or glTF mesh, or a heightmap\n"
+    "  craters  write the catalogue of the craters --craters lays on the landscape\n"
     "\n"
     "Run \"moon-terrain help COMMAND\" (or \"moon-terrain COMMAND --help\") for a\n"
     "command's options, \"moon-terrain --version\" for the version.\n";
@@ -56,7 +57,7 @@ int PrintText(std::FILE* out, std::FILE* err, std::string_view text) {
 
 int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
     if (args.empty()) {
-        return ReportUsageError(err, "", "missing command (dump or export)");
+        return ReportUsageError(err, "", "missing command (dump, export or craters)");
     }
     const std::vector<std::string_view> rest(args.begin() + 1, args.end());
     if (args[0] == "help" && args.size() > 1) {
@@ -65,11 +66,12 @@ int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, st
             return ReportUsageError(
                 err, "", "help takes one command, not \"" + std::string(args[2]) + "\" as well");
         }
-        if (args[1] == "dump" || args[1] == "export") {
+        if (args[1] == "dump" || args[1] == "export" || args[1] == "craters") {
             return RunTerrainTool({args[1], "--help"}, out, err);
         }
         return ReportUsageError(
-            err, "", "no help for \"" + std::string(args[1]) + "\" (commands: dump, export)");
+            err, "",
+            "no help for \"" + std::string(args[1]) + "\" (commands: dump, export, craters)");
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         return PrintText(out, err, kUsage);
@@ -82,6 +84,9 @@ int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, st
     }
     if (args[0] == "export") {
         return RunExportCommand(rest, out, err);
+    }
+    if (args[0] == "craters") {
+        return RunCratersCommand(rest, out, err);
     }
     const std::string what = args[0].starts_with('-') ? "unknown option" : "unknown command";
     return ReportUsageError(err, "", what + " \"" + std::string(args[0]) + "\"");

@@ -19,6 +19,7 @@ int RunTerrainTool(const std::vector<std::string_view>& args, std::FILE* out, st
 // The commands; args follow the command's name.
 int RunDumpCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
 int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
+int RunCratersCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err);
 
 // "moon-terrain <command>: <problem> (see ...)" on err; returns kExitUsage.
 int ReportUsageError(std::FILE* err, std::string_view command, std::string_view problem);

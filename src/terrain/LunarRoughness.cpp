@@ -31,24 +31,31 @@ double LunarRoughness::Deviation(int depth) {
     return deviation;
 }
 
-double LunarRoughness::UnitVariate(const LandscapeKey& key, int depth, std::uint32_t column,
-                                   std::uint32_t row) {
-    std::uint64_t hash = mix(key.seed | static_cast<std::uint64_t>(key.regeneration) << 32);
-    hash = mix(hash ^ static_cast<std::uint64_t>(depth));
-    hash = mix(hash ^ (column | static_cast<std::uint64_t>(row) << 32));
-    double sum = 0.0;
-    for (int i = 0; i < 4; ++i) {
-        sum += (static_cast<double>(hash & 0xFFFFu) + 0.5) / 65536.0;
-        hash >>= 16;
-    }
-    return (sum - 2.0) * kSqrt3;
+std::uint64_t LunarRoughness::LevelSeed(const LandscapeKey& key, int depth) {
+    const std::uint64_t landscape =
+        mix(key.seed | static_cast<std::uint64_t>(key.regeneration) << 32);
+    return mix(landscape ^ static_cast<std::uint64_t>(depth));
 }
 
-double LunarRoughness::Displacement(const LandscapeKey& key, int depth, std::uint32_t column,
+double LunarRoughness::UnitVariate(std::uint64_t levelSeed, std::uint32_t column,
+                                   std::uint32_t row) {
+    // Distinct points are distinct inputs, and the finaliser is a bijection.
+    std::uint64_t hash = mix(levelSeed ^ (column | static_cast<std::uint64_t>(row) << 32));
+    // Four uniform numbers (k + 0.5) / 65536 from the hash's four 16-bit
+    // parts; their sum less 2 is (k0 + k1 + k2 + k3 - 131070) / 65536, exactly.
+    std::int64_t parts = 0;
+    for (int i = 0; i < 4; ++i) {
+        parts += static_cast<std::int64_t>(hash & 0xFFFFu);
+        hash >>= 16;
+    }
+    return static_cast<double>(parts - 131070) / 65536.0 * kSqrt3;
+}
+
+double LunarRoughness::Displacement(std::uint64_t levelSeed, std::uint32_t column,
                                     std::uint32_t row, double deviation) {
     const bool centre = (column & 1u) != 0 && (row & 1u) != 0;
     const double scale = centre ? deviation : deviation * kDiamondFactor;
-    return UnitVariate(key, depth, column, row) * scale;
+    return UnitVariate(levelSeed, column, row) * scale;
 }
 
 }  // namespace moon

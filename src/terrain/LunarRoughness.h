@@ -19,7 +19,7 @@
 
 #include <cstdint>
 
-#include "terrain/LandscapeKey.h"
+#include "scene/LandscapeKey.h"
 
 namespace moon {
 
@@ -42,16 +42,19 @@ public:
     // that first appear at the given depth (at least 1).
     static double Deviation(int depth);
 
-    // The displacement of the point at (column, row) of the grid of the given
-    // depth, where it first appears: both odd for a cell's centre (the square
-    // step), one odd for an edge's middle (the diamond step). deviation is
-    // Deviation(depth), passed in so a caller reckons it once a depth.
-    static double Displacement(const LandscapeKey& key, int depth, std::uint32_t column,
-                               std::uint32_t row, double deviation);
+    // What the displacements of one depth of one landscape are drawn from: a
+    // hash of the key and the depth.
+    static std::uint64_t LevelSeed(const LandscapeKey& key, int depth);
 
-    // A unit-variance variate from the 64-bit hash of the key and the point.
-    static double UnitVariate(const LandscapeKey& key, int depth, std::uint32_t column,
-                              std::uint32_t row);
+    // The displacement of the point at (column, row) of the grid of the
+    // level's depth, where it first appears: both odd for a cell's centre
+    // (the square step), one odd for an edge's middle (the diamond step).
+    // deviation is Deviation(depth); a caller reckons both once a depth.
+    static double Displacement(std::uint64_t levelSeed, std::uint32_t column, std::uint32_t row,
+                               double deviation);
+
+    // A unit-variance variate from the hash of the level's seed and the point.
+    static double UnitVariate(std::uint64_t levelSeed, std::uint32_t column, std::uint32_t row);
 };
 
 }  // namespace moon

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "base/Check.h"
+#include "craters/CraterField.h"
 #include "terrain/LunarRoughness.h"
 #include "terrain/ParallelRows.h"
 
@@ -20,8 +22,7 @@ public:
         : m_grid(grid),
           m_side(grid.GetSide()),
           m_step(1 << (grid.GetDepth() - depth)),
-          m_depth(depth),
-          m_key(key),
+          m_levelSeed(LunarRoughness::LevelSeed(key, depth)),
           m_deviation(LunarRoughness::Deviation(depth)) {}
 
     // Cells' centres: rows of centres, from the north.
@@ -79,7 +80,7 @@ public:
 
 private:
     double Displace(int column, int row) const {
-        return LunarRoughness::Displacement(m_key, m_depth,
+        return LunarRoughness::Displacement(m_levelSeed,
                                             static_cast<std::uint32_t>(column / m_step),
                                             static_cast<std::uint32_t>(row / m_step), m_deviation);
     }
@@ -87,8 +88,7 @@ private:
     HeightGrid& m_grid;
     int m_side;
     int m_step;
-    int m_depth;
-    LandscapeKey m_key;
+    std::uint64_t m_levelSeed;
     double m_deviation;
 };
 
@@ -107,13 +107,31 @@ double RefinedGrid::Widening(int baseDepth) {
     return widening;
 }
 
-void RefinedGrid::Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads) {
+void RefinedGrid::Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads,
+                           const CraterField* craters) {
     HeightGrid base;
     base.Generate(kBaseDepth);
-    Refine(base, depth, key, out, threads);
+    Refine(base, depth, key, out, threads, craters);
 }
 
 void RefinedGrid::Refine(const HeightGrid& base, int depth, const LandscapeKey& key,
+                         HeightGrid& out, unsigned threads, const CraterField* craters) {
+    Spread(base, depth, key, out, threads);
+    if (craters == nullptr) {
+        return;
+    }
+    const int side = out.GetSide();
+    const double spacing = out.GetSpacing();
+    ParallelRows::Run(side, threads, [&](int begin, int end) {
+        std::vector<double> scratch;
+        for (int row = begin; row < end; ++row) {
+            craters->AddToRow(out.GetRow(row), side, 0.0, spacing, row * spacing - 500.0, scratch);
+        }
+    });
+    out.SetRange(out.GetLowest() + craters->GetLowest(), out.GetHighest() + craters->GetHighest());
+}
+
+void RefinedGrid::Spread(const HeightGrid& base, int depth, const LandscapeKey& key,
                          HeightGrid& out, unsigned threads) {
     MOON_CHECK(&base != &out);
     MOON_CHECK(depth >= 0 && depth <= HeightGrid::kMaxDepth);

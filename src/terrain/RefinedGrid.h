@@ -29,10 +29,12 @@
 // result for any number of threads.
 #pragma once
 
+#include "scene/LandscapeKey.h"
 #include "terrain/HeightGrid.h"
-#include "terrain/LandscapeKey.h"
 
 namespace moon {
+
+class CraterField;
 
 class RefinedGrid {
 public:
@@ -44,17 +46,25 @@ public:
     // generates the depth-6 grid from the random sequence, which the caller
     // has seeded (13,654 draws, as the viewer's first terrain), then refines
     // or samples it. threads 0: one a processor.
-    static void Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads = 0);
+    // With craters, the field is added to every sample (at its world position,
+    // so depths still agree) and the range widened by its bounds.
+    static void Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads = 0,
+                         const CraterField* craters = nullptr);
 
     // base refined (or sampled) to depth into out. base's heights are final
     // heights; a deeper base than depth is sampled, a shallower one refined
     // from its own depth.
     static void Refine(const HeightGrid& base, int depth, const LandscapeKey& key, HeightGrid& out,
-                       unsigned threads = 0);
+                       unsigned threads = 0, const CraterField* craters = nullptr);
 
     // How far refinement below baseDepth, down to HeightGrid::kMaxDepth, can
     // take a height beyond the base's range, world units.
     static double Widening(int baseDepth);
+
+private:
+    // The refinement (or sampling) alone.
+    static void Spread(const HeightGrid& base, int depth, const LandscapeKey& key, HeightGrid& out,
+                       unsigned threads);
 };
 
 }  // namespace moon

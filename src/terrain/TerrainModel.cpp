@@ -5,6 +5,8 @@
 #include <cstddef>
 
 #include "base/Check.h"
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "terrain/RefinedGrid.h"
 
 namespace moon {
@@ -64,18 +66,25 @@ void TerrainModel::Regenerate(int depth) {
     HeightGrid base;
     collectCorners(terrain->GetRoot(), RefinedGrid::kBaseDepth, base);
     refinedGrid = std::make_unique<HeightGrid>();
-    RefinedGrid::Refine(base, std::max(depth, static_cast<int>(Terrain::kDeepestRefinedDepth)),
-                        LandscapeKey{seed, regenerations}, *refinedGrid);
+    const LandscapeKey key{seed, regenerations};
+    const int gridDepth = std::max(depth, static_cast<int>(Terrain::kDeepestRefinedDepth));
+    if (craters) {
+        const CraterField field(CraterPopulation::Generate(key));
+        RefinedGrid::Refine(base, gridDepth, key, *refinedGrid, 0, &field);
+    } else {
+        RefinedGrid::Refine(base, gridDepth, key, *refinedGrid);
+    }
     ++regenerations;
-    if (depth != RefinedGrid::kBaseDepth) {
+    if (depth != RefinedGrid::kBaseDepth || craters) {
         terrain = std::make_unique<Terrain>();
         terrain->GenerateFromGrid(*refinedGrid, depth);
     }
     terrain->SetRefinement(refinedGrid.get());
 }
 
-void TerrainModel::EnableRefinement(std::uint32_t landscapeSeed) {
+void TerrainModel::EnableRefinement(std::uint32_t landscapeSeed, bool withCraters) {
     refined = true;
+    craters = withCraters;
     seed = landscapeSeed;
     regenerations = 0;
 }

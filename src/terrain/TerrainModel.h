@@ -37,8 +37,12 @@ public:
     void Regenerate(int depth);
     // From the next Regenerate on, the landscape of seed (the seed the random
     // sequence was started from) is refined below the generated depth with
-    // lunar roughness (RefinedGrid); regenerations are counted from 0.
-    void EnableRefinement(std::uint32_t seed);
+    // lunar roughness (RefinedGrid); regenerations are counted from 0. With
+    // craters, each landscape gets the craters of its seed and count
+    // (CraterPopulation), at every depth: then even the depth-6 cells are the
+    // refined grid's.
+    void EnableRefinement(std::uint32_t seed, bool craters = false);
+    bool HasCraters() const { return craters; }
     bool IsRefined() const { return refined; }
     // The refined grid level of detail reads, to depth 10 (or the terrain's
     // depth, if deeper); null unless refined.
@@ -76,6 +80,7 @@ private:
 
     std::unique_ptr<Terrain> terrain;
     bool refined = false;
+    bool craters = false;
     std::uint32_t seed = 0;
     std::uint32_t regenerations = 0;  // refined regenerations so far
     std::unique_ptr<HeightGrid> refinedGrid;

@@ -24,7 +24,7 @@ constexpr int kSunStacks = 20;
 
 }  // namespace
 
-MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine) {
+MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine, bool craters) {
     // Seconds of the clock: runs started within the same second see the same
     // landscape and stars.
     m_seed = seed.value_or(static_cast<std::uint32_t>(std::time(nullptr)));
@@ -39,8 +39,8 @@ MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine) {
 
     // The random sequence is consumed by the terrain first, then the stars.
     m_pTerrainModel = std::make_unique<TerrainModel>();
-    if (refine) {
-        m_pTerrainModel->EnableRefinement(m_seed);
+    if (refine || craters) {
+        m_pTerrainModel->EnableRefinement(m_seed, craters);
     }
     m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
     m_pStarField = std::make_unique<StarField>();

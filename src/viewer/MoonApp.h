@@ -30,8 +30,10 @@ public:
     // Without a seed the clock's seconds seed the landscape; with one, the
     // scene is the one a clock second giving that seed would show.
     // refine: the landscape is refined with lunar roughness where level of
-    // detail splits its cells (TerrainModel::EnableRefinement).
-    explicit MoonApp(std::optional<std::uint32_t> seed = std::nullopt, bool refine = false);
+    // detail splits its cells (TerrainModel::EnableRefinement); craters: with
+    // the craters of the seed too (implies refine).
+    explicit MoonApp(std::optional<std::uint32_t> seed = std::nullopt, bool refine = false,
+                     bool craters = false);
     // Frees the terrain model, the star field and the sun, in that order,
     // before the windows go.
     ~MoonApp() override;

@@ -9,8 +9,9 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kUsageHead =
-    "Usage: moon [--seed N] [--refine] [--verbose]\n"
-    "       moon --render FILE.png [--seed N] [--refine] [--frames K] [--verbose]\n"
+    "Usage: moon [--seed N] [--refine] [--craters] [--verbose]\n"
+    "       moon --render FILE.png [--seed N] [--refine] [--craters] [--frames K]\n"
+    "            [--verbose]\n"
     "\n"
     "Shows a procedurally generated lunar landscape in two windows: a perspective\n"
     "view you fly with the mouse and a plan view that follows the camera. Without\n"
@@ -34,6 +35,13 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
                    "refine near the camera with lunar roughness instead of plain means (the "
                    "landscape of moon-terrain export --refine)",
                    [&options] { options.refine = true; });
+    parser.AddFlag("--craters",
+                   "lay the seed's craters on the refined landscape (implies --refine; the "
+                   "catalogue: moon-terrain craters)",
+                   [&options] {
+                       options.craters = true;
+                       options.refine = true;
+                   });
     parser.AddFlag("--verbose", "print the seed and the OpenGL renderer on standard error",
                    [&options] { options.verbose = true; });
     parser.AddValue("--render", "FILE",

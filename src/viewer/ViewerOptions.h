@@ -5,6 +5,7 @@
 //   --seed N                the landscape a clock second giving N would show
 //   --verbose               the seed used and the GL renderer on standard error
 //   --refine                level of detail refines with lunar roughness
+//   --craters               and the landscape carries the seed's craters
 //   --render FILE [--frames K]
 //                           draw K frames of each view without a display and
 //                           write both pictures side by side as a PNG
@@ -37,6 +38,7 @@ public:
     std::optional<std::uint32_t> seed;
     bool verbose = false;
     bool refine = false;
+    bool craters = false;  // implies refine
     std::string renderPath;
     int frames = 1;
 };

@@ -27,7 +27,7 @@ namespace {
 // read, so --help, --version and a bad option touch no window system; it is
 // destroyed at exit, before the framework core it brought into being.
 moon::MoonApp& theApp(const moon::ViewerOptions& options) {
-    static moon::MoonApp app(options.seed, options.refine);
+    static moon::MoonApp app(options.seed, options.refine, options.craters);
     return app;
 }
 

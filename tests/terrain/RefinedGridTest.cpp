@@ -119,12 +119,12 @@ TEST(RefinedGridTest, TheSameHeightsWhateverTheThreadsAndOrder) {
 
     // A displacement is a function of the key and the place alone: asking for
     // points in any order gives the same values.
-    const LandscapeKey key{42, 3};
-    const double first = LunarRoughness::UnitVariate(key, 9, 17, 300);
+    const std::uint64_t level = LunarRoughness::LevelSeed({42, 3}, 9);
+    const double first = LunarRoughness::UnitVariate(level, 17, 300);
     for (std::uint32_t column = 0; column < 64; ++column) {
-        LunarRoughness::UnitVariate(key, 9, column, 5);
+        LunarRoughness::UnitVariate(level, column, 5);
     }
-    EXPECT_EQ(LunarRoughness::UnitVariate(key, 9, 17, 300), first);
+    EXPECT_EQ(LunarRoughness::UnitVariate(level, 17, 300), first);
 }
 
 TEST(RefinedGridTest, EachRegenerationAndSeedIsItsOwnRefinement) {
@@ -134,10 +134,9 @@ TEST(RefinedGridTest, EachRegenerationAndSeedIsItsOwnRefinement) {
     const HeightGrid base = refined(42, 6);
     EXPECT_EQ(countSampleMismatches(again, base), 0);
     EXPECT_FALSE(sameGrid(start, again));
-    EXPECT_NE(LunarRoughness::UnitVariate({42, 0}, 7, 1, 1),
-              LunarRoughness::UnitVariate({43, 0}, 7, 1, 1));
-    EXPECT_NE(LunarRoughness::UnitVariate({42, 0}, 7, 1, 1),
-              LunarRoughness::UnitVariate({42, 0}, 8, 1, 1));
+    EXPECT_NE(LunarRoughness::LevelSeed({42, 0}, 7), LunarRoughness::LevelSeed({43, 0}, 7));
+    EXPECT_NE(LunarRoughness::LevelSeed({42, 0}, 7), LunarRoughness::LevelSeed({42, 1}, 7));
+    EXPECT_NE(LunarRoughness::LevelSeed({42, 0}, 7), LunarRoughness::LevelSeed({42, 0}, 8));
 }
 
 TEST(RefinedGridTest, VariatesAreCentredWithUnitVarianceAndBounded) {
@@ -146,8 +145,10 @@ TEST(RefinedGridTest, VariatesAreCentredWithUnitVarianceAndBounded) {
     double largest = 0.0;
     const int count = 200000;
     for (int i = 0; i < count; ++i) {
-        const double v = LunarRoughness::UnitVariate(
-            {9, 0}, 12, static_cast<std::uint32_t>(i % 4096), static_cast<std::uint32_t>(i / 4096));
+        const double v =
+            LunarRoughness::UnitVariate(LunarRoughness::LevelSeed({9, 0}, 12),
+                                        static_cast<std::uint32_t>(i % 4096),
+                                        static_cast<std::uint32_t>(i / 4096));
         sum += v;
         squares += v * v;
         largest = std::max(largest, std::fabs(v));
@@ -160,28 +161,28 @@ TEST(RefinedGridTest, VariatesAreCentredWithUnitVarianceAndBounded) {
 TEST(RefinedGridTest, NewPointsAreMeansOfTheirNeighboursPlusTheirDisplacement) {
     const std::uint32_t seed = 5;
     const HeightGrid grid = refined(seed, 7);
-    const LandscapeKey key{seed, 0};
+    const std::uint64_t key = LunarRoughness::LevelSeed({seed, 0}, 7);
     const double deviation = LunarRoughness::Deviation(7);
     // A cell's centre: its four corners.
     const double centre = (grid.GetHeight(10, 20) + grid.GetHeight(10, 22) +
                            grid.GetHeight(12, 22) + grid.GetHeight(12, 20)) *
                               0.25 +
-                          LunarRoughness::Displacement(key, 7, 11, 21, deviation);
+                          LunarRoughness::Displacement(key, 11, 21, deviation);
     EXPECT_EQ(grid.GetHeight(11, 21), centre);
     // An edge's middle: its ends and the centres on either side.
     const double edge = (grid.GetHeight(11, 19) + grid.GetHeight(10, 20) + grid.GetHeight(12, 20) +
                          grid.GetHeight(11, 21)) *
                             0.25 +
-                        LunarRoughness::Displacement(key, 7, 11, 20, deviation);
+                        LunarRoughness::Displacement(key, 11, 20, deviation);
     EXPECT_EQ(grid.GetHeight(11, 20), edge);
     // On the square's border an edge's middle has three neighbours.
     const double border =
         (grid.GetHeight(0, 20) + grid.GetHeight(1, 21) + grid.GetHeight(0, 22)) / 3.0 +
-        LunarRoughness::Displacement(key, 7, 0, 21, deviation);
+        LunarRoughness::Displacement(key, 0, 21, deviation);
     EXPECT_EQ(grid.GetHeight(0, 21), border);
     // The diamond step's displacements are the smaller.
-    EXPECT_EQ(LunarRoughness::Displacement(key, 7, 0, 21, 1.0),
-              LunarRoughness::UnitVariate(key, 7, 0, 21) * LunarRoughness::kDiamondFactor);
+    EXPECT_EQ(LunarRoughness::Displacement(key, 0, 21, 1.0),
+              LunarRoughness::UnitVariate(key, 0, 21) * LunarRoughness::kDiamondFactor);
 }
 
 // Lunar relief is self-affine: slopes grow only slowly towards small scales,

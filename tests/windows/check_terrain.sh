@@ -39,6 +39,13 @@ commands=(
     "export --seed 42 --depth 6 --format r16 -o FILE"
     "export --seed 7 --depth 6 --tiles 2 --format tif -o FILE"
     "export --seed 7 --depth 6 --tiles 2 --format exr -o FILE"
+    "dump --seed 42 --depth 8 --refine --lod 250,40,-250"
+    "export --seed 42 --depth 9 --refine --format r16 -o FILE"
+    "export --seed 1709294400 --depth 10 --refine --format exr -o FILE"
+    "export --seed 7 --depth 4 --refine --format tif -o FILE"
+    "export --seed 7 --depth 8 --refine --join --format ply -o FILE"
+    "export --seed 42 --depth 8 --refine --mode smooth --format glb -o FILE"
+    "export --seed 42 --depth 8 --refine --tiles 2 --format png -o FILE"
 )
 
 status=0
