@@ -36,7 +36,7 @@ CraterField::CraterField(std::vector<Crater> craters)
         const double rim = radius * CraterLaws::kRimRadius;
         m_shapes.push_back(Shape{crater.x, crater.z, crater.diameter, reach * reach,
                                  1.0 / (radius * CraterProfiles::kSpacing), 1.0 / (rim * rim),
-                                 profiles.Samples(crater.level)});
+                                 profiles.Samples(crater.level), 0.0});
         const int west = Bin(crater.x - reach - kWest);
         const int east = Bin(crater.x + reach - kWest);
         const int north = Bin(crater.z - reach - kNorth);
@@ -52,6 +52,22 @@ CraterField::CraterField(std::vector<Crater> craters)
                 highs[bin] += profiles.Highest(crater.level) * crater.diameter;
             }
         }
+    }
+    // Each crater levels the older relief to its value at its centre: made
+    // oldest first, from the older craters alone (a bin lists them in order).
+    for (std::size_t i = 0; i < m_shapes.size(); ++i) {
+        Shape& shape = m_shapes[i];
+        double level = 0.0;
+        for (const std::uint32_t j : BinAt(Bin(shape.x - kWest), Bin(shape.z - kNorth))) {
+            if (j >= i) {
+                break;
+            }
+            const Shape& older = m_shapes[j];
+            const double dx = shape.x - older.x;
+            const double dz = shape.z - older.z;
+            level = Apply(older, level, dx * dx + dz * dz);
+        }
+        shape.level = level;
     }
     m_lowest = *std::min_element(lows.begin(), lows.end());
     m_highest = *std::max_element(highs.begin(), highs.end());

@@ -2,9 +2,11 @@
 // The relief the craters add to the landscape, as a function of world
 // position: each crater's profile (CraterProfiles, at its wear) out to
 // CraterLaws::kReach radii. Craters are applied oldest first; inside its rim
-// a younger crater cuts into what the older ones made, replacing their relief
-// at its centre and keeping it at its rim (the share kept grows as (r / R)^2),
-// and beyond the rim its ejecta lie on top. A sample depends on its position
+// a younger crater cuts into what the older ones made: their relief is
+// levelled to what it was at the young crater's centre, wholly at the centre
+// and less and less towards the rim, where it is kept (the share kept grows
+// as (r / R)^2), and the young profile lies on that. Beyond the rim its
+// ejecta lie on top of the older relief. A sample depends on its position
 // alone, so tiles, depths and threads agree without coordination.
 //
 // A grid of bins over the square lists, in age order, the craters that reach
@@ -51,9 +53,11 @@ private:
         double scale;        // from a distance to a place in the profile table
         double rimInverse2;  // 1 / (rim radius)^2
         const double* profile;
+        double level;  // the older craters' relief at its centre
     };
     // Applies the crater to the field value at distance squared d2 from it.
-    // Inside the rim the share of older relief kept grows as (r / rim)^2.
+    // Inside the rim the older relief is levelled towards its value at the
+    // centre; the share kept grows as (r / rim)^2.
     static double Apply(const Shape& shape, double field, double d2) {
         if (!(d2 < shape.reach2)) {
             return field;
@@ -62,7 +66,7 @@ private:
             CraterProfiles::Interpolate(shape.profile, std::sqrt(d2) * shape.scale) *
             shape.diameter;
         const double kept = d2 * shape.rimInverse2;
-        return kept < 1.0 ? field * kept + height : field + height;
+        return kept < 1.0 ? field * kept + shape.level * (1.0 - kept) + height : field + height;
     }
 
     std::vector<Crater> m_craters;

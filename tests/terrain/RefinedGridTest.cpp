@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "scene/Random.h"
 #include "terrain/LunarRoughness.h"
 
@@ -111,6 +113,36 @@ TEST(RefinedGridTest, EveryDepthSampledIsEveryShallowerDepthAndDepthSixIsTheView
     }
 }
 
+TEST(RefinedGridTest, CratersLieOnEveryDepthAlikeWithinTheRange) {
+    const std::uint32_t seed = 31;
+    const CraterField field(CraterPopulation::Generate({seed, 0}));
+    std::vector<HeightGrid> grids;
+    for (const int depth : {3, 6, 8, 10}) {
+        Random::Seed(seed);
+        grids.emplace_back();
+        RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grids.back(), 0, &field);
+    }
+    for (std::size_t coarse = 0; coarse < 3; ++coarse) {
+        EXPECT_EQ(countSampleMismatches(grids[3], grids[coarse]), 0) << coarse;
+    }
+    // The craters are there: the grid is the refined one plus the field.
+    const HeightGrid plain = refined(seed, 10);
+    const HeightGrid& cratered = grids[3];
+    const double spacing = cratered.GetSpacing();
+    int off = 0;
+    for (int row = 0; row < cratered.GetSide(); row += 3) {
+        for (int column = 0; column < cratered.GetSide(); column += 3) {
+            const double expected =
+                plain.GetHeight(column, row) + field.At(column * spacing, row * spacing - 500.0);
+            off += cratered.GetHeight(column, row) != expected;
+            ASSERT_GE(cratered.GetHeight(column, row), cratered.GetLowest());
+            ASSERT_LE(cratered.GetHeight(column, row), cratered.GetHighest());
+        }
+    }
+    EXPECT_EQ(off, 0);
+    EXPECT_FALSE(sameGrid(plain, cratered));
+}
+
 TEST(RefinedGridTest, TheSameHeightsWhateverTheThreadsAndOrder) {
     const HeightGrid one = refined(42, 9, 1);
     EXPECT_TRUE(sameGrid(one, refined(42, 9, 2)));
@@ -145,10 +177,9 @@ TEST(RefinedGridTest, VariatesAreCentredWithUnitVarianceAndBounded) {
     double largest = 0.0;
     const int count = 200000;
     for (int i = 0; i < count; ++i) {
-        const double v =
-            LunarRoughness::UnitVariate(LunarRoughness::LevelSeed({9, 0}, 12),
-                                        static_cast<std::uint32_t>(i % 4096),
-                                        static_cast<std::uint32_t>(i / 4096));
+        const double v = LunarRoughness::UnitVariate(LunarRoughness::LevelSeed({9, 0}, 12),
+                                                     static_cast<std::uint32_t>(i % 4096),
+                                                     static_cast<std::uint32_t>(i / 4096));
         sum += v;
         squares += v * v;
         largest = std::max(largest, std::fabs(v));

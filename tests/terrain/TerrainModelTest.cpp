@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "terrain/GridLeaves.h"
 #include "terrain/RefinedGrid.h"
 #include "tests/support/RecordingGL.h"
@@ -276,6 +278,45 @@ TEST(TerrainModelTest, RefinedTreesOfOtherDepthsAreTheRefinedGridsCells) {
         });
         EXPECT_EQ(next, leaves.size());
         EXPECT_EQ(mismatches, 0);
+    }
+}
+
+TEST(TerrainModelTest, CrateredModelsAreTheCrateredGridAtEveryCornerAndEveryRegeneration) {
+    const std::uint32_t seed = 64;
+    TerrainModel model;
+    Random::Seed(seed);
+    model.EnableRefinement(seed, true);
+    for (std::uint32_t regeneration = 0; regeneration < 2; ++regeneration) {
+        SCOPED_TRACE(testing::Message() << "regeneration " << regeneration);
+        model.Regenerate(TerrainModel::kGeneratedDepth);
+        model.UpdateDetail(Vec3(120, 15, -380), true);
+        // What the exporter writes for this landscape with its craters.
+        const HeightGrid& grid = *model.GetRefinedGrid();
+        const CraterField field(CraterPopulation::Generate({seed, regeneration}));
+        const double spacing = grid.GetSpacing();
+        int refinedLeaves = 0;
+        int off = 0;
+        ForEachNode(model.GetTerrain()->GetRoot(), [&](const TerrainNode& node) {
+            refinedLeaves += node.IsLeaf() && !node.fixed;
+            for (std::size_t k = 0; k < 4; ++k) {
+                const Vec3& corner = node.points[k];
+                const int column = static_cast<int>(corner.x / spacing);
+                const int row = static_cast<int>((corner.z + 500.0) / spacing);
+                off += corner.y != grid.GetHeight(column, row);
+            }
+        });
+        EXPECT_GT(refinedLeaves, 1000);
+        EXPECT_EQ(off, 0);
+        if (regeneration == 0) {
+            Random::Seed(seed);
+            HeightGrid exported;
+            RefinedGrid::Generate(10, LandscapeKey{seed, 0}, exported, 0, &field);
+            for (int row = 0; row < grid.GetSide(); row += 17) {
+                ASSERT_EQ(std::memcmp(grid.GetRow(row), exported.GetRow(row),
+                                      sizeof(double) * static_cast<std::size_t>(grid.GetSide())),
+                          0);
+            }
+        }
     }
 }
 

@@ -33,7 +33,13 @@ TEST(ViewerOptionsTest, NoArgumentsRunsWithTheClockSeed) {
     const Parsed refined = Parse({"--refine", "--seed", "4"});
     ASSERT_TRUE(refined.ok);
     EXPECT_TRUE(refined.options.refine);
+    EXPECT_FALSE(refined.options.craters);
     EXPECT_EQ(refined.options.action, ViewerOptions::Action::Run);
+    // Craters lie on the refined landscape.
+    const Parsed craters = Parse({"--craters"});
+    ASSERT_TRUE(craters.ok);
+    EXPECT_TRUE(craters.options.craters);
+    EXPECT_TRUE(craters.options.refine);
 }
 
 TEST(ViewerOptionsTest, SeedCoversTheWholeThirtyTwoBitRangeInBothSpellings) {

@@ -46,6 +46,13 @@ commands=(
     "export --seed 7 --depth 8 --refine --join --format ply -o FILE"
     "export --seed 42 --depth 8 --refine --mode smooth --format glb -o FILE"
     "export --seed 42 --depth 8 --refine --tiles 2 --format png -o FILE"
+    "craters --seed 42 -o FILE"
+    "craters --seed 4294967295 -o -"
+    "dump --seed 7 --depth 7 --craters --lod 100,20,-400"
+    "export --seed 42 --depth 10 --craters --format r16 -o FILE"
+    "export --seed 1709294400 --depth 9 --craters --format exr -o FILE"
+    "export --seed 42 --depth 8 --craters --join --format glb -o FILE"
+    "export --seed 7 --depth 9 --craters --tiles 2 --format tif -o FILE"
 )
 
 status=0
