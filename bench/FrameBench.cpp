@@ -11,6 +11,10 @@
 // level-of-detail pass, the rebuild it causes, then a frame of each view; and
 // a turn, whose pass changes nothing and so costs no rebuild.
 //
+// The same frames follow on the landscape of --craters (refined, with its
+// craters in the cached mesh): the field costs nothing per frame. Those run
+// after all the others, as the scene turns to them once.
+//
 // Run with --benchmark_repetitions=N --benchmark_report_aggregates_only=true
 // for medians.
 #include <benchmark/benchmark.h>
@@ -38,6 +42,7 @@ namespace {
 
 enum class Tree { StartUp, Refined };
 enum class Path { Immediate, Mesh };
+enum class Landscape { Plain, Craters };
 
 // The application with both OS windows open and both views' OnCreate done.
 class Scene {
@@ -67,6 +72,18 @@ public:
         m_bOpen = true;
     }
 
+    // False when plain frames are asked for once the craters are laid.
+    bool Use(Landscape landscape) {
+        if (landscape == Landscape::Craters && !m_bCraters) {
+            TerrainModel& model = *m_app->GetTerrainModel();
+            Random::Seed(1);
+            model.EnableRefinement(1, true);
+            model.Regenerate(6);
+            m_bCraters = true;
+        }
+        return (landscape == Landscape::Craters) == m_bCraters;
+    }
+
     // Puts the tree and camera in the wanted state; returns the leaf count.
     std::size_t Prepare(Tree tree) {
         TerrainModel& model = *m_app->GetTerrainModel();
@@ -89,6 +106,7 @@ public:
 private:
     std::unique_ptr<MoonApp> m_app;
     bool m_bOpen = false;
+    bool m_bCraters = false;
 };
 
 GLWindow& viewOf(MoonApp& app, int view) {
@@ -96,10 +114,15 @@ GLWindow& viewOf(MoonApp& app, int view) {
                      : static_cast<GLWindow&>(app.GetPerspectiveView());
 }
 
-void BM_Frame(benchmark::State& state, int view, Tree tree, Path path) {
+void BM_Frame(benchmark::State& state, int view, Tree tree, Path path,
+              Landscape landscape = Landscape::Plain) {
     Scene* scene = Scene::Get();
     if (scene == nullptr) {
         state.SkipWithError("no window could be opened (no display?)");
+        return;
+    }
+    if (!scene->Use(landscape)) {
+        state.SkipWithError("plain frames run before the cratered ones");
         return;
     }
     state.counters["leaves"] = static_cast<double>(scene->Prepare(tree));
@@ -146,10 +169,15 @@ void BM_MeshBuild(benchmark::State& state, Tree tree) {
 // to and fro, and its pass finds nothing to change.
 enum class Drag { Move, Turn };
 
-void BM_DragStep(benchmark::State& state, Drag drag, Path path) {
+void BM_DragStep(benchmark::State& state, Drag drag, Path path,
+                 Landscape landscape = Landscape::Plain) {
     Scene* scene = Scene::Get();
     if (scene == nullptr) {
         state.SkipWithError("no window could be opened (no display?)");
+        return;
+    }
+    if (!scene->Use(landscape)) {
+        state.SkipWithError("plain frames run before the cratered ones");
         return;
     }
     state.counters["leaves"] = static_cast<double>(scene->Prepare(Tree::Refined));
@@ -224,6 +252,21 @@ void registerFrames() {
             ->UseRealTime();
     }
     benchmark::RegisterBenchmark("BM_DragStep/Turn/Mesh", BM_DragStep, Drag::Turn, Path::Mesh)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    // The cratered landscape last: the scene turns to it once.
+    for (const auto& tree : trees) {
+        for (int view = 0; view < 2; ++view) {
+            const std::string name =
+                std::string("BM_Frame/") + views[view] + "/" + tree.name + "/Mesh/Craters";
+            benchmark::RegisterBenchmark(name.c_str(), BM_Frame, view, tree.tree, Path::Mesh,
+                                         Landscape::Craters)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+    benchmark::RegisterBenchmark("BM_DragStep/Move/Mesh/Craters", BM_DragStep, Drag::Move,
+                                 Path::Mesh, Landscape::Craters)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
 }
