@@ -114,8 +114,7 @@ GLWindow& viewOf(MoonApp& app, int view) {
                      : static_cast<GLWindow&>(app.GetPerspectiveView());
 }
 
-void BM_Frame(benchmark::State& state, int view, Tree tree, Path path,
-              Landscape landscape = Landscape::Plain) {
+void BM_Frame(benchmark::State& state, int view, Tree tree, Path path, Landscape landscape) {
     Scene* scene = Scene::Get();
     if (scene == nullptr) {
         state.SkipWithError("no window could be opened (no display?)");
@@ -169,8 +168,7 @@ void BM_MeshBuild(benchmark::State& state, Tree tree) {
 // to and fro, and its pass finds nothing to change.
 enum class Drag { Move, Turn };
 
-void BM_DragStep(benchmark::State& state, Drag drag, Path path,
-                 Landscape landscape = Landscape::Plain) {
+void BM_DragStep(benchmark::State& state, Drag drag, Path path, Landscape landscape) {
     Scene* scene = Scene::Get();
     if (scene == nullptr) {
         state.SkipWithError("no window could be opened (no display?)");
@@ -236,7 +234,8 @@ void registerFrames() {
             for (const auto& path : paths) {
                 const std::string name =
                     std::string("BM_Frame/") + views[view] + "/" + tree.name + "/" + path.name;
-                benchmark::RegisterBenchmark(name.c_str(), BM_Frame, view, tree.tree, path.path)
+                benchmark::RegisterBenchmark(name.c_str(), BM_Frame, view, tree.tree, path.path,
+                                             Landscape::Plain)
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
             }
@@ -247,11 +246,12 @@ void registerFrames() {
     }
     for (const auto& path : paths) {
         benchmark::RegisterBenchmark((std::string("BM_DragStep/Move/") + path.name).c_str(),
-                                     BM_DragStep, Drag::Move, path.path)
+                                     BM_DragStep, Drag::Move, path.path, Landscape::Plain)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
     }
-    benchmark::RegisterBenchmark("BM_DragStep/Turn/Mesh", BM_DragStep, Drag::Turn, Path::Mesh)
+    benchmark::RegisterBenchmark("BM_DragStep/Turn/Mesh", BM_DragStep, Drag::Turn, Path::Mesh,
+                                 Landscape::Plain)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     // The cratered landscape last: the scene turns to it once.

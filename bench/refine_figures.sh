@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The refined landscape's heightmaps against the written generation's: wall
-# time (median of RUNS runs) and peak memory (maximum resident set, from GNU
-# time) of `moon-terrain export --seed 42 --depth D [--refine] -o FILE`, by
-# depth and format, and the refined export on one core against every core
-# (taskset), all in one run, as Markdown tables.
+# The refined landscape's heightmaps, with and without craters, against the
+# written generation's: wall time (median of RUNS runs) and peak memory
+# (maximum resident set, from GNU time) of `moon-terrain export --seed 42
+# --depth D [--refine | --craters] -o FILE`, by depth and format, and the
+# refined export on one core against every core (taskset), all in one run, as
+# Markdown tables.
 #   bench/refine_figures.sh [PROGRAM]
 # PROGRAM defaults to build/release/tools/moon-terrain, else build/default's.
 # DEPTHS (default "10 12 14"), FORMATS (default "r16 png") and RUNS (default
@@ -40,15 +41,19 @@ measure() {
         "$((peak / 1024))"
 }
 
-echo "| depth | format | written | refined | refined / written (time) |"
-echo "|------:|--------|--------:|--------:|------:|"
+echo "| depth | format | written | --refine | --craters | refined / written | craters / refined |"
+echo "|------:|--------|--------:|--------:|--------:|------:|------:|"
 for depth in ${DEPTHS:-10 12 14}; do
     for format in ${FORMATS:-r16 png}; do
         read -r ws wm < <(measure "$program" export --seed 42 --depth "$depth" -o "$work/w.$format")
         read -r rs rm < <(measure "$program" export --seed 42 --depth "$depth" --refine \
             -o "$work/r.$format")
-        printf '| %s | %s | %s s, %s MiB | %s s, %s MiB | %.2f |\n' "$depth" "$format" \
-            "$ws" "$wm" "$rs" "$rm" "$(awk -v a="$rs" -v b="$ws" 'BEGIN { print a / b }')"
+        read -r cs cm < <(measure "$program" export --seed 42 --depth "$depth" --craters \
+            -o "$work/c.$format")
+        printf '| %s | %s | %s s, %s MiB | %s s, %s MiB | %s s, %s MiB | %.2f | %.2f |\n' \
+            "$depth" "$format" "$ws" "$wm" "$rs" "$rm" "$cs" "$cm" \
+            "$(awk -v a="$rs" -v b="$ws" 'BEGIN { print a / b }')" \
+            "$(awk -v a="$cs" -v b="$rs" 'BEGIN { print a / b }')"
         rm -f "$work"/*."$format"
     done
 done

@@ -18,8 +18,8 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kDumpUsage =
-    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]... [--refine]\n"
-    "                         [--stars]\n"
+    "Usage: moon-terrain dump --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
+    "                         [--refine | --craters] [--stars]\n"
     "\n"
     "Seeds the random sequence with N, generates the terrain to depth D, runs the\n"
     "level-of-detail passes in the order given, and prints the tree: one line per\n"
@@ -33,6 +33,7 @@ constexpr std::string_view kDumpUsage =
     "with no passes. With --refine, the tree is that landscape at depth D: refined\n"
     "below depth 6 with lunar roughness, or sampled above it (its cells' corners\n"
     "are the heights \"export --refine\" writes), and passes refine it likewise.\n"
+    "With --craters, its cells carry the seed's craters too, at every depth.\n"
     "\n"
     "Options:\n";
 

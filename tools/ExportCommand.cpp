@@ -31,7 +31,7 @@ namespace {
 
 constexpr std::string_view kExportUsage =
     "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
-    "                           [--refine]\n"
+    "                           [--refine | --craters]\n"
     "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
     "                           [--join] [--format FORMAT] [--tiles T]\n"
     "                           [--verbose] -o FILE\n"
@@ -60,6 +60,8 @@ constexpr std::string_view kExportUsage =
     "--refine gives the viewer's landscape at any depth: the depth-6 landscape,\n"
     "refined below depth 6 with lunar roughness (Hurst exponent 0.9), every depth\n"
     "with the same heights at the points they share (see moon-terrain(1)).\n"
+    "--craters lays the seed's craters on that landscape; \"moon-terrain craters\"\n"
+    "writes their catalogue.\n"
     "Without --format, the format follows FILE's extension (see Formats below);\n"
     "any other name is PLY. Units are world units, y up, x 0 to 500, z -500 to 0;\n"
     "the header says so and names the seed, depth and passes. N is the viewer's\n"

@@ -51,28 +51,6 @@ bool sameGrid(const HeightGrid& a, const HeightGrid& b) {
     return true;
 }
 
-// The median of |dh| / dx between neighbouring samples, along rows and columns.
-double medianSlope(const HeightGrid& grid) {
-    std::vector<float> steps;
-    const int side = grid.GetSide();
-    steps.reserve(2 * static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
-    for (int row = 0; row < side; ++row) {
-        const double* here = grid.GetRow(row);
-        for (int column = 0; column + 1 < side; ++column) {
-            steps.push_back(static_cast<float>(std::fabs(here[column + 1] - here[column])));
-        }
-        if (row + 1 < side) {
-            const double* south = grid.GetRow(row + 1);
-            for (int column = 0; column < side; ++column) {
-                steps.push_back(static_cast<float>(std::fabs(south[column] - here[column])));
-            }
-        }
-    }
-    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
-    std::nth_element(steps.begin(), middle, steps.end());
-    return *middle / grid.GetSpacing();
-}
-
 TEST(RefinedGridTest, EveryDepthSampledIsEveryShallowerDepthAndDepthSixIsTheViewers) {
     for (const std::uint32_t seed : {1u, 42u, 4294967295u}) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
@@ -101,15 +79,15 @@ TEST(RefinedGridTest, EveryDepthSampledIsEveryShallowerDepthAndDepthSixIsTheView
             EXPECT_EQ(grid.GetHighest(), grids[0].GetHighest());
         }
     }
-    // The deepest grids too, against depth 10.
+    // A deeper grid too, against depth 10.
     const HeightGrid ten = refined(7, 10);
-    const HeightGrid thirteen = refined(7, 13);
-    EXPECT_EQ(countSampleMismatches(thirteen, ten), 0);
-    for (int row = 0; row < thirteen.GetSide(); ++row) {
-        const double* samples = thirteen.GetRow(row);
-        const auto [low, high] = std::minmax_element(samples, samples + thirteen.GetSide());
-        ASSERT_GE(*low, thirteen.GetLowest());
-        ASSERT_LE(*high, thirteen.GetHighest());
+    const HeightGrid twelve = refined(7, 12);
+    EXPECT_EQ(countSampleMismatches(twelve, ten), 0);
+    for (int row = 0; row < twelve.GetSide(); ++row) {
+        const double* samples = twelve.GetRow(row);
+        const auto [low, high] = std::minmax_element(samples, samples + twelve.GetSide());
+        ASSERT_GE(*low, twelve.GetLowest());
+        ASSERT_LE(*high, twelve.GetHighest());
     }
 }
 
@@ -214,20 +192,6 @@ TEST(RefinedGridTest, NewPointsAreMeansOfTheirNeighboursPlusTheirDisplacement) {
     // The diamond step's displacements are the smaller.
     EXPECT_EQ(LunarRoughness::Displacement(key, 0, 21, 1.0),
               LunarRoughness::UnitVariate(key, 0, 21) * LunarRoughness::kDiamondFactor);
-}
-
-// Lunar relief is self-affine: slopes grow only slowly towards small scales,
-// where the written generation's needles reach 84 degrees at depth 12.
-TEST(RefinedGridTest, DepthTwelveSlopesStayNearDepthSixs) {
-    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-        const HeightGrid fine = refined(seed, 12);
-        Random::Seed(seed);
-        HeightGrid base;
-        base.Generate(6);
-        const double ratio = medianSlope(fine) / medianSlope(base);
-        EXPECT_GE(ratio, 0.5) << "seed " << seed;
-        EXPECT_LE(ratio, 1.6) << "seed " << seed;
-    }
 }
 
 }  // namespace

@@ -160,17 +160,29 @@ TEST_F(RefinedExportTest, JoinedMeshCornersAreTheGridsAtEveryDepth) {
 
 TEST_F(RefinedExportTest, TheTreeWithPassesWritesWhatTheStreamedGridWrites) {
     // A pass from far away changes nothing, but builds the tree.
-    for (const std::string mode : {"flat", "smooth", "wireframe"}) {
-        Export(5, 7, {"--mode", mode, "-o", Path("grid.ply")});
-        Export(5, 7, {"--mode", mode, "--lod", "250,5000,-250", "-o", Path("tree.ply")});
-        test::ExportedMesh grid;
-        test::ExportedMesh tree;
-        ASSERT_TRUE(test::ReadExportedPly(Path("grid.ply"), grid));
-        ASSERT_TRUE(test::ReadExportedPly(Path("tree.ply"), tree));
-        EXPECT_EQ(grid.positions, tree.positions) << mode;
-        EXPECT_EQ(grid.normals, tree.normals) << mode;
-        EXPECT_EQ(grid.triangles, tree.triangles) << mode;
-        EXPECT_EQ(grid.edges, tree.edges) << mode;
+    for (const std::string landscape : {"--refine", "--craters"}) {
+        for (const std::string mode : {"flat", "smooth", "wireframe"}) {
+            for (const int depth : {6, 7}) {
+                SCOPED_TRACE(landscape + " " + mode + " depth " + std::to_string(depth));
+                const std::vector<std::string> common = {
+                    "export",  "--seed", "5", "--depth", std::to_string(depth),
+                    landscape, "--mode", mode};
+                std::vector<std::string> grid = common;
+                grid.insert(grid.end(), {"-o", Path("grid.ply")});
+                std::vector<std::string> tree = common;
+                tree.insert(tree.end(), {"--lod", "250,5000,-250", "-o", Path("tree.ply")});
+                ASSERT_EQ(RunTool(grid).status, 0);
+                ASSERT_EQ(RunTool(tree).status, 0);
+                test::ExportedMesh fromGrid;
+                test::ExportedMesh fromTree;
+                ASSERT_TRUE(test::ReadExportedPly(Path("grid.ply"), fromGrid));
+                ASSERT_TRUE(test::ReadExportedPly(Path("tree.ply"), fromTree));
+                EXPECT_EQ(fromGrid.positions, fromTree.positions);
+                EXPECT_EQ(fromGrid.normals, fromTree.normals);
+                EXPECT_EQ(fromGrid.triangles, fromTree.triangles);
+                EXPECT_EQ(fromGrid.edges, fromTree.edges);
+            }
+        }
     }
 }
 
