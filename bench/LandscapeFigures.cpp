@@ -10,7 +10,7 @@
 // With --hillshade FILE.png, it draws instead, side by side, hillshades of one
 // quarter of the square (x 187.5 to 312.5, z -312.5 to -187.5): the depth-6
 // landscape, the written generation at depth 12 and the refined landscape at
-// depth 12, lit from the north-west.
+// depth 12, lit from the north-west, 60 degrees up.
 //
 //   moon_landscape_figures [SEED] [DEPTH...]
 //   moon_landscape_figures --hillshade FILE.png [SEED]
@@ -150,17 +150,18 @@ void shade(const HeightGrid& grid, int panel, std::vector<std::uint8_t>& pixels,
 
 int hillshade(const char* path, std::uint32_t seed) {
     const int width = 3 * kPanel + 2 * kGap;
+    const Light sun{0.5, 0.8660254037844386};
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * kPanel * 3, 255);
     HeightGrid grid;
     moon::Random::Seed(seed);
     grid.Generate(6);
-    shade(grid, 0, pixels, width);
+    shade(grid, 0, pixels, width, Window(), sun);
     moon::Random::Seed(seed);
     grid.Generate(12);
-    shade(grid, 1, pixels, width);
+    shade(grid, 1, pixels, width, Window(), sun);
     moon::Random::Seed(seed);
     moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid);
-    shade(grid, 2, pixels, width);
+    shade(grid, 2, pixels, width, Window(), sun);
     std::string problem;
     if (!moon::PngFile::Write(path, width, kPanel, pixels, problem)) {
         std::fprintf(stderr, "%s\n", problem.c_str());

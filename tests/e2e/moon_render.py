@@ -64,11 +64,13 @@ def reference_name(seed, frames):
     return f"render-seed{seed}-frames{frames}.png"
 
 
-def render(moon, seed, frames, path):
-    result = run(moon + ["--render", path, "--seed", str(seed), "--frames", str(frames)])
+def render(moon, seed, frames, path, extra=()):
+    result = run(moon + ["--render", path, "--seed", str(seed), "--frames", str(frames)]
+                 + list(extra))
     if result.returncode != 0 or result.stdout or result.stderr:
-        raise CheckFailed(f"moon --render (seed {seed}, frames {frames}): status "
-                          f"{result.returncode}, out {result.stdout!r}, err {result.stderr!r}")
+        raise CheckFailed(f"moon --render (seed {seed}, frames {frames} {' '.join(extra)}): "
+                          f"status {result.returncode}, out {result.stdout!r}, "
+                          f"err {result.stderr!r}")
 
 
 def compare(actual, expected, work):
@@ -112,6 +114,20 @@ def case_render(moon, references, work):
         pass
     else:
         raise CheckFailed("seeds 42 and 43 rendered the same picture")
+    # --refine changes nothing before the first move; --craters lays its
+    # craters on the cells at once.
+    expected = os.path.join(references, reference_name(42, 1))
+    refined = os.path.join(work, "refined.png")
+    render(moon, 42, 1, refined, ["--refine"])
+    compare(refined, expected, work)
+    cratered = os.path.join(work, "cratered.png")
+    render(moon, 42, 1, cratered, ["--craters"])
+    try:
+        compare(cratered, expected, work)
+    except CheckFailed:
+        pass
+    else:
+        raise CheckFailed("--craters rendered the plain landscape")
     for leftover in os.listdir(work):
         os.remove(os.path.join(work, leftover))
 
