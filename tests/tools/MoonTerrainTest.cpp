@@ -218,9 +218,10 @@ TEST_F(MoonTerrainTest, VersionAndHelpForOneCommand) {
     }
     result = RunTool({"help", "draw"});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err,
-              "moon-terrain: no help for \"draw\" (commands: dump, export, craters) (see moon-terrain "
-              "--help)\n");
+    EXPECT_EQ(
+        result.err,
+        "moon-terrain: no help for \"draw\" (commands: dump, export, craters) (see moon-terrain "
+        "--help)\n");
     EXPECT_EQ(RunTool({"help", "dump", "export"}).status, 2);
 }
 
