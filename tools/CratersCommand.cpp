@@ -10,18 +10,19 @@
 #include "craters/CraterCatalogue.h"
 #include "craters/CraterPopulation.h"
 #include "io/AtomicFile.h"
+#include "tools/TerrainRequest.h"
 #include "tools/TerrainTool.h"
 
 namespace moon {
 namespace {
 
 constexpr std::string_view kCratersUsage =
-    "Usage: moon-terrain craters --seed N -o FILE.csv\n"
+    "Usage: moon-terrain craters --seed N [--regeneration K] -o FILE.csv\n"
     "\n"
     "Writes the catalogue of the craters that \"export --craters\", \"dump --craters\"\n"
-    "and \"moon --craters\" lay on the landscape of seed N (at start; every depth has\n"
-    "the same craters): a header row, then one crater a line, oldest first, the\n"
-    "erased left out:\n"
+    "and \"moon --craters\" lay on the landscape of seed N (at start, or after K new\n"
+    "landscapes; every depth has the same craters): a header row, then one crater\n"
+    "a line, oldest first, the erased left out:\n"
     "  x,z,diameter,depth,rim_height,age_class,age_myr\n"
     "in world units (x east from 0, z from -500 in the north to 0; depth from rim\n"
     "crest to floor, rim height above the surroundings), the age class (fresh,\n"
@@ -38,6 +39,8 @@ int RunCratersCommand(const std::vector<std::string_view>& args, std::FILE* out,
     std::optional<std::string> output;
     OptionParser parser;
     AddSeedOption(parser, seed, "seed of the landscape, 0 to 4294967295 (required)");
+    std::uint32_t regeneration = 0;
+    TerrainRequest::AddRegenerationOption(parser, regeneration);
     auto setOutput = [&output](std::string_view name, std::string_view value) -> std::string {
         if (value.empty()) {
             return std::string(name) + " needs a file name";
@@ -69,7 +72,7 @@ int RunCratersCommand(const std::vector<std::string_view>& args, std::FILE* out,
         return ReportFailure(err, "craters", problem);
     }
     const std::string text =
-        CraterCatalogue::Text(CraterPopulation::Generate(LandscapeKey{*seed, 0}));
+        CraterCatalogue::Text(CraterPopulation::Generate(LandscapeKey{*seed, regeneration}));
     // A failed write is kept and reported by Commit.
     file.Write(text);
     if (!file.Commit(problem)) {

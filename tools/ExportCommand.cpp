@@ -182,9 +182,11 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
     }
     MeshDescription description;
     description.comments = {
-        "moon terrain, seed " + std::to_string(*request.seed) + ", depth " +
-            std::to_string(*request.depth) + ", palette " + std::to_string(settings.palette) +
-            ", " + modeName(settings.mode),
+        "moon terrain, seed " + std::to_string(*request.seed) +
+            (request.regeneration > 0 ? ", regeneration " + std::to_string(request.regeneration)
+                                      : "") +
+            ", depth " + std::to_string(*request.depth) + ", palette " +
+            std::to_string(settings.palette) + ", " + modeName(settings.mode),
         "level-of-detail passes: " + (passLine.empty() ? std::string("none") : passLine),
         "units: world units; axes: y up, x from 0 to 500, z from -500 to 0",
         "triangles counter-clockwise seen from above (+y)",
@@ -197,7 +199,10 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
     if (request.craters) {
         description.comments.push_back(
             "craters: a crater field from the seed; its catalogue: moon-terrain craters --seed " +
-            std::to_string(*request.seed) + " -o FILE.csv");
+            std::to_string(*request.seed) +
+            (request.regeneration > 0 ? " --regeneration " + std::to_string(request.regeneration)
+                                      : "") +
+            " -o FILE.csv");
     }
     if (settings.join) {
         description.comments.push_back(
@@ -206,7 +211,10 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
     description.extrasJson =
         "{\"units\":\"world units\",\"axes\":\"y up, x from 0 to 500, z from -500 to 0\","
         "\"seed\":" +
-        std::to_string(*request.seed) + ",\"depth\":" + std::to_string(*request.depth) +
+        std::to_string(*request.seed) +
+        (request.regeneration > 0 ? ",\"regeneration\":" + std::to_string(request.regeneration)
+                                  : "") +
+        ",\"depth\":" + std::to_string(*request.depth) +
         ",\"palette\":" + std::to_string(settings.palette) + ",\"mode\":\"" +
         modeName(settings.mode) + "\",\"passes\":[" + passJson +
         "],\"joined\":" + (settings.join ? "true" : "false") +
@@ -293,6 +301,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         heightmap.verbose = settings.verbose;
         heightmap.refine = request.refine;
         heightmap.craters = request.craters;
+        heightmap.regeneration = request.regeneration;
         problem = heightmap.Check();
     }
     if (!problem.empty()) {
@@ -327,6 +336,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         grid.sharing = format.sharing;
         grid.refine = request.refine;
         grid.craters = request.craters;
+        grid.regeneration = request.regeneration;
         mesh = std::make_unique<GridMesh>(grid, report);
     } else {
         TerrainModel model;

@@ -6,23 +6,23 @@
 #include "base/Check.h"
 #include "craters/CraterField.h"
 #include "craters/CraterPopulation.h"
-#include "scene/Random.h"
 #include "terrain/RefinedGrid.h"
 #include "tools/BatchPipe.h"
 #include "tools/GridMeshWalk.h"
+#include "tools/TerrainRequest.h"
 
 namespace moon {
 
 GridMesh::GridMesh(const Settings& settings, Progress progress)
     : m_settings(settings), m_progress(std::move(progress)) {
     MOON_CHECK(settings.palette != nullptr);
-    Random::Seed(settings.seed);
+    TerrainRequest::SeedSequence(settings.seed, settings.regeneration);
+    const LandscapeKey key{settings.seed, settings.regeneration};
     if (settings.craters) {
-        const LandscapeKey key{settings.seed, 0};
         const CraterField field(CraterPopulation::Generate(key));
         RefinedGrid::Generate(settings.depth, key, m_grid, 0, &field);
     } else if (settings.refine && settings.depth != RefinedGrid::kBaseDepth) {
-        RefinedGrid::Generate(settings.depth, LandscapeKey{settings.seed, 0}, m_grid);
+        RefinedGrid::Generate(settings.depth, key, m_grid);
     } else {
         m_grid.Generate(settings.depth, true);
     }

@@ -52,6 +52,8 @@ public:
         bool refine = false;
         // With its craters (CraterField), at depth 6 too; needs refine.
         bool craters = false;
+        // The viewer's landscape of this count (TerrainRequest::SeedSequence).
+        std::uint32_t regeneration = 0;
     };
 
     // Seeds the random sequence, generates the grid and counts the mesh.

@@ -28,6 +28,7 @@
 #include "terrain/RefinedGrid.h"
 #include "tools/ExportProgress.h"
 #include "tools/Heightmap.h"
+#include "tools/TerrainRequest.h"
 #include "tools/TerrainTool.h"
 
 namespace moon {
@@ -83,11 +84,14 @@ std::string software() {
 }
 
 std::string title(const HeightmapExport& request, const Piece& piece) {
+    const std::string regeneration =
+        request.regeneration > 0 ? " --regeneration " + std::to_string(request.regeneration) : "";
     std::string text =
-        "moon terrain heightmap, seed " + std::to_string(request.seed) + ", depth " +
-        std::to_string(request.depth) + (request.refine ? ", refined" : "") +
+        "moon terrain heightmap, seed " + std::to_string(request.seed) +
+        (request.regeneration > 0 ? ", regeneration " + std::to_string(request.regeneration) : "") +
+        ", depth " + std::to_string(request.depth) + (request.refine ? ", refined" : "") +
         (request.craters ? ", craters (their catalogue: moon-terrain craters --seed " +
-                               std::to_string(request.seed) + " -o FILE.csv)"
+                               std::to_string(request.seed) + regeneration + " -o FILE.csv)"
                          : "");
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
@@ -256,12 +260,13 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
     // After the output is known to be writable: a deep grid takes seconds.
     auto generate = [&] {
         progress.Update("generating", 0.0);
-        Random::Seed(seed);
+        TerrainRequest::SeedSequence(seed, regeneration);
+        const LandscapeKey key{seed, regeneration};
         if (craters) {
-            const CraterField field(CraterPopulation::Generate(LandscapeKey{seed, 0}));
-            RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grid, 0, &field);
+            const CraterField field(CraterPopulation::Generate(key));
+            RefinedGrid::Generate(depth, key, grid, 0, &field);
         } else if (refine) {
-            RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grid);
+            RefinedGrid::Generate(depth, key, grid);
         } else {
             grid.Generate(depth);
         }

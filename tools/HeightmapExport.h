@@ -21,8 +21,9 @@ struct HeightmapExport {
     std::string output;  // "-" for standard output (one file only)
     int tiles = 1;       // tiles a side, a power of two, at most 2^depth
     bool verbose = false;
-    bool refine = false;   // the refined landscape (RefinedGrid)
-    bool craters = false;  // with its craters (CraterField); needs refine
+    bool refine = false;             // the refined landscape (RefinedGrid)
+    bool craters = false;            // with its craters (CraterField); needs refine
+    std::uint32_t regeneration = 0;  // the viewer's landscape of this count
 
     // "" when tiles and output fit the depth, else the problem (a usage error).
     std::string Check() const;

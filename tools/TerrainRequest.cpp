@@ -5,7 +5,9 @@
 #include "cli/OptionParser.h"
 #include "cli/SeedOption.h"
 #include "scene/Random.h"
+#include "terrain/HeightGrid.h"
 #include "terrain/TerrainModel.h"
+#include "viewer/StarField.h"
 
 namespace moon {
 
@@ -56,6 +58,7 @@ void TerrainRequest::AddOptions(OptionParser& parser, const DepthLimit& limit) {
                        craters = true;
                        refine = true;
                    });
+    AddRegenerationOption(parser, regeneration);
     parser.AddFlag(
         "--lod-off", "level-of-detail pass with detail off (back to the generated cells)",
         [this] {
@@ -74,8 +77,42 @@ std::string TerrainRequest::CheckComplete() const {
     return "";
 }
 
+void TerrainRequest::AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration) {
+    parser.AddValue(
+        "--regeneration", "K",
+        "the landscape the viewer shows after K new landscapes (Space), 0 to 100000 "
+        "(default 0)",
+        [&regeneration](std::string_view name, std::string_view value) -> std::string {
+            std::int64_t number = 0;
+            if (ParseWholeNumber(value, 0, kMaxRegeneration, number) != WholeNumber::Ok) {
+                return std::string(name) + " must be a whole number from 0 to " +
+                       std::to_string(kMaxRegeneration) + ", not " + Quoted(value);
+            }
+            regeneration = static_cast<std::uint32_t>(number);
+            return "";
+        });
+}
+
+void TerrainRequest::SeedSequence(std::uint32_t seed, std::uint32_t regeneration) {
+    Random::Seed(seed);
+    if (regeneration == 0) {
+        return;
+    }
+    // The viewer's first landscape, then its stars.
+    HeightGrid first;
+    first.Generate(TerrainModel::kGeneratedDepth);
+    const std::uint64_t perLandscape = Random::Drawn();
+    StarField stars;
+    stars.Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
+    // Each regeneration before this one draws as the first landscape did.
+    for (std::uint64_t draws = perLandscape * (regeneration - 1); draws > 0; --draws) {
+        Random::Next();
+    }
+}
+
 void TerrainRequest::Build(TerrainModel& model) const {
-    Random::Seed(seed.value_or(0));
+    SeedSequence(seed.value_or(0), regeneration);
+    model.SetNextLandscape(regeneration);
     if (refine) {
         model.EnableRefinement(seed.value_or(0), craters);
     }

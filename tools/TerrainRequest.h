@@ -40,6 +40,9 @@ struct TerrainRequest {
     bool refine = false;
     // Its craters too (CraterField); implies refine.
     bool craters = false;
+    // The landscape the viewer shows after this many regenerations (Space).
+    std::uint32_t regeneration = 0;
+    static constexpr std::uint32_t kMaxRegeneration = 100000;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
     // With --depth 0 to kMaxDepth.
@@ -49,6 +52,14 @@ struct TerrainRequest {
     // Seeds the generator, regenerates the model to the depth (refined if
     // asked) and runs the passes.
     void Build(TerrainModel& model) const;
+
+    // Puts the random sequence where the viewer's is when it makes its
+    // landscape of that count: seeded, then, past the first landscape, that
+    // landscape's draws and the star field's, and the draws of each
+    // regeneration before this one.
+    static void SeedSequence(std::uint32_t seed, std::uint32_t regeneration);
+    // Adds --regeneration K, storing into regeneration.
+    static void AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration);
 };
 
 }  // namespace moon

@@ -57,6 +57,7 @@ void TerrainModel::Regenerate(int depth) {
     refinedGrid.reset();
     terrain = std::make_unique<Terrain>();
     meshStale = true;
+    const std::uint32_t landscape = landscapes++;
     if (!refined) {
         terrain->Generate(depth);
         return;
@@ -66,7 +67,7 @@ void TerrainModel::Regenerate(int depth) {
     HeightGrid base;
     collectCorners(terrain->GetRoot(), RefinedGrid::kBaseDepth, base);
     refinedGrid = std::make_unique<HeightGrid>();
-    const LandscapeKey key{seed, regenerations};
+    const LandscapeKey key{seed, landscape};
     const int gridDepth = std::max(depth, static_cast<int>(Terrain::kDeepestRefinedDepth));
     if (craters) {
         const CraterField field(CraterPopulation::Generate(key));
@@ -74,7 +75,6 @@ void TerrainModel::Regenerate(int depth) {
     } else {
         RefinedGrid::Refine(base, gridDepth, key, *refinedGrid);
     }
-    ++regenerations;
     if (depth != RefinedGrid::kBaseDepth || craters) {
         terrain = std::make_unique<Terrain>();
         terrain->GenerateFromGrid(*refinedGrid, depth);
@@ -86,7 +86,6 @@ void TerrainModel::EnableRefinement(std::uint32_t landscapeSeed, bool withCrater
     refined = true;
     craters = withCraters;
     seed = landscapeSeed;
-    regenerations = 0;
 }
 
 void TerrainModel::Draw() const {

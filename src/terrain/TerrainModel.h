@@ -37,13 +37,19 @@ public:
     void Regenerate(int depth);
     // From the next Regenerate on, the landscape of seed (the seed the random
     // sequence was started from) is refined below the generated depth with
-    // lunar roughness (RefinedGrid); regenerations are counted from 0. With
+    // lunar roughness (RefinedGrid), keyed on the landscape's count. With
     // craters, each landscape gets the craters of its seed and count
     // (CraterPopulation), at every depth: then even the depth-6 cells are the
     // refined grid's.
     void EnableRefinement(std::uint32_t seed, bool craters = false);
     bool HasCraters() const { return craters; }
     bool IsRefined() const { return refined; }
+    // Which landscape the terrain is: 0 for the first Regenerate, one more
+    // for each after it (the viewer's Space).
+    std::uint32_t GetLandscapeCount() const { return landscapes == 0 ? 0 : landscapes - 1; }
+    // The count the next Regenerate takes (moon-terrain --regeneration: the
+    // random sequence is then where the viewer's would be).
+    void SetNextLandscape(std::uint32_t count) { landscapes = count; }
     // The refined grid level of detail reads, to depth 10 (or the terrain's
     // depth, if deeper); null unless refined.
     const HeightGrid* GetRefinedGrid() const { return refinedGrid.get(); }
@@ -82,7 +88,7 @@ private:
     bool refined = false;
     bool craters = false;
     std::uint32_t seed = 0;
-    std::uint32_t regenerations = 0;  // refined regenerations so far
+    std::uint32_t landscapes = 0;  // Regenerate calls so far, or as set
     std::unique_ptr<HeightGrid> refinedGrid;
     std::array<HeightPalette, kPaletteCount> palettes{};
     int paletteIndex = 0;

@@ -51,7 +51,12 @@ public:
 
     // With verbose on, the first idle pass (both windows exist by then) names
     // the OpenGL renderer on standard error; otherwise idle does nothing.
-    void SetVerbose(bool verbose) { m_bVerbose = verbose; }
+    // Verbose: the renderer on the first idle pass, and each new landscape's
+    // count as it appears, on standard error.
+    void SetVerbose(bool verbose) {
+        m_bVerbose = verbose;
+        m_bReportLandscapes = verbose;
+    }
     void OnIdle() override;
     // "renderer, version" of the perspective view's context; "unknown" when
     // it has none.
@@ -73,6 +78,8 @@ private:
     Light m_lights[kSceneLightCount];
     std::uint32_t m_seed = 0;
     bool m_bVerbose = false;
+    bool m_bReportLandscapes = false;
+    std::uint32_t m_reportedLandscape = 0;
 };
 
 }  // namespace moon

@@ -42,7 +42,9 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
                        options.craters = true;
                        options.refine = true;
                    });
-    parser.AddFlag("--verbose", "print the seed and the OpenGL renderer on standard error",
+    parser.AddFlag("--verbose",
+                   "print the seed, the OpenGL renderer and each new landscape's count on "
+                   "standard error",
                    [&options] { options.verbose = true; });
     parser.AddValue("--render", "FILE",
                     "draw without a display and write both views side by side as a PNG "

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <tuple>
@@ -13,10 +14,12 @@
 
 #include "scene/Random.h"
 #include "terrain/RefinedGrid.h"
+#include "terrain/TerrainModel.h"
 #include "tests/support/TempFolder.h"
 #include "tests/tools/ExportedMesh.h"
 #include "tests/tools/HeightmapFiles.h"
 #include "tests/tools/ToolRun.h"
+#include "viewer/StarField.h"
 
 namespace moon {
 namespace {
@@ -184,6 +187,54 @@ TEST_F(RefinedExportTest, TheTreeWithPassesWritesWhatTheStreamedGridWrites) {
             }
         }
     }
+}
+
+// What the viewer shows after K new landscapes (Space) is exported with
+// --regeneration K: the random sequence where the viewer's is, and the
+// refinement keyed on K.
+TEST_F(RefinedExportTest, TheViewersLaterLandscapesCanBeKept) {
+    const std::uint32_t seed = 12;
+    TerrainModel viewer;
+    Random::Seed(seed);
+    viewer.EnableRefinement(seed, true);
+    viewer.Regenerate(TerrainModel::kGeneratedDepth);
+    StarField stars;
+    stars.Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
+    viewer.Regenerate(TerrainModel::kGeneratedDepth);
+    viewer.Regenerate(TerrainModel::kGeneratedDepth);
+    ASSERT_EQ(viewer.GetLandscapeCount(), 2u);
+
+    Export(seed, 8, {"--craters", "--regeneration", "2", "-o", Path("kept.exr")});
+    const std::vector<float> kept = Samples("kept.exr");
+    const HeightGrid& grid = *viewer.GetRefinedGrid();
+    int off = 0;
+    for (int row = 0; row < 257; ++row) {
+        for (int column = 0; column < 257; ++column) {
+            off += kept[static_cast<std::size_t>(row * 257 + column)] !=
+                   static_cast<float>(grid.GetHeight(4 * column, 4 * row));
+        }
+    }
+    EXPECT_EQ(off, 0);
+    FloatImage exr;
+    ASSERT_TRUE(test::ReadExr(Path("kept.exr"), exr));
+    EXPECT_NE(exr.description.find("seed 12, regeneration 2, depth 8"), std::string::npos);
+    EXPECT_NE(exr.description.find("craters --seed 12 --regeneration 2"), std::string::npos);
+
+    // The written landscape too: the tree after one Space, node for node.
+    TerrainModel plain;
+    Random::Seed(seed);
+    plain.Regenerate(TerrainModel::kGeneratedDepth);
+    stars.Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
+    plain.Regenerate(TerrainModel::kGeneratedDepth);
+    const test::ToolResult dump =
+        RunTool({"dump", "--seed", "12", "--depth", "6", "--regeneration", "1"});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    const test::ToolResult first = RunTool({"dump", "--seed", "12", "--depth", "6"});
+    EXPECT_NE(dump.out, first.out);
+    const Vec3& corner = plain.GetTerrain()->GetRoot()->points[0];
+    char line[64];
+    std::snprintf(line, sizeof line, "0 1 %g %g %g ", corner.x, corner.y, corner.z);
+    EXPECT_EQ(dump.out.rfind(line, 0), 0u) << dump.out.substr(0, 80);
 }
 
 TEST_F(RefinedExportTest, DumpAtDepthSixIsTheViewersTree) {

@@ -135,6 +135,24 @@ TEST_F(MoonAppTest, RefineKeepsTheSceneAndRefinesItsLandscapeWithTheSeed) {
     }
 }
 
+TEST_F(MoonAppTest, VerboseNamesEachNewLandscapeWithWhatExportsIt) {
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(77u);
+    App().SetVerbose(true);
+    testing::internal::CaptureStderr();
+    App().OnIdle();
+    App().OnIdle();
+    App().GetTerrainModel()->Regenerate(TerrainModel::kGeneratedDepth);  // Space
+    App().OnIdle();
+    App().OnIdle();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("moon: landscape 0"), std::string::npos) << err;
+    const std::string line =
+        "moon: landscape 1 of seed 77 (moon-terrain --seed 77 --regeneration 1)\n";
+    ASSERT_NE(err.find(line), std::string::npos) << err;
+    EXPECT_EQ(err.find(line), err.rfind(line)) << "named once: " << err;
+}
+
 TEST_F(MoonAppTest, VerboseNamesTheRendererOnceOnTheFirstIdlePass) {
     OpenWindows();
     RecordingGL::Reset();
