@@ -53,6 +53,9 @@ commands=(
     "export --seed 1709294400 --depth 9 --craters --format exr -o FILE"
     "export --seed 42 --depth 8 --craters --join --format glb -o FILE"
     "export --seed 7 --depth 9 --craters --tiles 2 --format tif -o FILE"
+    "dump --seed 7 --depth 6 --regeneration 3"
+    "export --seed 42 --depth 9 --craters --regeneration 2 --format r16 -o FILE"
+    "craters --seed 42 --regeneration 2 -o FILE"
 )
 
 status=0
