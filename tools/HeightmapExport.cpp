@@ -36,6 +36,12 @@ namespace {
 
 using Text = std::vector<std::pair<std::string, std::string>>;
 
+// zlib's level for refined (and cratered) PNGs. Their finer relief leaves
+// deflate's default level searching long for matches: level 3 writes a
+// depth-12 map four times as fast, 3% larger. Other PNGs keep libpng's
+// default, and their bytes.
+constexpr int kRefinedPngCompression = 3;
+
 // One file of the export: the whole grid, or tile (x, y) of n a side.
 struct Piece {
     const Heightmap* pHeightmap;
@@ -120,7 +126,7 @@ bool writePng(const HeightmapExport& request, const Piece& piece, AtomicFile& fi
             map.GetRow16(row, samples);
             piece.Report(progress, row);
         },
-        text, problem);
+        text, problem, request.refine ? kRefinedPngCompression : PngFile::kDefaultCompression);
 }
 
 // Little-endian 16-bit samples, rows from the north, nothing else. Rows are

@@ -47,6 +47,7 @@ struct Encoding {
     png_bytep pBytes;         // the same row, most significant byte first
     std::string message;
     bool bWriteFailed;
+    int compressionLevel;  // zlib's, or PngFile::kDefaultCompression
 };
 
 void writeBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -92,6 +93,9 @@ bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_textp
         return false;
     }
     png_set_write_fn(writer, &encoding, writeBytes, flushNothing);
+    if (encoding.compressionLevel != PngFile::kDefaultCompression) {
+        png_set_compression_level(writer, encoding.compressionLevel);
+    }
     png_set_IHDR(writer, info, width, height, 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (chunkCount > 0) {
@@ -112,7 +116,7 @@ bool encode(Encoding& encoding, png_uint_32 width, png_uint_32 height, png_textp
 
 bool PngFile::WriteGrey16(AtomicFile& file, int width, int height, const Grey16Row& row,
                           const std::vector<std::pair<std::string, std::string>>& text,
-                          std::string& problem) {
+                          std::string& problem, int compressionLevel) {
     if (width <= 0 || height <= 0) {
         problem = "the heightmap is empty";
         return false;
@@ -128,7 +132,8 @@ bool PngFile::WriteGrey16(AtomicFile& file, int width, int height, const Grey16R
         chunks[i].text_length = text[i].second.size();
     }
 
-    Encoding encoding{&file, &row, samples.data(), bytes.data(), "out of memory", false};
+    Encoding encoding{&file,           &row,  samples.data(),  bytes.data(),
+                      "out of memory", false, compressionLevel};
     if (!encode(encoding, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                 chunks.data(), static_cast<int>(chunks.size())) &&
         !encoding.bWriteFailed) {

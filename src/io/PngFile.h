@@ -33,9 +33,11 @@ public:
     // uncompressed (tEXt). False with a one-line problem when the image
     // cannot be encoded; a write that fails stops the encoding, and the file
     // reports it when committed.
+    // compressionLevel: zlib's 0 to 9, or libpng's own choice.
+    static constexpr int kDefaultCompression = -1;
     static bool WriteGrey16(AtomicFile& file, int width, int height, const Grey16Row& row,
                             const std::vector<std::pair<std::string, std::string>>& text,
-                            std::string& problem);
+                            std::string& problem, int compressionLevel = kDefaultCompression);
     // Reads any PNG as 8-bit RGB (alpha composed on black). False with a
     // one-line problem.
     static bool Read(const std::string& path, int& width, int& height,
