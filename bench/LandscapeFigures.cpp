@@ -22,8 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "craters/CraterField.h"
-#include "craters/CraterPopulation.h"
 #include "io/PngFile.h"
 #include "scene/Random.h"
 #include "terrain/HeightGrid.h"
@@ -181,9 +179,8 @@ int craterHillshade(const char* path, std::uint32_t seed) {
     moon::Random::Seed(seed);
     moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid);
     shade(grid, 0, pixels, width, window, sun);
-    const moon::CraterField field(moon::CraterPopulation::Generate(moon::LandscapeKey{seed, 0}));
     moon::Random::Seed(seed);
-    moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid, 0, &field);
+    moon::RefinedGrid::Generate(12, moon::LandscapeKey{seed, 0}, grid, 0, true);
     shade(grid, 1, pixels, width, window, sun);
     std::string problem;
     if (!moon::PngFile::Write(path, width, kPanel, pixels, problem)) {

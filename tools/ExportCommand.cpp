@@ -198,11 +198,8 @@ MeshDescription describe(const TerrainRequest& request, const ExportSettings& se
     }
     if (request.craters) {
         description.comments.push_back(
-            "craters: a crater field from the seed; its catalogue: moon-terrain craters --seed " +
-            std::to_string(*request.seed) +
-            (request.regeneration > 0 ? " --regeneration " + std::to_string(request.regeneration)
-                                      : "") +
-            " -o FILE.csv");
+            "craters: a crater field from the seed; its catalogue: " +
+            TerrainRequest::CatalogueCommand(*request.seed, request.regeneration));
     }
     if (settings.join) {
         description.comments.push_back(

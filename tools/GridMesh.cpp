@@ -4,8 +4,6 @@
 #include <utility>
 
 #include "base/Check.h"
-#include "craters/CraterField.h"
-#include "craters/CraterPopulation.h"
 #include "terrain/RefinedGrid.h"
 #include "tools/BatchPipe.h"
 #include "tools/GridMeshWalk.h"
@@ -18,11 +16,9 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     MOON_CHECK(settings.palette != nullptr);
     TerrainRequest::SeedSequence(settings.seed, settings.regeneration);
     const LandscapeKey key{settings.seed, settings.regeneration};
-    if (settings.craters) {
-        const CraterField field(CraterPopulation::Generate(key));
-        RefinedGrid::Generate(settings.depth, key, m_grid, 0, &field);
-    } else if (settings.refine && settings.depth != RefinedGrid::kBaseDepth) {
-        RefinedGrid::Generate(settings.depth, key, m_grid);
+    // At depth 6 the refined landscape is the generated one, craters apart.
+    if (settings.craters || (settings.refine && settings.depth != RefinedGrid::kBaseDepth)) {
+        RefinedGrid::Generate(settings.depth, key, m_grid, 0, settings.craters);
     } else {
         m_grid.Generate(settings.depth, true);
     }

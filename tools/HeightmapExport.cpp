@@ -14,8 +14,6 @@
 #include "cli/CommandValues.h"
 #include "cli/ExitCodes.h"
 #include "cli/MoonVersion.h"
-#include "craters/CraterField.h"
-#include "craters/CraterPopulation.h"
 #include "io/AtomicFile.h"
 #include "io/ExrFile.h"
 #include "io/FileSet.h"
@@ -90,15 +88,14 @@ std::string software() {
 }
 
 std::string title(const HeightmapExport& request, const Piece& piece) {
-    const std::string regeneration =
-        request.regeneration > 0 ? " --regeneration " + std::to_string(request.regeneration) : "";
     std::string text =
         "moon terrain heightmap, seed " + std::to_string(request.seed) +
         (request.regeneration > 0 ? ", regeneration " + std::to_string(request.regeneration) : "") +
         ", depth " + std::to_string(request.depth) + (request.refine ? ", refined" : "") +
-        (request.craters ? ", craters (their catalogue: moon-terrain craters --seed " +
-                               std::to_string(request.seed) + regeneration + " -o FILE.csv)"
-                         : "");
+        (request.craters
+             ? ", craters (their catalogue: " +
+                   TerrainRequest::CatalogueCommand(request.seed, request.regeneration) + ")"
+             : "");
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
 
@@ -268,11 +265,8 @@ int HeightmapExport::Run(std::FILE* out, std::FILE* err) const {
         progress.Update("generating", 0.0);
         TerrainRequest::SeedSequence(seed, regeneration);
         const LandscapeKey key{seed, regeneration};
-        if (craters) {
-            const CraterField field(CraterPopulation::Generate(key));
-            RefinedGrid::Generate(depth, key, grid, 0, &field);
-        } else if (refine) {
-            RefinedGrid::Generate(depth, key, grid);
+        if (refine) {
+            RefinedGrid::Generate(depth, key, grid, 0, craters);
         } else {
             grid.Generate(depth);
         }

@@ -22,10 +22,8 @@ int CraterField::Bin(double coordinate) {
 }
 
 CraterField::CraterField(std::vector<Crater> craters)
-    : m_craters(std::move(craters)),
-      m_bins(static_cast<std::size_t>(kBins) * kBins),
-      m_pProfiles(&CraterProfiles::Get()) {
-    const CraterProfiles& profiles = *m_pProfiles;
+    : m_craters(std::move(craters)), m_bins(static_cast<std::size_t>(kBins) * kBins) {
+    const CraterProfiles& profiles = CraterProfiles::Get();
     std::vector<double> lows(m_bins.size(), 0.0);
     std::vector<double> highs(m_bins.size(), 0.0);
     m_shapes.reserve(m_craters.size());
@@ -34,7 +32,7 @@ CraterField::CraterField(std::vector<Crater> craters)
         const double radius = crater.diameter * 0.5;
         const double reach = radius * CraterLaws::kReach;
         const double rim = radius * CraterLaws::kRimRadius;
-        m_shapes.push_back(Shape{crater.x, crater.z, crater.diameter, reach * reach,
+        m_shapes.push_back(Shape{crater.x, crater.z, crater.diameter, reach, reach * reach,
                                  1.0 / (radius * CraterProfiles::kSpacing), 1.0 / (rim * rim),
                                  profiles.Samples(crater.level), 0.0});
         const int west = Bin(crater.x - reach - kWest);
@@ -105,9 +103,8 @@ void CraterField::AddToRow(double* heights, int count, double westX, double spac
             }
             // Only the samples within reach along the row (a few more do no
             // harm: Apply leaves them as they were).
-            const double reach = shape.diameter * 0.5 * CraterLaws::kReach;
-            const double west = (shape.x - reach - westX) / spacing;
-            const double east = (shape.x + reach - westX) / spacing;
+            const double west = (shape.x - shape.reach - westX) / spacing;
+            const double east = (shape.x + shape.reach - westX) / spacing;
             const int from = std::max(first, west > 0.0 ? static_cast<int>(west) : 0);
             const int to = std::min(end, east > 0.0 ? static_cast<int>(east) + 2 : 0);
             for (int k = from; k < to; ++k) {

@@ -26,8 +26,6 @@ class CraterField {
 public:
     explicit CraterField(std::vector<Crater> craters);
 
-    const std::vector<Crater>& GetCraters() const { return m_craters; }
-
     // The field at (x, z), world units.
     double At(double x, double z) const;
     // Adds the field to count samples of the row at z, the first at westX,
@@ -49,7 +47,8 @@ private:
     struct Shape {
         double x, z;
         double diameter;
-        double reach2;       // the square of its reach
+        double reach;        // where its field ends
+        double reach2;       // the square of that
         double scale;        // from a distance to a place in the profile table
         double rimInverse2;  // 1 / (rim radius)^2
         const double* profile;
@@ -72,7 +71,6 @@ private:
     std::vector<Crater> m_craters;
     std::vector<Shape> m_shapes;                     // in the same order
     std::vector<std::vector<std::uint32_t>> m_bins;  // indices into m_craters, oldest first
-    const CraterProfiles* m_pProfiles;
     double m_lowest = 0.0;
     double m_highest = 0.0;
 };

@@ -9,7 +9,6 @@
 namespace moon {
 namespace {
 
-constexpr double kSpacing = CraterProfiles::kSpacing;
 static_assert(CraterProfiles::kSpacing * CraterProfiles::kSamples == CraterLaws::kReach);
 // Implicit steps a level: the wear of one level is taken in four.
 constexpr int kStepsPerLevel = 4;
@@ -67,7 +66,6 @@ CraterProfiles::Level CraterProfiles::Measure(const std::vector<double>& diffuse
     const auto [lowest, highest] = std::minmax_element(heights.begin(), heights.end());
     level.lowest = *lowest;
     level.highest = *highest;
-    level.rim = *highest;
     level.depth = *highest - *lowest;
     level.heights = std::move(heights);
     return level;

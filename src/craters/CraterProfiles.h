@@ -49,7 +49,7 @@ public:
     }
     // Rim crest to floor, and rim crest above the surroundings, / D.
     double DepthRatio(int level) const { return m_levels[Index(level)].depth; }
-    double RimRatio(int level) const { return m_levels[Index(level)].rim; }
+    double RimRatio(int level) const { return m_levels[Index(level)].highest; }
     // The lowest and highest height / D of the level's profile.
     double Lowest(int level) const { return m_levels[Index(level)].lowest; }
     double Highest(int level) const { return m_levels[Index(level)].highest; }
@@ -59,8 +59,7 @@ private:
         std::vector<double> heights;  // kSamples + 1, the last at the reach (0)
         double lowest = 0.0;
         double highest = 0.0;
-        double depth = 0.0;
-        double rim = 0.0;
+        double depth = 0.0;  // highest (the rim crest) less lowest
     };
 
     CraterProfiles();

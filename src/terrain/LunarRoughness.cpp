@@ -6,9 +6,6 @@
 namespace moon {
 namespace {
 
-// sqrt(3): a sum of four uniform numbers has variance 4/12.
-constexpr double kSqrt3 = 1.7320508075688772;
-
 // SplitMix64's finaliser: every bit of the input moves every bit of the output.
 std::uint64_t mix(std::uint64_t z) {
     z += 0x9E3779B97F4A7C15u;

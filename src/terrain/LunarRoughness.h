@@ -37,6 +37,10 @@ public:
     // relief of the generated depth-6 landscape, whose last displacements
     // (at depth 6, whole numbers below 8 in size) are about 4 units.
     static constexpr double kDepth7Deviation = 1.5;
+    // sqrt(3), which gives a sum of four uniform numbers unit variance, and
+    // the bound UnitVariate stays strictly within: 2 sqrt(3).
+    static constexpr double kSqrt3 = 1.7320508075688772;
+    static constexpr double kVariateBound = 2.0 * kSqrt3;
 
     // The standard deviation of the square step's displacements for points
     // that first appear at the given depth (at least 1).

@@ -7,6 +7,7 @@
 
 #include "base/Check.h"
 #include "craters/CraterField.h"
+#include "craters/CraterPopulation.h"
 #include "terrain/LunarRoughness.h"
 #include "terrain/ParallelRows.h"
 
@@ -96,39 +97,39 @@ private:
 
 double RefinedGrid::Widening(int baseDepth) {
     // A mean lies within its points' range; a square step's displacement is
-    // less than 2 sqrt(3) deviations, and a diamond step's, which may add to
-    // a displaced centre's, kDiamondFactor of that.
-    constexpr double kLargestVariate = 2.0 * 1.7320508075688772;
+    // less than kVariateBound deviations, and a diamond step's, which may add
+    // to a displaced centre's, kDiamondFactor of that.
     double widening = 0.0;
     for (int depth = std::max(baseDepth, 0) + 1; depth <= HeightGrid::kMaxDepth; ++depth) {
-        widening += kLargestVariate * LunarRoughness::Deviation(depth) *
+        widening += LunarRoughness::kVariateBound * LunarRoughness::Deviation(depth) *
                     (1.0 + LunarRoughness::kDiamondFactor);
     }
     return widening;
 }
 
 void RefinedGrid::Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads,
-                           const CraterField* craters) {
+                           bool craters) {
     HeightGrid base;
     base.Generate(kBaseDepth);
     Refine(base, depth, key, out, threads, craters);
 }
 
 void RefinedGrid::Refine(const HeightGrid& base, int depth, const LandscapeKey& key,
-                         HeightGrid& out, unsigned threads, const CraterField* craters) {
+                         HeightGrid& out, unsigned threads, bool craters) {
     Spread(base, depth, key, out, threads);
-    if (craters == nullptr) {
+    if (!craters) {
         return;
     }
+    const CraterField field(CraterPopulation::Generate(key));
     const int side = out.GetSide();
     const double spacing = out.GetSpacing();
     ParallelRows::Run(side, threads, [&](int begin, int end) {
         std::vector<double> scratch;
         for (int row = begin; row < end; ++row) {
-            craters->AddToRow(out.GetRow(row), side, 0.0, spacing, row * spacing - 500.0, scratch);
+            field.AddToRow(out.GetRow(row), side, 0.0, spacing, row * spacing - 500.0, scratch);
         }
     });
-    out.SetRange(out.GetLowest() + craters->GetLowest(), out.GetHighest() + craters->GetHighest());
+    out.SetRange(out.GetLowest() + field.GetLowest(), out.GetHighest() + field.GetHighest());
 }
 
 void RefinedGrid::Spread(const HeightGrid& base, int depth, const LandscapeKey& key,

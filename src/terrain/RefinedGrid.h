@@ -34,8 +34,6 @@
 
 namespace moon {
 
-class CraterField;
-
 class RefinedGrid {
 public:
     // The depth of the generated landscape the refinement starts from: the
@@ -46,16 +44,17 @@ public:
     // generates the depth-6 grid from the random sequence, which the caller
     // has seeded (13,654 draws, as the viewer's first terrain), then refines
     // or samples it. threads 0: one a processor.
-    // With craters, the field is added to every sample (at its world position,
-    // so depths still agree) and the range widened by its bounds.
+    // With craters, the key's craters (CraterPopulation, CraterField) are
+    // added to every sample (at its world position, so depths still agree)
+    // and the range widened by their bounds.
     static void Generate(int depth, const LandscapeKey& key, HeightGrid& out, unsigned threads = 0,
-                         const CraterField* craters = nullptr);
+                         bool craters = false);
 
     // base refined (or sampled) to depth into out. base's heights are final
     // heights; a deeper base than depth is sampled, a shallower one refined
     // from its own depth.
     static void Refine(const HeightGrid& base, int depth, const LandscapeKey& key, HeightGrid& out,
-                       unsigned threads = 0, const CraterField* craters = nullptr);
+                       unsigned threads = 0, bool craters = false);
 
     // How far refinement below baseDepth, down to HeightGrid::kMaxDepth, can
     // take a height beyond the base's range, world units.

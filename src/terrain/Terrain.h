@@ -54,7 +54,6 @@ public:
     // instead of the plain means; null, the default: the plain means. The
     // grid must outlive its use.
     void SetRefinement(const HeightGrid* grid) { m_pRefinement = grid; }
-    const HeightGrid* GetRefinement() const { return m_pRefinement; }
 
     // Gives every generated cell under node with a point at (x, z) the height y.
     void RepairSharedPoint(TerrainNode* node, double x, double y, double z);

@@ -5,8 +5,6 @@
 #include <cstddef>
 
 #include "base/Check.h"
-#include "craters/CraterField.h"
-#include "craters/CraterPopulation.h"
 #include "terrain/RefinedGrid.h"
 
 namespace moon {
@@ -69,12 +67,7 @@ void TerrainModel::Regenerate(int depth) {
     refinedGrid = std::make_unique<HeightGrid>();
     const LandscapeKey key{seed, landscape};
     const int gridDepth = std::max(depth, static_cast<int>(Terrain::kDeepestRefinedDepth));
-    if (craters) {
-        const CraterField field(CraterPopulation::Generate(key));
-        RefinedGrid::Refine(base, gridDepth, key, *refinedGrid, 0, &field);
-    } else {
-        RefinedGrid::Refine(base, gridDepth, key, *refinedGrid);
-    }
+    RefinedGrid::Refine(base, gridDepth, key, *refinedGrid, 0, craters);
     if (depth != RefinedGrid::kBaseDepth || craters) {
         terrain = std::make_unique<Terrain>();
         terrain->GenerateFromGrid(*refinedGrid, depth);

@@ -42,7 +42,6 @@ public:
     // (CraterPopulation), at every depth: then even the depth-6 cells are the
     // refined grid's.
     void EnableRefinement(std::uint32_t seed, bool craters = false);
-    bool HasCraters() const { return craters; }
     bool IsRefined() const { return refined; }
     // Which landscape the terrain is: 0 for the first Regenerate, one more
     // for each after it (the viewer's Space).

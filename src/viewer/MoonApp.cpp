@@ -82,9 +82,9 @@ void MoonApp::OnIdle() {
         m_bVerbose = false;
         std::fprintf(stderr, "moon: OpenGL renderer: %s\n", DescribeRenderer().c_str());
     }
-    const std::uint32_t landscape = m_pTerrainModel->GetLandscapeCount();
-    if (m_bReportLandscapes && landscape != m_reportedLandscape) {
+    if (m_bReportLandscapes && m_pTerrainModel->GetLandscapeCount() != m_reportedLandscape) {
         // What moon-terrain needs to export it: the seed and the count.
+        const std::uint32_t landscape = m_pTerrainModel->GetLandscapeCount();
         m_reportedLandscape = landscape;
         std::fprintf(stderr,
                      "moon: landscape %u of seed %u (moon-terrain --seed %u --regeneration %u)\n",

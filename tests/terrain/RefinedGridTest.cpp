@@ -98,7 +98,7 @@ TEST(RefinedGridTest, CratersLieOnEveryDepthAlikeWithinTheRange) {
     for (const int depth : {3, 6, 8, 10}) {
         Random::Seed(seed);
         grids.emplace_back();
-        RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grids.back(), 0, &field);
+        RefinedGrid::Generate(depth, LandscapeKey{seed, 0}, grids.back(), 0, true);
     }
     for (std::size_t coarse = 0; coarse < 3; ++coarse) {
         EXPECT_EQ(countSampleMismatches(grids[3], grids[coarse]), 0) << coarse;

@@ -7,8 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "craters/CraterField.h"
-#include "craters/CraterPopulation.h"
 #include "terrain/GridLeaves.h"
 #include "terrain/RefinedGrid.h"
 #include "tests/support/RecordingGL.h"
@@ -292,7 +290,6 @@ TEST(TerrainModelTest, CrateredModelsAreTheCrateredGridAtEveryCornerAndEveryRege
         model.UpdateDetail(Vec3(120, 15, -380), true);
         // What the exporter writes for this landscape with its craters.
         const HeightGrid& grid = *model.GetRefinedGrid();
-        const CraterField field(CraterPopulation::Generate({seed, regeneration}));
         const double spacing = grid.GetSpacing();
         int refinedLeaves = 0;
         int off = 0;
@@ -310,7 +307,7 @@ TEST(TerrainModelTest, CrateredModelsAreTheCrateredGridAtEveryCornerAndEveryRege
         if (regeneration == 0) {
             Random::Seed(seed);
             HeightGrid exported;
-            RefinedGrid::Generate(10, LandscapeKey{seed, 0}, exported, 0, &field);
+            RefinedGrid::Generate(10, LandscapeKey{seed, 0}, exported, 0, true);
             for (int row = 0; row < grid.GetSide(); row += 17) {
                 ASSERT_EQ(std::memcmp(grid.GetRow(row), exported.GetRow(row),
                                       sizeof(double) * static_cast<std::size_t>(grid.GetSide())),
