@@ -93,12 +93,6 @@ void TerrainRequest::AddRegenerationOption(OptionParser& parser, std::uint32_t& 
         });
 }
 
-std::string TerrainRequest::CatalogueCommand(std::uint32_t seed, std::uint32_t regeneration) {
-    return "moon-terrain craters --seed " + std::to_string(seed) +
-           (regeneration > 0 ? " --regeneration " + std::to_string(regeneration) : "") +
-           " -o FILE.csv";
-}
-
 void TerrainRequest::SeedSequence(std::uint32_t seed, std::uint32_t regeneration) {
     Random::Seed(seed);
     if (regeneration == 0) {

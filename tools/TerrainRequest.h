@@ -58,9 +58,6 @@ struct TerrainRequest {
     // landscape's draws and the star field's, and the draws of each
     // regeneration before this one.
     static void SeedSequence(std::uint32_t seed, std::uint32_t regeneration);
-    // The command that writes the catalogue of a landscape's craters, as
-    // cratered exports name it.
-    static std::string CatalogueCommand(std::uint32_t seed, std::uint32_t regeneration);
     // Adds --regeneration K, storing into regeneration.
     static void AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration);
 };
