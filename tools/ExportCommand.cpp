@@ -22,6 +22,7 @@
 #include "mesh/MeshOutput.h"
 #include "mesh/TerrainMeshFacts.h"
 #include "terrain/Terrain.h"
+#include "terrain/TerrainLimits.h"
 #include "terrain/TerrainModel.h"
 #include "tools/ExportFormat.h"
 #include "tools/ExportProgress.h"
@@ -32,51 +33,67 @@
 namespace moon {
 namespace {
 
-constexpr std::string_view kExportUsage =
-    "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
-    "                           [--refine | --craters]\n"
-    "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
-    "                           [--join] [--format FORMAT] [--tiles T]\n"
-    "                           [--verbose] -o FILE\n"
-    "\n"
-    "Builds the terrain as dump does and writes its leaf triangles as the viewer\n"
-    "draws them (same triangles, order and winding), each vertex coloured by its\n"
-    "height band: PLY (binary, little-endian), OBJ with vertex colours, or glTF 2.0\n"
-    "binary (.glb). flat gives every triangle its face normal, smooth every vertex\n"
-    "its cell's normal, wireframe writes the triangles' edges (lines, no normals).\n"
-    "A vertex that triangles share (same position, normal and colour) is written\n"
-    "once. --join makes one surface: one vertex per position over the whole\n"
-    "terrain, triangles split where finer cells meet a coarser one (no cracks, no\n"
-    "T-junctions), and every vertex the mean of the face normals around it, so\n"
-    "flat or smooth shading is the importing program's choice. Meshes go to\n"
-    "depth 12 (67 million triangles), streamed as they are written; a .glb holds\n"
-    "at most 4 GiB, so a flat one stops at depth 11.\n"
-    "A heightmap format writes the generated grid instead, without building the\n"
-    "tree: (2^D + 1) samples a side, north (z -500) at the top, x to the right,\n"
-    "to depth 14 (16385 samples a side). png is 16-bit greyscale (the lowest\n"
-    "height 0, the highest 65535; the range is in its text), r16 the same samples\n"
-    "headerless, little-endian, tif a 32-bit float GeoTIFF and exr a 32-bit float\n"
-    "OpenEXR of the heights in world units. --tiles T writes T x T files\n"
-    "FILE_X_Y (X west to east, Y north to south, from 0) of (2^D / T + 1) samples\n"
-    "a side that share their edge samples and one height scale; the set is\n"
-    "replaced whole or not at all. Heightmaps take no level-of-detail passes.\n"
-    "--refine gives the viewer's landscape at any depth: the depth-6 landscape,\n"
-    "refined below depth 6 with lunar roughness (Hurst exponent 0.9), every depth\n"
-    "with the same heights at the points they share (see moon-terrain(1)).\n"
-    "--craters lays the seed's craters on that landscape; \"moon-terrain craters\"\n"
-    "writes their catalogue.\n"
-    "Without --format, the format follows FILE's extension (see Formats below);\n"
-    "any other name is PLY. Units are world units, y up, x 0 to 500, z -500 to 0;\n"
-    "the header says so and names the seed, depth and passes. N is the viewer's\n"
-    "seed: \"moon --seed N\" shows this landscape (at depth 6, without passes).\n"
-    "An existing FILE is replaced only once the new one is complete, keeping its\n"
-    "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
-    "place, and - is standard output.\n"
-    "\n"
-    "Options:\n";
-
-// Deeper meshes would pass 4 GiB in a .glb; their grid alone is 2 GiB.
-constexpr int kMaxMeshDepth = 12;
+// The help's text before the options, its limits from the terrain's.
+std::string exportUsage() {
+    constexpr int kMesh = TerrainLimits::kMaxMeshDepth;
+    constexpr int kGrid = TerrainLimits::kMaxGridDepth;
+    const auto number = [](long long value) { return std::to_string(value); };
+    // Four triangles a cell.
+    const long long meshTriangles = (4ll << (2 * kMesh)) / 1000000;
+    const std::string size = ShortestText(TerrainLimits::kWorldSize);
+    return std::string(
+        "Usage: moon-terrain export --seed N --depth D [--lod X,Y,Z | --lod-off]...\n"
+        "                           [--refine | --craters]\n"
+        "                           [--palette 0..5] [--mode wireframe|flat|smooth]\n"
+        "                           [--join] [--format FORMAT] [--tiles T]\n"
+        "                           [--verbose] -o FILE\n"
+        "\n"
+        "Builds the terrain as dump does and writes its leaf triangles as the viewer\n"
+        "draws them (same triangles, order and winding), each vertex coloured by its\n"
+        "height band: PLY (binary, little-endian), OBJ with vertex colours, or glTF 2.0\n"
+        "binary (.glb). flat gives every triangle its face normal, smooth every vertex\n"
+        "its cell's normal, wireframe writes the triangles' edges (lines, no normals).\n"
+        "A vertex that triangles share (same position, normal and colour) is written\n"
+        "once. --join makes one surface: one vertex per position over the whole\n"
+        "terrain, triangles split where finer cells meet a coarser one (no cracks, no\n"
+        "T-junctions), and every vertex the mean of the face normals around it, so\n"
+        "flat or smooth shading is the importing program's choice. Meshes go to\n"
+        "depth " +
+        number(kMesh) + " (" + number(meshTriangles) +
+        " million triangles), streamed as they are written; a .glb holds\n"
+        "at most 4 GiB, so a flat one stops at depth " +
+        number(kMesh - 1) +
+        ".\n"
+        "A heightmap format writes the generated grid instead, without building the\n"
+        "tree: (2^D + 1) samples a side, north (z -" +
+        size +
+        ") at the top, x to the right,\n"
+        "to depth " +
+        number(kGrid) + " (" + number((1 << kGrid) + 1) +
+        " samples a side). png is 16-bit greyscale (the lowest\n"
+        "height 0, the highest 65535; the range is in its text), r16 the same samples\n"
+        "headerless, little-endian, tif a 32-bit float GeoTIFF and exr a 32-bit float\n"
+        "OpenEXR of the heights in world units. --tiles T writes T x T files\n"
+        "FILE_X_Y (X west to east, Y north to south, from 0) of (2^D / T + 1) samples\n"
+        "a side that share their edge samples and one height scale; the set is\n"
+        "replaced whole or not at all. Heightmaps take no level-of-detail passes.\n"
+        "--refine gives the viewer's landscape at any depth: the depth-6 landscape,\n"
+        "refined below depth 6 with lunar roughness (Hurst exponent 0.9), every depth\n"
+        "with the same heights at the points they share (see moon-terrain(1)).\n"
+        "--craters lays the seed's craters on that landscape; \"moon-terrain craters\"\n"
+        "writes their catalogue.\n"
+        "Without --format, the format follows FILE's extension (see Formats below);\n"
+        "any other name is PLY. Units are world units, y up, x 0 to " +
+        size + ", z -" + size +
+        " to 0;\n"
+        "the header says so and names the seed, depth and passes. N is the viewer's\n"
+        "seed: \"moon --seed N\" shows this landscape (at depth 6, without passes).\n"
+        "An existing FILE is replaced only once the new one is complete, keeping its\n"
+        "mode (a symbolic link's target is replaced); a device or FIFO is written in\n"
+        "place, and - is standard output.\n"
+        "\n"
+        "Options:\n");
+}
 
 struct ExportSettings {
     int palette = 0;
@@ -88,7 +105,8 @@ struct ExportSettings {
     bool verbose = false;
 };
 
-void addExportOptions(OptionParser& parser, ExportSettings& settings) {
+// --palette and --mode: the mesh's colours and normals.
+void addLookOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--palette", "P", "height palette, 0 to 5 (default 0)",
                     [&settings](std::string_view name, std::string_view value) -> std::string {
                         std::int64_t number = 0;
@@ -114,6 +132,10 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
                         }
                         return "";
                     });
+}
+
+// --format, --tiles and --join: what kind of file, and how it is laid out.
+void addShapeOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--format", "FORMAT",
                     "ply, obj or glb (meshes), png, r16, tif or exr (heightmaps; heightmap is "
                     "png); default: from FILE's extension, else ply",
@@ -125,21 +147,25 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
                         }
                         return "";
                     });
-    parser.AddValue(
-        "--tiles", "T", "heightmaps: T x T tiles that share their edges, T a power of two",
-        [&settings](std::string_view name, std::string_view value) -> std::string {
-            std::int64_t number = 0;
-            if (ParseWholeNumber(value, 1, 1 << HeightmapExport::kMaxDepth, number) !=
-                    WholeNumber::Ok ||
-                (number & (number - 1)) != 0) {
-                return std::string(name) + " must be a power of two from 1 to " +
-                       std::to_string(1 << HeightmapExport::kMaxDepth) + ", not " + Quoted(value);
-            }
-            settings.tiles = static_cast<int>(number);
-            return "";
-        });
+    parser.AddValue("--tiles", "T",
+                    "heightmaps: T x T tiles that share their edges, T a power of two",
+                    [&settings](std::string_view name, std::string_view value) -> std::string {
+                        constexpr int kMost = 1 << TerrainLimits::kMaxGridDepth;
+                        std::int64_t number = 0;
+                        if (ParseWholeNumber(value, 1, kMost, number) != WholeNumber::Ok ||
+                            (number & (number - 1)) != 0) {
+                            return std::string(name) + " must be a power of two from 1 to " +
+                                   std::to_string(kMost) + ", not " + Quoted(value);
+                        }
+                        settings.tiles = static_cast<int>(number);
+                        return "";
+                    });
     parser.AddFlag("--join", "one surface: a vertex per position, no cracks or T-junctions",
                    [&settings] { settings.join = true; });
+}
+
+// --verbose, -o and --output.
+void addOutputOptions(OptionParser& parser, ExportSettings& settings) {
     auto output = [&settings](std::string_view name, std::string_view value) -> std::string {
         if (value.empty()) {
             return std::string(name) + " needs a file name";
@@ -154,6 +180,70 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
                    [&settings] { settings.verbose = true; });
     parser.AddValue("-o", "FILE", "the file to write, - for standard output (required)", output);
     parser.AddValue("--output", "FILE", "the same as -o", output);
+}
+
+// Every option of export, in the order the help lists them.
+void addOptions(OptionParser& parser, TerrainRequest& request, ExportSettings& settings) {
+    TerrainRequest::DepthLimit depthLimit;
+    depthLimit.max = TerrainLimits::kMaxGridDepth;
+    depthLimit.help = "levels generated below the root: 0 to " +
+                      std::to_string(TerrainLimits::kMaxMeshDepth) + " for meshes, 0 to " +
+                      std::to_string(TerrainLimits::kMaxGridDepth) + " for heightmaps (required)";
+    depthLimit.deeper = "a deeper grid needs more than 8 GiB of memory";
+    request.AddOptions(parser, depthLimit);
+    addLookOptions(parser, settings);
+    addShapeOptions(parser, settings);
+    addOutputOptions(parser, settings);
+}
+
+// The format the request asks for: an explicit --format wins over the
+// file's name; standard output has no name.
+const ExportFormat& chosenFormat(const ExportSettings& settings) {
+    return settings.pFormat != nullptr ? *settings.pFormat
+                                       : ExportFormatForPath(settings.output.value_or(""));
+}
+
+HeightmapExport heightmapExport(const TerrainRequest& request, const ExportSettings& settings) {
+    HeightmapExport heightmap;
+    heightmap.seed = *request.seed;
+    heightmap.depth = *request.depth;
+    heightmap.pFormat = &chosenFormat(settings);
+    heightmap.output = *settings.output;
+    heightmap.tiles = settings.tiles.value_or(1);
+    heightmap.verbose = settings.verbose;
+    heightmap.refine = request.refine;
+    heightmap.craters = request.craters;
+    heightmap.regeneration = request.regeneration;
+    return heightmap;
+}
+
+// The request's first problem, or "" when it can be carried out.
+std::string checkRequest(const TerrainRequest& request, const ExportSettings& settings) {
+    std::string problem = request.CheckComplete();
+    if (!problem.empty()) {
+        return problem;
+    }
+    if (!settings.output) {
+        return "-o FILE is required";
+    }
+    const ExportFormat& format = chosenFormat(settings);
+    if (format.IsHeightmap()) {
+        if (!request.passes.empty()) {
+            return "a heightmap is the generated regular grid: it takes no --lod or --lod-off";
+        }
+        return heightmapExport(request, settings).Check();
+    }
+    if (*request.depth > TerrainLimits::kMaxMeshDepth) {
+        return "--depth " + std::to_string(*request.depth) + " is outside 0 to " +
+               std::to_string(TerrainLimits::kMaxMeshDepth) +
+               " for meshes: deeper meshes pass 4 GiB (heightmaps go to " +
+               std::to_string(TerrainLimits::kMaxGridDepth) + ")";
+    }
+    if (settings.tiles) {
+        return "--tiles is for heightmaps (png, r16, tif, exr), not " + std::string(format.name) +
+               " meshes";
+    }
+    return "";
 }
 
 // The level-of-detail passes as they were given on the command line.
@@ -209,70 +299,62 @@ bool openOutput(AtomicFile& file, std::FILE* err) {
     return false;
 }
 
-}  // namespace
+// The leaves of the generated grid, streamed without the tree.
+std::unique_ptr<Mesh> gridMesh(const TerrainRequest& request, const ExportSettings& settings,
+                               const HeightPalette& palette, const MeshOutput::Progress& report) {
+    GridMesh::Settings grid;
+    grid.seed = *request.seed;
+    grid.depth = *request.depth;
+    grid.mode = settings.mode;
+    grid.palette = &palette;
+    grid.joined = settings.join;
+    grid.sharing = chosenFormat(settings).Mesh().sharing;
+    grid.refine = request.refine;
+    grid.craters = request.craters;
+    grid.regeneration = request.regeneration;
+    TerrainRequest::SeedSequence(grid.seed, grid.regeneration);
+    return std::make_unique<GridMesh>(grid, report);
+}
 
-int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
-    TerrainRequest request;
-    ExportSettings settings;
-    OptionParser parser;
-    TerrainRequest::DepthLimit depthLimit;
-    depthLimit.max = HeightmapExport::kMaxDepth;
-    depthLimit.help =
-        "levels generated below the root: 0 to 12 for meshes, 0 to 14 for heightmaps (required)";
-    depthLimit.deeper = "a deeper grid needs more than 8 GiB of memory";
-    request.AddOptions(parser, depthLimit);
-    addExportOptions(parser, settings);
+// The leaves of the tree the passes shaped, gathered in memory.
+std::unique_ptr<Mesh> treeMesh(const TerrainRequest& request, const ExportSettings& settings,
+                               const HeightPalette& palette, ExportProgress& progress,
+                               const MeshOutput::Progress& report) {
+    const MeshSharing sharing = chosenFormat(settings).Mesh().sharing;
+    const bool lines = settings.mode == Wireframe;
+    TerrainModel model;
+    request.Build(model);
+    const TerrainNode* root = model.GetTerrain()->GetRoot();
+    if (settings.join) {
+        JoinedMesh joined;
+        progress.Update("joining", 0.0);
+        joined.Build(root, palette);
+        auto gathered =
+            std::make_unique<GatheredMesh>(sharing, lines, joined.GetTriangleCount(), report);
+        joined.Send(*gathered);
+        return gathered;
+    }
+    // Four triangles per leaf, for progress and reservations.
+    auto gathered = std::make_unique<GatheredMesh>(sharing, lines, 4 * CountLeaves(root), report);
+    model.GetTerrain()->Draw(settings.mode, palette, *gathered);
+    return gathered;
+}
 
-    std::string problem;
-    if (!parser.Parse(args, problem)) {
-        return ReportUsageError(err, "export", problem);
-    }
-    if (parser.HelpRequested()) {
-        const std::string help =
-            std::string(kExportUsage) + parser.Describe() + "\n" + describeFormats();
-        return PrintText(out, err, help);
-    }
-    problem = request.CheckComplete();
-    if (problem.empty() && !settings.output) {
-        problem = "-o FILE is required";
-    }
-    // An explicit --format wins over the name; standard output has no name.
-    const ExportFormat& format = settings.pFormat != nullptr
-                                     ? *settings.pFormat
-                                     : ExportFormatForPath(settings.output.value_or(""));
-    if (problem.empty() && format.IsHeightmap() && !request.passes.empty()) {
-        problem = "a heightmap is the generated regular grid: it takes no --lod or --lod-off";
-    }
-    if (problem.empty() && !format.IsHeightmap() && *request.depth > kMaxMeshDepth) {
-        problem = "--depth " + std::to_string(*request.depth) + " is outside 0 to " +
-                  std::to_string(kMaxMeshDepth) +
-                  " for meshes: deeper meshes pass 4 GiB (heightmaps go to " +
-                  std::to_string(HeightmapExport::kMaxDepth) + ")";
-    }
-    if (problem.empty() && !format.IsHeightmap() && settings.tiles) {
-        problem = "--tiles is for heightmaps (png, r16, tif, exr), not " +
-                  std::string(format.name) + " meshes";
-    }
-    HeightmapExport heightmap;
-    if (problem.empty() && format.IsHeightmap()) {
-        heightmap.seed = *request.seed;
-        heightmap.depth = *request.depth;
-        heightmap.format = format.id;
-        heightmap.output = *settings.output;
-        heightmap.tiles = settings.tiles.value_or(1);
-        heightmap.verbose = settings.verbose;
-        heightmap.refine = request.refine;
-        heightmap.craters = request.craters;
-        heightmap.regeneration = request.regeneration;
-        problem = heightmap.Check();
-    }
-    if (!problem.empty()) {
-        return ReportUsageError(err, "export", problem);
-    }
-    if (format.IsHeightmap()) {
-        return heightmap.Run(out, err);
-    }
+void reportMesh(std::FILE* err, const Mesh& mesh, std::size_t bytes,
+                std::chrono::steady_clock::time_point started) {
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    const bool lines = mesh.IsLines();
+    const std::string shapes =
+        std::to_string(mesh.GetPrimitiveCount()) + (lines ? " lines" : " triangles");
+    const std::string normals = mesh.GetSharing() == MeshSharing::Attributes && !lines
+                                    ? ", " + std::to_string(mesh.GetNormalCount()) + " normals"
+                                    : "";
+    std::fprintf(err, "moon-terrain export: %s, %zu vertices%s, %zu bytes, %.2f s\n",
+                 shapes.c_str(), mesh.GetVertexCount(), normals.c_str(), bytes, seconds.count());
+}
 
+int exportMesh(const TerrainRequest& request, const ExportSettings& settings, std::FILE* out,
+               std::FILE* err) {
     // Timed from here: building a deep tree is part of what the user waits for.
     const auto started = std::chrono::steady_clock::now();
     AtomicFile file(*settings.output, out);
@@ -285,62 +367,48 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
     };
     const TerrainModel palettes;
     const HeightPalette& palette = palettes.GetPalette(settings.palette);
-    const bool lines = settings.mode == Wireframe;
-    std::unique_ptr<Mesh> mesh;
-    if (request.passes.empty() || *request.depth >= Terrain::kDeepestRefinedDepth) {
-        // The leaves are the generated grid's cells: streamed, without the tree.
-        GridMesh::Settings grid;
-        grid.seed = *request.seed;
-        grid.depth = *request.depth;
-        grid.mode = settings.mode;
-        grid.palette = &palette;
-        grid.joined = settings.join;
-        grid.sharing = format.sharing;
-        grid.refine = request.refine;
-        grid.craters = request.craters;
-        grid.regeneration = request.regeneration;
-        TerrainRequest::SeedSequence(grid.seed, grid.regeneration);
-        mesh = std::make_unique<GridMesh>(grid, report);
-    } else {
-        TerrainModel model;
-        request.Build(model);
-        const TerrainNode* root = model.GetTerrain()->GetRoot();
-        std::unique_ptr<GatheredMesh> gathered;
-        if (settings.join) {
-            JoinedMesh joined;
-            progress.Update("joining", 0.0);
-            joined.Build(root, palette);
-            gathered = std::make_unique<GatheredMesh>(format.sharing, lines,
-                                                      joined.GetTriangleCount(), report);
-            joined.Send(*gathered);
-        } else {
-            // Four triangles per leaf, for progress and reservations.
-            gathered = std::make_unique<GatheredMesh>(format.sharing, lines, 4 * CountLeaves(root),
-                                                      report);
-            model.GetTerrain()->Draw(settings.mode, palette, *gathered);
-        }
-        mesh = std::move(gathered);
-    }
+    const std::unique_ptr<Mesh> mesh =
+        request.passes.empty() || *request.depth >= Terrain::kDeepestRefinedDepth
+            ? gridMesh(request, settings, palette, report)
+            : treeMesh(request, settings, palette, progress, report);
     MeshOutput output(file, report);
     // A writer that cannot hold the mesh writes nothing, and the file is left as it was.
-    const bool written = format.write(*mesh, describe(request, settings), output, problem);
+    std::string problem;
+    const bool written =
+        chosenFormat(settings).Mesh().write(*mesh, describe(request, settings), output, problem);
     const bool committed = written && file.Commit(problem);
     progress.Finish();
     if (!committed) {
         return ReportFailure(err, "export", problem);
     }
     if (settings.verbose) {
-        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-        const std::string shapes =
-            std::to_string(mesh->GetPrimitiveCount()) + (lines ? " lines" : " triangles");
-        const std::string normals = mesh->GetSharing() == MeshSharing::Attributes && !lines
-                                        ? ", " + std::to_string(mesh->GetNormalCount()) + " normals"
-                                        : "";
-        std::fprintf(err, "moon-terrain export: %s, %zu vertices%s, %zu bytes, %.2f s\n",
-                     shapes.c_str(), mesh->GetVertexCount(), normals.c_str(),
-                     file.GetBytesWritten(), seconds.count());
+        reportMesh(err, *mesh, file.GetBytesWritten(), started);
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, std::FILE* err) {
+    TerrainRequest request;
+    ExportSettings settings;
+    OptionParser parser;
+    addOptions(parser, request, settings);
+    std::string problem;
+    if (!parser.Parse(args, problem)) {
+        return ReportUsageError(err, "export", problem);
+    }
+    if (parser.HelpRequested()) {
+        return PrintText(out, err, exportUsage() + parser.Describe() + "\n" + describeFormats());
+    }
+    problem = checkRequest(request, settings);
+    if (!problem.empty()) {
+        return ReportUsageError(err, "export", problem);
+    }
+    if (chosenFormat(settings).IsHeightmap()) {
+        return heightmapExport(request, settings).Run(out, err);
+    }
+    return exportMesh(request, settings, out, err);
 }
 
 }  // namespace moon

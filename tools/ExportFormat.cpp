@@ -6,30 +6,28 @@
 #include <cctype>
 #include <string>
 
+#include "mesh/HeightmapWriters.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshWriters.h"
 
 namespace moon {
 namespace {
 
-using Kind = ExportFormat::Kind;
-constexpr MeshSharing kVertices = MeshSharing::Vertices;
+using Mesh = ExportFormat::MeshWriter;
+using Heightmap = ExportFormat::HeightmapWriter;
 
 constexpr std::array kFormats = {
-    ExportFormat{ExportFormatId::Ply, "ply", "", ".ply", Kind::Mesh, "PLY mesh, binary", WritePly,
-                 kVertices},
-    ExportFormat{ExportFormatId::Obj, "obj", "", ".obj", Kind::Mesh, "OBJ mesh", WriteObj,
-                 MeshSharing::Attributes},
-    ExportFormat{ExportFormatId::Glb, "glb", "", ".glb", Kind::Mesh, "glTF 2.0 binary mesh",
-                 WriteGlb, kVertices},
-    ExportFormat{ExportFormatId::Png, "png", "heightmap", ".png", Kind::Heightmap,
-                 "16-bit greyscale PNG heightmap", nullptr, kVertices},
-    ExportFormat{ExportFormatId::R16, "r16", "raw", ".r16 .raw", Kind::Heightmap,
-                 "headerless 16-bit little-endian heightmap", nullptr, kVertices},
-    ExportFormat{ExportFormatId::Tiff, "tif", "tiff", ".tif .tiff", Kind::Heightmap,
-                 "32-bit float GeoTIFF of the heights", nullptr, kVertices},
-    ExportFormat{ExportFormatId::Exr, "exr", "", ".exr", Kind::Heightmap,
-                 "32-bit float OpenEXR of the heights", nullptr, kVertices},
+    ExportFormat{"ply", "", ".ply", "PLY mesh, binary", Mesh{WritePly, MeshSharing::Vertices}},
+    ExportFormat{"obj", "", ".obj", "OBJ mesh", Mesh{WriteObj, MeshSharing::Attributes}},
+    ExportFormat{"glb", "", ".glb", "glTF 2.0 binary mesh", Mesh{WriteGlb, MeshSharing::Vertices}},
+    ExportFormat{"png", "heightmap", ".png", "16-bit greyscale PNG heightmap",
+                 Heightmap{WritePngHeightmap}},
+    ExportFormat{"r16", "raw", ".r16 .raw", "headerless 16-bit little-endian heightmap",
+                 Heightmap{WriteR16Heightmap}},
+    ExportFormat{"tif", "tiff", ".tif .tiff", "32-bit float GeoTIFF of the heights",
+                 Heightmap{WriteTiffHeightmap}},
+    ExportFormat{"exr", "", ".exr", "32-bit float OpenEXR of the heights",
+                 Heightmap{WriteExrHeightmap}},
 };
 
 bool hasExtension(std::string_view extensions, std::string_view extension) {

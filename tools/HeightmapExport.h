@@ -1,25 +1,22 @@
 // SPDX-License-Identifier: MIT
-// moon-terrain export's heightmaps: the generated grid (never the tree) as
-// PNG, R16, GeoTIFF or OpenEXR, whole or as tiles that share their edges.
+// moon-terrain export's heightmaps: the generated grid (never the tree)
+// written by its format's writer, whole or as tiles that share their edges.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-#include "tools/ExportFormat.h"
-
 namespace moon {
 
-struct HeightmapExport {
-    // The deepest grid a heightmap takes: 16385 samples a side.
-    static constexpr int kMaxDepth = 14;
+struct ExportFormat;
 
+struct HeightmapExport {
     std::uint32_t seed = 0;
     int depth = 0;
-    ExportFormatId format = ExportFormatId::Png;
-    std::string output;  // "-" for standard output (one file only)
-    int tiles = 1;       // tiles a side, a power of two, at most 2^depth
+    const ExportFormat* pFormat = nullptr;  // a heightmap format
+    std::string output;                     // "-" for standard output (one file only)
+    int tiles = 1;                          // tiles a side, a power of two, at most 2^depth
     bool verbose = false;
     bool refine = false;             // the refined landscape (RefinedGrid)
     bool craters = false;            // with its craters (CraterField); needs refine

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/Vec3.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 
@@ -16,16 +17,13 @@ class OptionParser;
 class TerrainModel;
 
 struct TerrainRequest {
-    // Deeper trees need gigabytes (about 450 bytes a node, 4^depth leaves).
-    static constexpr int kMaxDepth = 10;
-    static constexpr const char* kDeeperTrees = "deeper trees need gigabytes of memory";
-
     // What --depth takes, how the help text says so, and why a depth above
-    // the limit is refused.
+    // the limit is refused. By default: a tree's.
     struct DepthLimit {
-        int max = kMaxDepth;
-        const char* help = "levels generated below the root, 0 to 10 (required)";
-        const char* deeper = kDeeperTrees;
+        int max = TerrainLimits::kMaxTreeDepth;
+        std::string help = "levels generated below the root, 0 to " +
+                           std::to_string(TerrainLimits::kMaxTreeDepth) + " (required)";
+        std::string deeper = "deeper trees need gigabytes of memory";
     };
 
     struct DetailPass {
@@ -45,7 +43,7 @@ struct TerrainRequest {
     static constexpr std::uint32_t kMaxRegeneration = 100000;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
-    // With --depth 0 to kMaxDepth.
+    // With a tree's --depth.
     void AddOptions(OptionParser& parser);
     // "" when every required option was given, else the problem.
     std::string CheckComplete() const;

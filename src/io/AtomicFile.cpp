@@ -44,16 +44,19 @@ private:
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::string path, std::FILE* pStandardOutput)
-    : m_path(std::move(path)), m_pStandardOutput(pStandardOutput) {}
+AtomicFile::AtomicFile(std::string path, std::FILE* pStandardOutput, std::string shownName)
+    : m_path(std::move(path)),
+      m_shownName(shownName.empty() ? m_path : std::move(shownName)),
+      m_pStandardOutput(pStandardOutput) {}
 
 AtomicFile::~AtomicFile() {
     Close();
 }
 
 std::string AtomicFile::Failure(const std::string& reason) const {
-    const std::string what =
-        m_path == "-" && m_pStandardOutput != nullptr ? "standard output" : "\"" + m_path + "\"";
+    const std::string what = m_path == "-" && m_pStandardOutput != nullptr
+                                 ? "standard output"
+                                 : "\"" + m_shownName + "\"";
     return "cannot write " + what + ": " + reason;
 }
 

@@ -34,8 +34,11 @@ class AtomicTarget;
 
 class AtomicFile {
 public:
-    // path "-" writes to pStandardOutput, which stays open.
-    explicit AtomicFile(std::string path, std::FILE* pStandardOutput = nullptr);
+    // path "-" writes to pStandardOutput, which stays open. shownName: the
+    // name the errors give, where the file is written under another (a
+    // staged file of a FileSet); "" for path itself.
+    explicit AtomicFile(std::string path, std::FILE* pStandardOutput = nullptr,
+                        std::string shownName = "");
     // Removes the temporary file unless Commit succeeded.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -58,6 +61,7 @@ private:
     void Close();
 
     std::string m_path;
+    std::string m_shownName;
     std::FILE* m_pStandardOutput = nullptr;
     std::unique_ptr<AtomicTarget> m_pTarget;
     std::string m_buffer;

@@ -6,6 +6,7 @@
 
 #include "base/Check.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/TerrainLimits.h"
 #include "terrain/TerrainNode.h"
 
 namespace moon {
@@ -57,7 +58,7 @@ void GridLeaves::Make(const HeightGrid& grid, int column, int row, Normals norma
     // Coordinates on the grid are exact multiples of a power of two, so any
     // exact way of computing them gives the tree's doubles.
     const double x0 = column * spacing;
-    const double z0 = row * spacing - 500.0;
+    const double z0 = row * spacing - TerrainLimits::kWorldSize;
     const std::array<Vec3, 5> points = {
         Vec3(x0, made[0], z0), Vec3(x0, made[1], z0 + spacing),
         Vec3(x0 + spacing, made[2], z0 + spacing), Vec3(x0 + spacing, made[3], z0),

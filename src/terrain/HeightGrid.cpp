@@ -7,12 +7,12 @@
 
 #include "base/Check.h"
 #include "terrain/MidpointStep.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 namespace {
 
 // The terrain's side, world units.
-constexpr double kSize = 500.0;
 
 }  // namespace
 
@@ -87,7 +87,7 @@ void HeightGrid::Write(int column, int row, double height) {
 }
 
 double HeightGrid::GetSpacing() const {
-    return kSize / static_cast<double>(m_side - 1);
+    return TerrainLimits::kWorldSize / static_cast<double>(m_side - 1);
 }
 
 const double* HeightGrid::GetRow(int row) const {

@@ -10,6 +10,7 @@
 #include "craters/CraterPopulation.h"
 #include "terrain/LunarRoughness.h"
 #include "terrain/ParallelRows.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 namespace {
@@ -126,7 +127,8 @@ void RefinedGrid::Refine(const HeightGrid& base, int depth, const LandscapeKey& 
     ParallelRows::Run(side, threads, [&](int begin, int end) {
         std::vector<double> scratch;
         for (int row = begin; row < end; ++row) {
-            field.AddToRow(out.GetRow(row), side, 0.0, spacing, row * spacing - 500.0, scratch);
+            field.AddToRow(out.GetRow(row), side, 0.0, spacing,
+                           row * spacing - TerrainLimits::kWorldSize, scratch);
         }
     });
     out.SetRange(out.GetLowest() + field.GetLowest(), out.GetHighest() + field.GetHighest());

@@ -6,6 +6,7 @@
 #include "terrain/GLTriangleSink.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/MidpointStep.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 namespace {
@@ -43,12 +44,13 @@ void Terrain::Generate(int depth) {
     m_pRoot = std::make_unique<TerrainNode>();
     ++m_changeCount;
     const MidpointStep::RootHeights heights = MidpointStep::DrawRootHeights();
-    const std::array<Vec3, 5> corners = {Vec3(0.0, heights.y0, -500.0), Vec3(0.0, heights.y1, 0.0),
-                                         Vec3(500.0, heights.y2, 0.0),
-                                         Vec3(500.0, heights.y3, -500.0), Vec3(250.0, 0.0, -250.0)};
+    constexpr double kSize = TerrainLimits::kWorldSize;
+    const std::array<Vec3, 5> corners = {
+        Vec3(0.0, heights.y0, -kSize), Vec3(0.0, heights.y1, 0.0), Vec3(kSize, heights.y2, 0.0),
+        Vec3(kSize, heights.y3, -kSize), Vec3(kSize / 2, 0.0, -kSize / 2)};
     m_pRoot->Init(nullptr, corners, true);
     if (depth <= CellGrid::kMaxDepth) {
-        m_pCellGrid = std::make_unique<CellGrid>(depth < 0 ? 0 : depth, 0.0, -500.0, 500.0);
+        m_pCellGrid = std::make_unique<CellGrid>(depth < 0 ? 0 : depth, 0.0, -kSize, kSize);
         m_pCellGrid->Add(m_pRoot.get());
     }
     m_bGenerating = true;
@@ -154,7 +156,7 @@ double Terrain::RefinedHeight(double x, double z) const {
     // Points on the grid are whole multiples of its spacing: the quotients are exact.
     const double spacing = m_pRefinement->GetSpacing();
     const double column = x / spacing;
-    const double row = (z + 500.0) / spacing;
+    const double row = (z + TerrainLimits::kWorldSize) / spacing;
     MOON_CHECK(column == static_cast<int>(column) && row == static_cast<int>(row),
                "refinement stays within its grid's depth");
     return m_pRefinement->GetHeight(static_cast<int>(column), static_cast<int>(row));
@@ -177,7 +179,7 @@ void Terrain::BuildFromGrid(TerrainNode& node, const HeightGrid& grid, int colum
     // are the doubles generation's halving arrives at.
     const double spacing = grid.GetSpacing();
     const double x0 = column * spacing;
-    const double z0 = row * spacing - 500.0;
+    const double z0 = row * spacing - TerrainLimits::kWorldSize;
     const double size = span * spacing;
     std::array<Vec3, 5> q = {Vec3(x0, grid.GetHeight(column, row), z0),
                              Vec3(x0, grid.GetHeight(column, row + span), z0 + size),

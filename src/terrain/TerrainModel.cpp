@@ -6,6 +6,7 @@
 
 #include "base/Check.h"
 #include "terrain/RefinedGrid.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 namespace {
@@ -21,7 +22,7 @@ void collectCorners(const TerrainNode* root, int depth, HeightGrid& grid) {
         }
         for (std::size_t k = 0; k < 4; ++k) {
             const Vec3& point = node.points[k];
-            grid.GetRow(static_cast<int>((point.z + 500.0) /
+            grid.GetRow(static_cast<int>((point.z + TerrainLimits::kWorldSize) /
                                          spacing))[static_cast<int>(point.x / spacing)] = point.y;
         }
     });

@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "tools/Heightmap.h"
+#include "mesh/Heightmap.h"
 
 #include <cmath>
 
 #include "base/Check.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/TerrainLimits.h"
 
 namespace moon {
 namespace {
 
 // The terrain's north-west corner, world units.
 constexpr double kWest = 0.0;
-constexpr double kNorth = -500.0;
+constexpr double kNorth = -TerrainLimits::kWorldSize;
 
 }  // namespace
 
