@@ -171,6 +171,16 @@ TEST_F(AtomicFileTest, AFailedReplacementLeavesNothing) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"taken.ply"}));
 }
 
+// A file staged under another name (a tile of a set) names the file it
+// stands for, never the staged one.
+TEST_F(AtomicFileTest, AFailureNamesTheShownName) {
+    fs::create_directories(Path("staged.png"));
+    AtomicFile file(Path("staged.png/inside/x"), nullptr, Path("tile_0_0.png"));
+    std::string error;
+    EXPECT_FALSE(file.Open(error));
+    EXPECT_EQ(error, "cannot write \"" + Path("tile_0_0.png") + "\": No such file or directory");
+}
+
 // Where SIGINT and SIGTERM ask the program to close (the viewer rendering a
 // picture), the request gives the write up and waits for the program.
 TEST_F(AtomicFileTest, ACloseRequestGivesTheWriteUp) {
