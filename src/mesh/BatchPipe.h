@@ -4,7 +4,7 @@
 // it finds take about as long as each other, and there are two cores. A few
 // batches wait at most, so memory stays small, and batches change hands
 // without being copied: the producer gets an emptied one back for each it
-// ships. Where no thread can be started (a process limit), the producer runs
+// delivers. Where no thread can be started (a process limit), the producer runs
 // on the calling thread instead.
 #pragma once
 
@@ -26,9 +26,9 @@ class BatchPipe {
 public:
     using Consume = std::function<void(std::span<const T>)>;
     // Hands a batch on and leaves it empty.
-    using Ship = std::function<void(std::vector<T>&)>;
-    // Ships each batch, in order.
-    using Produce = std::function<void(const Ship&)>;
+    using Deliver = std::function<void(std::vector<T>&)>;
+    // Delivers each batch, in order.
+    using Produce = std::function<void(const Deliver&)>;
 
     static void Run(const Produce& produce, const Consume& consume) {
         BatchPipe pipe;

@@ -10,9 +10,6 @@
 namespace moon {
 namespace {
 
-// Vertices are handed to a visitor this many at a time.
-constexpr std::size_t kBatch = 4096;
-
 void putDouble(std::uint32_t* words, double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
     words[0] = static_cast<std::uint32_t>(bits);
@@ -32,10 +29,10 @@ double getFloat(std::uint32_t word) {
 template <typename Key, typename Item, typename Convert>
 void visitConverted(const std::vector<Key>& keys, const Mesh::Visit<Item>& visit, Convert convert) {
     std::vector<Item> batch;
-    batch.reserve(std::min(keys.size(), kBatch));
+    batch.reserve(std::min(keys.size(), Mesh::kBatch));
     for (const Key& key : keys) {
         batch.push_back(convert(key));
-        if (batch.size() == kBatch) {
+        if (batch.size() == Mesh::kBatch) {
             visit(batch);
             batch.clear();
         }
@@ -203,18 +200,18 @@ void GatheredMesh::ForEachNormal(const Visit<Vec3>& visit) const {
 
 void GatheredMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
     if (!m_bLines) {
-        for (std::size_t first = 0; first < m_corners.size(); first += 3 * kBatch) {
-            const std::size_t count = std::min(3 * kBatch, m_corners.size() - first);
+        for (std::size_t first = 0; first < m_corners.size(); first += 3 * Mesh::kBatch) {
+            const std::size_t count = std::min(3 * Mesh::kBatch, m_corners.size() - first);
             visit(std::span(m_corners).subspan(first, count));
         }
         return;
     }
     std::vector<MeshCorner> batch;
-    batch.reserve(2 * kBatch);
+    batch.reserve(2 * Mesh::kBatch);
     for (const auto& line : m_lines.Keys()) {
         batch.push_back(MeshCorner{line[0], 0});
         batch.push_back(MeshCorner{line[1], 0});
-        if (batch.size() == 2 * kBatch) {
+        if (batch.size() == 2 * Mesh::kBatch) {
             visit(batch);
             batch.clear();
         }

@@ -6,6 +6,7 @@
 #include "base/Check.h"
 #include "mesh/BatchPipe.h"
 #include "mesh/GridMeshWalk.h"
+#include "terrain/GridLeaves.h"
 #include "terrain/RefinedGrid.h"
 
 namespace moon {
@@ -20,54 +21,61 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     } else {
         m_grid.Generate(settings.depth, true);
     }
-    const bool lines = settings.mode == Wireframe;
-    if (settings.joined && !lines) {
-        Walk sums(*this, Walk::Purpose::SumNormals, &m_kept);
-        sums.Run();
-        KeepBounds(sums);
+    if (settings.joined && settings.mode != Wireframe) {
+        m_joinedNormals.Make(m_grid, m_progress);
+        m_bounds = m_joinedNormals.GetBounds();
+        m_bInBounds = true;
     }
-    Walk count(*this, Walk::Purpose::Count, &m_kept);
+    Count();
+}
+
+void GridMesh::Count() {
+    std::vector<std::uint32_t> normalHashes;
+    Walk count(*this, Walk::Purpose::Count);
+    count.RecordInto(&m_patterns, &normalHashes);
     count.Run();
-    KeepBounds(count);
+    if (count.HasBounds() && !m_bInBounds) {
+        m_bounds = count.GetBounds();
+        m_bInBounds = true;
+    }
     m_vertices = count.GetVertexCount();
     m_primitives = count.GetPrimitiveCount();
-    if (settings.sharing == MeshSharing::Attributes && !lines) {
-        // A joined mesh holds its normals and hashes them again; a leaf's own
-        // hashes are read back while counting normals.
-        m_repeatedNormals.Find(settings.joined ? std::move(m_kept.normalHashes)
-                                               : m_kept.normalHashes);
-        Walk normals(*this, Walk::Purpose::CountNormals, &m_kept);
-        normals.Run();
-        m_normals = normals.GetNormalCount();
-        m_kept.normalHashes = {};
+    if (m_settings.sharing == MeshSharing::Attributes && m_settings.mode != Wireframe) {
+        NumberNormals(std::move(normalHashes));
     }
 }
 
-void GridMesh::KeepBounds(const Walk& walk) {
-    if (walk.HasBounds() && !m_bInBounds) {
-        m_low = walk.GetLow();
-        m_high = walk.GetHigh();
-        m_bInBounds = true;
-    }
+void GridMesh::NumberNormals(std::vector<std::uint32_t> normalHashes) {
+    // A joined mesh holds its normals and hashes them again; a leaf's own
+    // hashes are read back while numbering.
+    m_repeatedNormals.Find(m_settings.joined ? std::move(normalHashes) : normalHashes);
+    Walk numbers(*this, Walk::Purpose::NumberNormals);
+    numbers.NumberInto(&normalHashes, &m_normalNumbers);
+    numbers.Run();
+    m_normals = numbers.GetNormalCount();
 }
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {
     if (!m_bInBounds) {
         // Only glTF asks: a walk of its own when counting read no heights.
-        Walk bounds(*this, Walk::Purpose::Bounds);
-        bounds.Run();
-        m_low = bounds.GetLow();
-        m_high = bounds.GetHigh();
+        GridLeaves::ForEach(
+            m_grid,
+            [this](const TerrainNode& leaf, int, int) {
+                for (const Vec3& point : leaf.points) {
+                    m_bounds.Extend(point);
+                }
+            },
+            GridLeaves::Normals::Skipped);
         m_bInBounds = true;
     }
-    low = m_low;
-    high = m_high;
+    low = m_bounds.low;
+    high = m_bounds.high;
 }
 
 void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const {
     BatchPipe<MeshVertex>::Run(
-        [this, parts](const Ship<MeshVertex>& ship) {
-            Walk walk(*this, &ship, nullptr, nullptr);
+        [this, parts](const Deliver<MeshVertex>& deliver) {
+            Walk walk(*this, &deliver, nullptr, nullptr);
             walk.SetVertexParts(parts);
             walk.Run();
         },
@@ -75,13 +83,19 @@ void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) con
 }
 
 void GridMesh::ForEachNormal(const Visit<Vec3>& visit) const {
+    if (m_normals == 0) {
+        return;  // lines, and meshes whose vertices carry their normals
+    }
     BatchPipe<Vec3>::Run(
-        [this](const Ship<Vec3>& ship) { Walk(*this, nullptr, &ship, nullptr).Run(); }, visit);
+        [this](const Deliver<Vec3>& deliver) { Walk(*this, nullptr, &deliver, nullptr).Run(); },
+        visit);
 }
 
 void GridMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
     BatchPipe<MeshCorner>::Run(
-        [this](const Ship<MeshCorner>& ship) { Walk(*this, nullptr, nullptr, &ship).Run(); },
+        [this](const Deliver<MeshCorner>& deliver) {
+            Walk(*this, nullptr, nullptr, &deliver).Run();
+        },
         visit);
 }
 

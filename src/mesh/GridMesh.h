@@ -5,16 +5,34 @@
 // the index a mesh gathered from the tree would give it, so a writer writes
 // the same bytes.
 //
-// The grid says which vertices may coincide: only those at one position, and
-// a leaf corner's position is shared with at most three other leaves. So a
-// position's vertices are remembered from its first leaf to its last, and
-// forgotten then; those open at once lie along the edges of the part walked
-// so far. Normals apart (OBJ) are shared over the whole mesh by exact value:
-// a first walk finds which normals' hashes repeat, and only those are kept.
-// A joined mesh sums its face normals per position in a first walk too.
+// Words used here and in the walk:
+// - A position is a point of the grid (row * side + column); a leaf's centre
+//   is a point of its own leaf alone.
+// - Vertices keyed by normal: in a flat or smooth mesh under Vertices sharing
+//   (PLY, glTF) the triangles at one position make one vertex for each
+//   different normal they give it (as floats), so up to eight per position.
+//   Every other mesh makes one vertex per position.
+// - Separate normals: under Attributes sharing (OBJ) normals are numbered
+//   apart from the vertices, one per distinct value over the whole mesh.
+// - A live position: a position whose vertices are remembered while the
+//   walk is among its leaves. A position lies in at most four leaves, so its
+//   record is freed at its last; those live at once lie along the edge of the
+//   part walked so far.
+// - A leaf's pattern: for each of its twelve triangle corners, which vertex
+//   at the position it is and whether it made it. Counting records it, so
+//   that the later walks number vertices keyed by normal without their
+//   normals.
+//
+// The walks, each a pass over every leaf, made once when the mesh is made:
+// - joined meshes: their normals, summed per position (GridJoinedNormals);
+// - counting: vertices and primitives, each leaf's pattern and, for separate
+//   normals, their hashes (only normals whose hash repeats need an exact look);
+// - separate normals: numbering them.
+// Then one walk for each visit a writer makes (GridMeshWalk), and one for the
+// bounds if glTF asks for them and no walk has read every position.
 // Memory: the grid's final and first heights, 8 bytes a leaf for flat and
 // smooth meshes and their normals as floats, 12 bytes a normal while counting
-// normals apart, and for a joined mesh 24 bytes a position and a leaf: at
+// separate normals, and for a joined mesh 24 bytes a position and a leaf: at
 // most 1.4 GiB at depth 12.
 #pragma once
 
@@ -25,7 +43,9 @@
 #include <string_view>
 #include <vector>
 
+#include "mesh/GridJoinedNormals.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshBounds.h"
 #include "mesh/RepeatedHashes.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/RenderMode.h"
@@ -73,10 +93,29 @@ public:
 
 private:
     class Walk;
+    friend class Walk;
     // Hands a full batch on and leaves it empty (its storage may be another's).
     template <typename T>
-    using Ship = std::function<void(std::vector<T>&)>;
-    friend class Walk;
+    using Deliver = std::function<void(std::vector<T>&)>;
+
+    // What counting records of vertices keyed by normal: each leaf's pattern
+    // (4 bits a corner from bit 0, then a bit a corner from bit 48 for the
+    // corners that made their vertex) and its normals as floats, per
+    // triangle (flat) or per leaf (smooth).
+    struct LeafPatterns {
+        std::vector<std::uint64_t> corners;
+        std::vector<float> normals;
+    };
+    // What numbering separate normals records: each one's number, per leaf
+    // (smooth) or per triangle (flat); joined, per position and per centre.
+    struct NormalNumbers {
+        std::vector<std::uint32_t> ofObjects;
+        std::vector<std::uint32_t> atPositions;
+        std::vector<std::uint32_t> atCentres;
+    };
+
+    void Count();
+    void NumberNormals(std::vector<std::uint32_t> normalHashes);
 
     Settings m_settings;
     Progress m_progress;
@@ -84,34 +123,14 @@ private:
     std::size_t m_vertices = 0;
     std::size_t m_normals = 0;
     std::size_t m_primitives = 0;
-    // The positions' bounds as floats, once a walk has read them.
+    // The positions' bounds, once a walk has read every position.
     mutable bool m_bInBounds = false;
-    mutable std::array<float, 3> m_low{};
-    mutable std::array<float, 3> m_high{};
-    // What the first walks keep for the later ones.
-    struct Kept {
-        // Joined: each grid position's normal, and each leaf centre's.
-        std::vector<Vec3> joinedNormals;
-        std::vector<Vec3> centreNormals;
-        // Flat and smooth under Vertices sharing: for each leaf, which vertex
-        // at its position each of its twelve triangle corners is, 4 bits
-        // each, and which of them made it, a bit each; and the leaf's normals
-        // as floats, per triangle (flat) or per leaf.
-        std::vector<std::uint64_t> pattern;
-        std::vector<float> normalFloats;
-        // Attributes: the hash of each normal apart, in order (while counting
-        // them), and its index: per leaf (smooth) or per triangle (flat);
-        // joined, per grid position and per leaf centre.
-        std::vector<std::uint32_t> normalHashes;
-        std::vector<std::uint32_t> objectNormalIndices;
-        std::vector<std::uint32_t> locationNormalIndices;
-        std::vector<std::uint32_t> centreNormalIndices;
-    };
+    mutable MeshBounds m_bounds;
 
-    void KeepBounds(const Walk& walk);
-
-    Kept m_kept;
-    // Attributes: the hashes that more than one normal apart has.
+    GridJoinedNormals m_joinedNormals;
+    LeafPatterns m_patterns;
+    NormalNumbers m_normalNumbers;
+    // The hashes that more than one separate normal has.
     RepeatedHashes m_repeatedNormals;
 };
 

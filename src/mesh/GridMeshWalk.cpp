@@ -6,36 +6,17 @@
 #include <limits>
 
 #include "base/Check.h"
+#include "mesh/GridJoinedNormals.h"
+#include "mesh/WordHash.h"
 #include "terrain/GridLeaves.h"
 
 namespace moon {
 namespace {
 
-// Items are handed to a visitor about this many at a time.
-constexpr std::size_t kBatch = 4096;
 // A leaf's pattern: for each of its twelve triangle corners, 4 bits from bit
 // 4 (3 t + i) saying which vertex at its position it is, and from this bit on
 // one bit each saying the corner made that vertex.
 constexpr int kNewBits = 48;
-
-// A joined leaf's four triangles: the drawing walk's, each turned to start at
-// the centre (point 4), as JoinedMesh makes them.
-constexpr int kJoinedCorners[4][3] = {{4, 3, 0}, {4, 2, 3}, {4, 1, 2}, {4, 0, 1}};
-// Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
-constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
-
-// 32 bits are plenty: the hashes only pick out the normals that need an
-// exact look, and a few thousand more of those cost nothing.
-std::uint32_t normalHash(const Vec3& normal) {
-    // FNV-1a over the bits, then splitmix64's finaliser.
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const double value : {normal.x, normal.y, normal.z}) {
-        hash = (hash ^ std::bit_cast<std::uint64_t>(value)) * 1099511628211ull;
-    }
-    hash = (hash ^ (hash >> 30)) * 0xBF58476D1CE4E5B9ull;
-    hash = (hash ^ (hash >> 27)) * 0x94D049BB133111EBull;
-    return static_cast<std::uint32_t>((hash ^ (hash >> 31)) >> 32);
-}
 
 VertexTable<6>::Key normalKey(const Vec3& normal) {
     VertexTable<6>::Key key{};
@@ -48,70 +29,20 @@ VertexTable<6>::Key normalKey(const Vec3& normal) {
     return key;
 }
 
-// The face normal JoinedMesh gives the triangle (p, q, r).
-Vec3 joinedFaceNormal(const Vec3& p, const Vec3& q, const Vec3& r) {
-    Vec3 cross;
-    cross.Cross(r.Subtract(q), p.Subtract(q));
-    Vec3 face;
-    face.Normalise(cross);
-    return face;
+// 32 bits are plenty: the hashes only pick out the normals that need an
+// exact look, and a few thousand more of those cost nothing.
+std::uint32_t normalHash(const Vec3& normal) {
+    return static_cast<std::uint32_t>(HashWords(normalKey(normal)) >> 32);
 }
 
 }  // namespace
 
 void GridMesh::Walk::Run() {
-    const Settings& settings = m_mesh.m_settings;
-    m_side = m_mesh.m_grid.GetSide();
-    m_lines = settings.mode == Wireframe;
-    m_apart = settings.sharing == MeshSharing::Attributes && !m_lines;
-    m_joined = settings.joined;
-    m_flat = settings.mode == Flat;
-    // Flat and smooth vertices under Vertices sharing are told apart by
-    // their normals' float bits; every other vertex by its position alone.
-    m_patterned = !m_joined && !m_lines && settings.sharing == MeshSharing::Vertices;
-    const std::size_t leaves = static_cast<std::size_t>(m_side - 1) * (m_side - 1);
-    const std::size_t positions =
-        static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side);
-    if (m_patterned) {
-        m_slots.assign(positions, kNone);
-    } else {
-        m_vertexAt.assign(positions, kNone);
-    }
-    if (m_lines) {
-        const std::size_t edges = static_cast<std::size_t>(m_side) * (m_side - 1);
-        m_horizontalSeen.assign(edges / 64 + 1, 0);
-        m_verticalSeen.assign(edges / 64 + 1, 0);
-    }
-    m_low.fill(std::numeric_limits<float>::max());
-    m_high.fill(std::numeric_limits<float>::lowest());
-    if (m_purpose == Purpose::SumNormals) {
-        m_pKeep->joinedNormals.assign(positions, Vec3());
-        m_pKeep->centreNormals.assign(leaves, Vec3());
-    } else if (m_purpose == Purpose::Count && m_patterned) {
-        m_pKeep->pattern.assign(leaves, 0);
-        m_pKeep->normalFloats.assign(leaves * (m_flat ? 12 : 3), 0.0f);
-    } else if (m_purpose == Purpose::CountNormals && m_joined) {
-        m_pKeep->locationNormalIndices.assign(positions, 0);
-        m_pKeep->centreNormalIndices.assign(leaves, 0);
-    } else if (m_purpose == Purpose::CountNormals) {
-        m_pKeep->objectNormalIndices.assign(leaves * (m_flat ? 4 : 1), 0);
-    }
-
-    // Values: positions and colours for vertices, normals for normals
-    // apart and for the counting of what normals tell apart.
-    // A joined mesh's normals were made by the summing walk.
-    const bool counting = m_purpose == Purpose::Count && !m_joined && (m_patterned || m_apart);
-    const bool vertexPlaces =
-        m_pVisitVertices != nullptr && (m_parts & (Mesh::kPositions | Mesh::kColours)) != 0;
-    const bool heights = counting || m_purpose == Purpose::SumNormals ||
-                         m_purpose == Purpose::Bounds || vertexPlaces ||
-                         (m_pVisitVertices != nullptr && !m_patterned && !m_joined &&
-                          (m_parts & Mesh::kNormals) != 0) ||
-                         (m_pVisitNormals != nullptr && !m_joined);
-    // A pass over every leaf's values finds the bounds on the way.
+    Prepare();
+    const bool heights = NeedsHeights();
+    // A walk over every leaf's values finds the bounds on the way.
     m_bounding = heights && m_purpose != Purpose::Visit;
-    // Flat and smooth vertices' normals were kept by counting, as floats.
-    const bool ownNormals = !m_joined && (counting || m_pVisitNormals != nullptr);
+    const std::size_t leaves = static_cast<std::size_t>(m_side - 1) * (m_side - 1);
     std::size_t done = 0;
     auto leaf = [&](const TerrainNode* node, int column, int row) {
         Leaf(node, column, row);
@@ -120,6 +51,10 @@ void GridMesh::Walk::Run() {
         }
     };
     if (heights) {
+        // Vertices keyed by normal are numbered by counting, which makes the
+        // leaves' normals, and visited with the floats it kept.
+        const bool counting = m_purpose == Purpose::Count && !m_joined;
+        const bool ownNormals = !m_joined && (counting || m_pVisitNormals != nullptr);
         GridLeaves::ForEach(
             m_mesh.m_grid,
             [&leaf](const TerrainNode& node, int column, int row) { leaf(&node, column, row); },
@@ -129,141 +64,184 @@ void GridMesh::Walk::Run() {
         GridLeaves::ForEachCell(m_mesh.m_grid, cell);
     }
     Flush();
-    if (m_purpose == Purpose::SumNormals) {
-        for (Vec3& sum : m_pKeep->joinedNormals) {
-            sum.Normalise(sum);
-        }
+}
+
+void GridMesh::Walk::Prepare() {
+    const Settings& settings = m_mesh.m_settings;
+    m_side = m_mesh.m_grid.GetSide();
+    m_lines = settings.mode == Wireframe;
+    m_separateNormals = settings.sharing == MeshSharing::Attributes && !m_lines;
+    m_joined = settings.joined;
+    m_flat = settings.mode == Flat;
+    m_keyedByNormal = !m_joined && !m_lines && settings.sharing == MeshSharing::Vertices;
+    const std::size_t leaves = static_cast<std::size_t>(m_side - 1) * (m_side - 1);
+    const std::size_t positions =
+        static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side);
+    if (m_keyedByNormal) {
+        m_slots.assign(positions, kNone);
+    } else {
+        m_vertexAt.assign(positions, kNone);
+    }
+    if (m_lines) {
+        const std::size_t edges = static_cast<std::size_t>(m_side) * (m_side - 1);
+        m_horizontalSeen.assign(edges / 64 + 1, 0);
+        m_verticalSeen.assign(edges / 64 + 1, 0);
+    }
+    if (m_purpose == Purpose::Count && m_keyedByNormal) {
+        m_pPatternsOut->corners.assign(leaves, 0);
+        m_pPatternsOut->normals.assign(leaves * (m_flat ? 12 : 3), 0.0f);
+    } else if (m_purpose == Purpose::NumberNormals && m_joined) {
+        m_pNumbersOut->atPositions.assign(positions, 0);
+        m_pNumbersOut->atCentres.assign(leaves, 0);
+    } else if (m_purpose == Purpose::NumberNormals) {
+        m_pNumbersOut->ofObjects.assign(leaves * (m_flat ? 4 : 1), 0);
     }
 }
 
+bool GridMesh::Walk::NeedsHeights() const {
+    // A joined mesh's normals were made by their own walk.
+    const bool counting =
+        m_purpose == Purpose::Count && !m_joined && (m_keyedByNormal || m_separateNormals);
+    const bool vertexPlaces =
+        m_pVisitVertices != nullptr && (m_parts & (Mesh::kPositions | Mesh::kColours)) != 0;
+    const bool vertexNormals = m_pVisitVertices != nullptr && !m_keyedByNormal && !m_joined &&
+                               (m_parts & Mesh::kNormals) != 0;
+    return counting || vertexPlaces || vertexNormals || (m_pVisitNormals != nullptr && !m_joined);
+}
+
 void GridMesh::Walk::Leaf(const TerrainNode* leaf, int column, int row) {
-    const auto& triangles = m_joined ? kJoinedCorners : TerrainNode::kTriangleCorners;
     m_pLeaf = leaf;
     m_column = column;
     m_row = row;
     if (m_bounding) {
         for (const Vec3& point : leaf->points) {
-            ExtendBounds(point);
+            m_bounds.Extend(point);
         }
     }
-    if (m_purpose == Purpose::SumNormals) {
-        const std::array<Vec3, 4> faces = JoinedFaces();
-        Vec3 centre;
-        for (std::size_t t = 0; t < 4; ++t) {
-            for (const int point : triangles[t]) {
-                if (point < 4) {
-                    Vec3& sum = m_pKeep->joinedNormals[Location(point)];
-                    sum.Add(sum, faces[t]);
-                }
-            }
-            // The centre's triangles are its leaf's four, in order.
-            centre.Add(centre, faces[t]);
-        }
-        m_pKeep->centreNormals[m_leaf].Normalise(centre);
+    if (m_keyedByNormal && m_purpose == Purpose::Visit && m_pVisitCorners == nullptr) {
+        PatternVertices();
         ++m_leaf;
         return;
     }
-    if (m_purpose == Purpose::Bounds) {
-        return;
-    }
-    if (m_patterned && m_purpose == Purpose::Visit && m_pVisitCorners == nullptr) {
-        // Values alone: counting marked the corners that make a vertex.
-        const std::uint64_t pattern = m_kept.pattern[m_leaf];
-        for (std::size_t t = 0; t < 4; ++t) {
-            for (std::size_t i = 0; i < 3; ++i) {
-                if ((pattern >> (kNewBits + 3 * t + i) & 1u) != 0) {
-                    NewVertex(triangles[t][i], [this, t] { return KeptNormal(t); });
-                }
-            }
-        }
-        ++m_leaf;
-        return;
-    }
-    std::array<std::uint32_t, 4> open{};
-    if (m_patterned) {
+    std::array<std::uint32_t, 4> live{};
+    if (m_keyedByNormal) {
         for (int point = 0; point < 4; ++point) {
-            open[static_cast<std::size_t>(point)] = OpenAt(point);
+            live[static_cast<std::size_t>(point)] = LiveAt(point);
         }
         m_centreCount = 0;
     }
     m_centreVertex = kNone;
     m_spokesSeen = 0;
-    // Normals apart, once each: a flat triangle's, a smooth leaf's.
-    std::array<std::uint32_t, 4> leafNormals{};
-    if (m_apart && !m_joined) {
-        const std::size_t objects = m_flat ? 4 : 1;
-        for (std::size_t o = 0; o < objects; ++o) {
-            leafNormals[o] = ObjectNormal(m_leaf * objects + o, o);
-        }
-        if (objects == 1) {
-            leafNormals.fill(leafNormals[0]);
-        }
-        // Walks for the normals alone are done with the leaf.
-        if (m_purpose == Purpose::CountNormals || m_pVisitNormals != nullptr) {
-            ++m_leaf;
-            return;
+    std::array<std::uint32_t, 4> normals{};
+    if (m_separateNormals && !m_joined && !LeafNormals(normals)) {
+        ++m_leaf;
+        return;
+    }
+    if (m_keyedByNormal) {
+        KeyedTriangles(live);
+        LeaveLeaf(live);
+    } else {
+        PositionTriangles(normals);
+    }
+    ++m_leaf;
+}
+
+void GridMesh::Walk::PatternVertices() {
+    const std::uint64_t pattern = m_mesh.m_patterns.corners[m_leaf];
+    for (std::size_t t = 0; t < 4; ++t) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            if ((pattern >> (kNewBits + 3 * t + i) & 1u) != 0) {
+                NewVertex(TerrainNode::kTriangleCorners[t][i], [this, t] { return KeptNormal(t); });
+            }
         }
     }
-    const bool recording = m_patterned && m_purpose == Purpose::Count;
-    std::uint64_t pattern = m_patterned && !recording ? m_kept.pattern[m_leaf] : 0;
+}
+
+bool GridMesh::Walk::LeafNormals(std::array<std::uint32_t, 4>& normals) {
+    const std::size_t objects = m_flat ? 4 : 1;
+    for (std::size_t o = 0; o < objects; ++o) {
+        normals[o] = ObjectNormal(m_leaf * objects + o, o);
+    }
+    if (objects == 1) {
+        normals.fill(normals[0]);
+    }
+    // Walks for the normals alone are done with the leaf.
+    return m_purpose != Purpose::NumberNormals && m_pVisitNormals == nullptr;
+}
+
+void GridMesh::Walk::KeyedTriangles(const std::array<std::uint32_t, 4>& live) {
+    const auto& triangles = TerrainNode::kTriangleCorners;
+    const bool recording = m_purpose == Purpose::Count;
+    std::uint64_t pattern = recording ? 0 : m_mesh.m_patterns.corners[m_leaf];
     std::uint64_t recorded = 0;
     for (std::size_t t = 0; t < 4; ++t) {
         std::array<MeshCorner, 3> corners{};
         for (std::size_t i = 0; i < 3; ++i) {
             const int point = triangles[t][i];
-            if (m_patterned) {
-                const std::uint32_t slot =
-                    point == 4 ? kNone : open[static_cast<std::size_t>(point)];
-                std::uint32_t which = 0;
-                if (recording) {
-                    which = Match(slot, NormalOf(t));
-                    recorded |= std::uint64_t{which} << (4 * (3 * t + i));
-                } else {
-                    which = pattern & 0xFu;
-                    pattern >>= 4;
-                }
-                const std::uint32_t made = m_nextVertex;
-                corners[i].vertex = PatternedVertex(t, point, slot, which);
-                if (recording && m_nextVertex != made) {
-                    recorded |= std::uint64_t{1} << (kNewBits + 3 * t + i);
-                }
+            const std::uint32_t slot = point == 4 ? kNone : live[static_cast<std::size_t>(point)];
+            std::uint32_t which = 0;
+            if (recording) {
+                which = Match(slot, NormalOf(t));
+                recorded |= std::uint64_t{which} << (4 * (3 * t + i));
             } else {
-                corners[i] = PositionVertex(point);
-                if (m_apart && !m_joined) {
-                    corners[i].normal = leafNormals[t];
-                }
+                which = pattern & 0xFu;
+                pattern >>= 4;
+            }
+            const std::uint32_t made = m_nextVertex;
+            corners[i].vertex = KeyedVertex(t, point, slot, which);
+            if (recording && m_nextVertex != made) {
+                recorded |= std::uint64_t{1} << (kNewBits + 3 * t + i);
             }
         }
         AddPrimitive(triangles[t], corners);
     }
     if (recording) {
-        m_pKeep->pattern[m_leaf] = recorded;
-        float* kept = m_pKeep->normalFloats.data() + m_leaf * (m_flat ? 12 : 3);
-        for (std::size_t t = 0; t < (m_flat ? 4u : 1u); ++t) {
-            const Vec3& normal = NormalOf(t);
-            kept[3 * t] = static_cast<float>(normal.x);
-            kept[3 * t + 1] = static_cast<float>(normal.y);
-            kept[3 * t + 2] = static_cast<float>(normal.z);
-        }
+        m_pPatternsOut->corners[m_leaf] = recorded;
+        KeepNormals();
     }
-    if (m_patterned) {
-        for (const std::uint32_t slot : open) {
-            if (--m_pool[slot].leavesLeft == 0) {
-                m_free.push_back(slot);
-                m_slots[m_openLocation[slot]] = kNone;
+}
+
+void GridMesh::Walk::PositionTriangles(const std::array<std::uint32_t, 4>& normals) {
+    const auto& triangles =
+        m_joined ? GridJoinedNormals::kTriangleCorners : TerrainNode::kTriangleCorners;
+    for (std::size_t t = 0; t < 4; ++t) {
+        std::array<MeshCorner, 3> corners{};
+        for (std::size_t i = 0; i < 3; ++i) {
+            corners[i] = PositionVertex(triangles[t][i]);
+            if (m_separateNormals && !m_joined) {
+                corners[i].normal = normals[t];
             }
         }
+        AddPrimitive(triangles[t], corners);
     }
-    ++m_leaf;
+}
+
+void GridMesh::Walk::KeepNormals() {
+    float* kept = m_pPatternsOut->normals.data() + m_leaf * (m_flat ? 12 : 3);
+    for (std::size_t t = 0; t < (m_flat ? 4u : 1u); ++t) {
+        const Vec3& normal = NormalOf(t);
+        kept[3 * t] = static_cast<float>(normal.x);
+        kept[3 * t + 1] = static_cast<float>(normal.y);
+        kept[3 * t + 2] = static_cast<float>(normal.z);
+    }
+}
+
+void GridMesh::Walk::LeaveLeaf(const std::array<std::uint32_t, 4>& live) {
+    for (const std::uint32_t slot : live) {
+        if (--m_pool[slot].leavesLeft == 0) {
+            m_free.push_back(slot);
+            m_slots[m_liveLocation[slot]] = kNone;
+        }
+    }
 }
 
 std::size_t GridMesh::Walk::Location(int point) const {
-    const auto& offset = kCornerOffsets[point];
+    const auto& offset = GridLeaves::kCornerOffsets[point];
     return static_cast<std::size_t>(m_row + offset[1]) * static_cast<std::size_t>(m_side) +
            static_cast<std::size_t>(m_column + offset[0]);
 }
 
-std::uint32_t GridMesh::Walk::OpenAt(int point) {
+std::uint32_t GridMesh::Walk::LiveAt(int point) {
     const std::size_t location = Location(point);
     if (m_slots[location] != kNone) {
         return m_slots[location];
@@ -272,18 +250,18 @@ std::uint32_t GridMesh::Walk::OpenAt(int point) {
     if (m_free.empty()) {
         slot = static_cast<std::uint32_t>(m_pool.size());
         m_pool.emplace_back();
-        m_openLocation.push_back(0);
+        m_liveLocation.push_back(0);
     } else {
         slot = m_free.back();
         m_free.pop_back();
     }
     const int last = m_side - 1;
-    const int x = m_column + kCornerOffsets[point][0];
-    const int z = m_row + kCornerOffsets[point][1];
-    Open& record = m_pool[slot];
+    const int x = m_column + GridLeaves::kCornerOffsets[point][0];
+    const int z = m_row + GridLeaves::kCornerOffsets[point][1];
+    LivePosition& record = m_pool[slot];
     record.leavesLeft = (x == 0 || x == last ? 1 : 2) * (z == 0 || z == last ? 1 : 2);
     record.count = 0;
-    m_openLocation[slot] = location;
+    m_liveLocation[slot] = location;
     m_slots[location] = slot;
     return slot;
 }
@@ -294,7 +272,7 @@ const Vec3& GridMesh::Walk::NormalOf(std::size_t t) const {
 
 Vec3 GridMesh::Walk::KeptNormal(std::size_t t) const {
     const float* kept =
-        m_kept.normalFloats.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
+        m_mesh.m_patterns.normals.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
     return Vec3(kept[0], kept[1], kept[2]);
 }
 
@@ -320,16 +298,16 @@ MeshCorner GridMesh::Walk::PositionVertex(int point) {
     const std::size_t location = point < 4 ? Location(point) : 0;
     std::uint32_t& vertex = point < 4 ? m_vertexAt[location] : m_centreVertex;
     if (vertex != kNone) {
-        // Joined, a normal apart belongs to its position.
+        // Joined, a separate normal belongs to its position.
         std::uint32_t normal = 0;
-        if (m_apart && m_joined && m_purpose == Purpose::Visit) {
-            normal = point < 4 ? m_kept.locationNormalIndices[location]
-                               : m_kept.centreNormalIndices[m_leaf];
+        if (m_separateNormals && m_joined && m_purpose == Purpose::Visit) {
+            normal = point < 4 ? m_mesh.m_normalNumbers.atPositions[location]
+                               : m_mesh.m_normalNumbers.atCentres[m_leaf];
         }
         return MeshCorner{vertex, normal};
     }
     vertex = NewVertex(point, [this, point] { return JoinedNormal(point); });
-    return MeshCorner{vertex, m_apart && m_joined ? JoinedNormalIndex(point) : 0};
+    return MeshCorner{vertex, m_separateNormals && m_joined ? JoinedNormalIndex(point) : 0};
 }
 
 template <typename Normal>
@@ -339,7 +317,7 @@ std::uint32_t GridMesh::Walk::NewVertex(int point, const Normal& normal) {
         if ((m_parts & (Mesh::kPositions | Mesh::kColours)) != 0) {
             vertex.position = m_pLeaf->points[static_cast<std::size_t>(point)];
         }
-        if (!m_lines && !m_apart && (m_parts & Mesh::kNormals) != 0) {
+        if (!m_lines && !m_separateNormals && (m_parts & Mesh::kNormals) != 0) {
             vertex.normal = normal();
         }
         if ((m_parts & Mesh::kColours) != 0) {
@@ -347,54 +325,35 @@ std::uint32_t GridMesh::Walk::NewVertex(int point, const Normal& normal) {
                                          vertex.colour);
         }
         m_vertexBatch.push_back(vertex);
-        if (m_vertexBatch.size() == kBatch) {
+        if (m_vertexBatch.size() == Mesh::kBatch) {
             (*m_pVisitVertices)(m_vertexBatch);
         }
     }
     return m_nextVertex++;
 }
 
-void GridMesh::Walk::ExtendBounds(const Vec3& position) {
-    std::size_t k = 0;
-    for (const double value : {position.x, position.y, position.z}) {
-        m_low[k] = std::min(m_low[k], static_cast<float>(value));
-        m_high[k] = std::max(m_high[k], static_cast<float>(value));
-        ++k;
-    }
-}
-
-std::array<Vec3, 4> GridMesh::Walk::JoinedFaces() const {
-    std::array<Vec3, 4> faces{};
-    for (std::size_t t = 0; t < 4; ++t) {
-        const auto& k = kJoinedCorners[t];
-        faces[t] = joinedFaceNormal(m_pLeaf->points[static_cast<std::size_t>(k[0])],
-                                    m_pLeaf->points[static_cast<std::size_t>(k[1])],
-                                    m_pLeaf->points[static_cast<std::size_t>(k[2])]);
-    }
-    return faces;
-}
-
 const Vec3& GridMesh::Walk::JoinedNormal(int point) const {
-    return point < 4 ? m_kept.joinedNormals[Location(point)] : m_kept.centreNormals[m_leaf];
+    return point < 4 ? m_mesh.m_joinedNormals.AtPosition(Location(point))
+                     : m_mesh.m_joinedNormals.AtCentre(m_leaf);
 }
 
 std::uint32_t GridMesh::Walk::JoinedNormalIndex(int point) {
     switch (m_purpose) {
         case Purpose::Count:
-            m_pKeep->normalHashes.push_back(normalHash(JoinedNormal(point)));
+            m_pHashesOut->push_back(normalHash(JoinedNormal(point)));
             return 0;
-        case Purpose::CountNormals: {
+        case Purpose::NumberNormals: {
             const std::uint32_t index =
                 NormalIndex([this, point]() -> const Vec3& { return JoinedNormal(point); });
-            (point < 4 ? m_pKeep->locationNormalIndices[Location(point)]
-                       : m_pKeep->centreNormalIndices[m_leaf]) = index;
+            (point < 4 ? m_pNumbersOut->atPositions[Location(point)]
+                       : m_pNumbersOut->atCentres[m_leaf]) = index;
             return index;
         }
         default:
             break;
     }
-    const std::uint32_t index = point < 4 ? m_kept.locationNormalIndices[Location(point)]
-                                          : m_kept.centreNormalIndices[m_leaf];
+    const std::uint32_t index = point < 4 ? m_mesh.m_normalNumbers.atPositions[Location(point)]
+                                          : m_mesh.m_normalNumbers.atCentres[m_leaf];
     if (m_pVisitNormals != nullptr && index == m_nextNormal) {
         EmitNormal(JoinedNormal(point));
     }
@@ -404,11 +363,11 @@ std::uint32_t GridMesh::Walk::JoinedNormalIndex(int point) {
 std::uint32_t GridMesh::Walk::ObjectNormal(std::size_t object, std::size_t o) {
     switch (m_purpose) {
         case Purpose::Count:
-            m_pKeep->normalHashes.push_back(normalHash(NormalOf(o)));
+            m_pHashesOut->push_back(normalHash(NormalOf(o)));
             return 0;
-        case Purpose::CountNormals:
-            m_pKeep->objectNormalIndices[object] = NormalIndex([this, o]() -> const Vec3& {
-                // Counting normals walks without heights: the few leaves
+        case Purpose::NumberNormals:
+            m_pNumbersOut->ofObjects[object] = NormalIndex([this, o]() -> const Vec3& {
+                // Numbering normals walks without heights: the few leaves
                 // whose normal needs an exact look are made again.
                 if (m_madeLeafAt != m_leaf) {
                     GridLeaves::Make(m_mesh.m_grid, m_column, m_row, GridLeaves::Normals::Computed,
@@ -418,11 +377,11 @@ std::uint32_t GridMesh::Walk::ObjectNormal(std::size_t object, std::size_t o) {
                 m_pLeaf = &m_madeLeaf;
                 return NormalOf(o);
             });
-            return m_pKeep->objectNormalIndices[object];
+            return m_pNumbersOut->ofObjects[object];
         default:
             break;
     }
-    const std::uint32_t index = m_kept.objectNormalIndices[object];
+    const std::uint32_t index = m_mesh.m_normalNumbers.ofObjects[object];
     if (m_pVisitNormals != nullptr && index == m_nextNormal) {
         EmitNormal(NormalOf(o));
     }
@@ -433,7 +392,7 @@ template <typename Normal>
 std::uint32_t GridMesh::Walk::NormalIndex(const Normal& normal) {
     // A joined mesh holds its normals, so their hashes are made again;
     // a leaf's own were kept by counting.
-    const std::uint32_t hash = m_joined ? normalHash(normal()) : m_kept.normalHashes[m_object++];
+    const std::uint32_t hash = m_joined ? normalHash(normal()) : (*m_pHashes)[m_object++];
     if (m_mesh.m_repeatedNormals.Contains(hash)) {
         const std::size_t before = m_exactNormals.Size();
         const std::uint32_t exact = m_exactNormals.Add(normalKey(normal()));
@@ -448,7 +407,7 @@ std::uint32_t GridMesh::Walk::NormalIndex(const Normal& normal) {
 void GridMesh::Walk::EmitNormal(const Vec3& normal) {
     ++m_nextNormal;
     m_normalBatch.push_back(normal);
-    if (m_normalBatch.size() == kBatch) {
+    if (m_normalBatch.size() == Mesh::kBatch) {
         (*m_pVisitNormals)(m_normalBatch);
     }
 }
@@ -507,7 +466,7 @@ bool GridMesh::Walk::FirstSight(int a, int b) {
 }
 
 void GridMesh::Walk::FlushCornersIfFull() {
-    if (m_cornerBatch.size() >= 3 * kBatch) {
+    if (m_cornerBatch.size() >= 3 * Mesh::kBatch) {
         (*m_pVisitCorners)(m_cornerBatch);
     }
 }
@@ -524,8 +483,8 @@ void GridMesh::Walk::Flush() {
     }
 }
 
-std::uint32_t GridMesh::Walk::PatternedVertex(std::size_t t, int point, std::uint32_t slot,
-                                              std::uint32_t which) {
+std::uint32_t GridMesh::Walk::KeyedVertex(std::size_t t, int point, std::uint32_t slot,
+                                          std::uint32_t which) {
     Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
     std::uint32_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
     if (which < count) {

@@ -9,38 +9,45 @@
 #include <vector>
 
 #include "mesh/GridMesh.h"
+#include "mesh/MeshBounds.h"
 #include "mesh/VertexTable.h"
 #include "terrain/TerrainNode.h"
 
 namespace moon {
 
-// One pass over the leaves, giving indices as a gathered mesh would and
-// handing what was asked for to the visitors in batches. A pass reads the
-// heights only when it needs values, and makes the leaves' own normals only
-// when it needs those; indices alone come from the grid's structure and what
-// the first passes recorded.
+// A walk over the leaves that numbers vertices, normals and primitives as a
+// gathered mesh would, and hands what was asked for to the visitors in
+// batches (GridMesh's header explains the words). It reads the heights only
+// when it needs values, and makes the leaves' own normals only when it needs
+// those; numbers alone come from the grid's structure and what the counting
+// walks recorded.
 class GridMesh::Walk {
 public:
     enum class Purpose {
-        SumNormals,    // joined: each position's sum of face normals
-        Count,         // vertices and primitives; the hashes of normals apart
-        CountNormals,  // normals apart, and each one's index
-        Bounds,        // the positions' bounds
-        Visit,
+        Count,          // vertices and primitives; patterns and normal hashes
+        NumberNormals,  // separate normals, and each one's number
+        Visit,          // what the writer asks for
     };
 
-    // keep: where the first walks put what they keep (null for the others).
-    Walk(const GridMesh& mesh, Purpose purpose, Kept* keep = nullptr)
-        : m_mesh(mesh), m_kept(mesh.m_kept), m_pKeep(keep), m_purpose(purpose) {}
-    Walk(const GridMesh& mesh, const Ship<MeshVertex>* vertices, const Ship<Vec3>* normals,
-         const Ship<MeshCorner>* corners)
+    Walk(const GridMesh& mesh, Purpose purpose) : m_mesh(mesh), m_purpose(purpose) {}
+    Walk(const GridMesh& mesh, const Deliver<MeshVertex>* vertices, const Deliver<Vec3>* normals,
+         const Deliver<MeshCorner>* corners)
         : m_mesh(mesh),
-          m_kept(mesh.m_kept),
           m_purpose(Purpose::Visit),
           m_pVisitVertices(vertices),
           m_pVisitNormals(normals),
           m_pVisitCorners(corners) {}
 
+    // Counting: where the leaves' patterns and the separate normals' hashes go.
+    void RecordInto(LeafPatterns* patterns, std::vector<std::uint32_t>* normalHashes) {
+        m_pPatternsOut = patterns;
+        m_pHashesOut = normalHashes;
+    }
+    // Numbering normals: the hashes counting recorded, and where the numbers go.
+    void NumberInto(const std::vector<std::uint32_t>* normalHashes, NormalNumbers* numbers) {
+        m_pHashes = normalHashes;
+        m_pNumbersOut = numbers;
+    }
     // Which parts of a vertex a vertex visit fills in.
     void SetVertexParts(unsigned parts) { m_parts = parts; }
 
@@ -52,8 +59,7 @@ public:
     std::size_t GetVertexCount() const { return m_nextVertex; }
     std::size_t GetNormalCount() const { return m_nextNormal; }
     std::size_t GetPrimitiveCount() const { return m_primitives; }
-    const std::array<float, 3>& GetLow() const { return m_low; }
-    const std::array<float, 3>& GetHigh() const { return m_high; }
+    const MeshBounds& GetBounds() const { return m_bounds; }
 
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
@@ -64,22 +70,42 @@ private:
         std::array<std::uint32_t, 3> key{};
         std::uint32_t index = 0;
     };
-    // A position's vertices, from its first leaf to its last: at most two
-    // triangles of each of four leaves.
-    struct Open {
+    // A live position's vertices, from its first leaf to its last: at most
+    // two triangles of each of four leaves.
+    struct LivePosition {
         int leavesLeft = 0;
         std::uint32_t count = 0;
         std::array<Entry, 8> entries{};
     };
 
+    // Sets what the walk reads and makes, and makes room for what it records.
+    void Prepare();
+    // Whether the walk reads the heights: for values, and for the normals
+    // that counting tells vertices apart by.
+    bool NeedsHeights() const;
     // leaf: null when the walk needs no values.
     void Leaf(const TerrainNode* leaf, int column, int row);
+    // A visit to the vertices keyed by normal: the corners that make a
+    // vertex, as counting marked them.
+    void PatternVertices();
+    // The leaf's separate normals, a triangle's each; false when the walk is
+    // done with the leaf then.
+    bool LeafNormals(std::array<std::uint32_t, 4>& normals);
+    // The leaf's triangles with vertices keyed by normal, numbered at the
+    // live records of its corner positions.
+    void KeyedTriangles(const std::array<std::uint32_t, 4>& live);
+    // The leaf's triangles with a vertex per position.
+    void PositionTriangles(const std::array<std::uint32_t, 4>& normals);
+    // Counting: the leaf's normals as floats, for the later walks.
+    void KeepNormals();
+    // Frees the records of the positions this was the last leaf of.
+    void LeaveLeaf(const std::array<std::uint32_t, 4>& live);
 
     // The grid position of the leaf's corner point.
     std::size_t Location(int point) const;
 
-    // The open record of a leaf corner's position, made at its first leaf.
-    std::uint32_t OpenAt(int point);
+    // The live record of a leaf corner's position, made at its first leaf.
+    std::uint32_t LiveAt(int point);
 
     // The normal the leaf's triangle t gives its corners (not joined).
     const Vec3& NormalOf(std::size_t t) const;
@@ -93,8 +119,7 @@ private:
 
     // A flat or smooth corner's vertex: the position's vertex which, made
     // now when which is the count there.
-    std::uint32_t PatternedVertex(std::size_t t, int point, std::uint32_t slot,
-                                  std::uint32_t which);
+    std::uint32_t KeyedVertex(std::size_t t, int point, std::uint32_t slot, std::uint32_t which);
 
     // Any other corner's vertex, one per position.
     MeshCorner PositionVertex(int point);
@@ -104,24 +129,19 @@ private:
     template <typename Normal>
     std::uint32_t NewVertex(int point, const Normal& normal);
 
-    void ExtendBounds(const Vec3& position);
-
-    std::array<Vec3, 4> JoinedFaces() const;
-
-    // A joined vertex's normal: the normalised sum of the face normals around
-    // it, in the order of their triangles, made by the summing walk.
+    // A joined vertex's normal (GridJoinedNormals).
     const Vec3& JoinedNormal(int point) const;
 
-    // The index of a new joined vertex's normal apart.
+    // The number of a new joined vertex's separate normal.
     std::uint32_t JoinedNormalIndex(int point);
 
-    // The index of a leaf's own normal apart: its object o (a flat triangle,
-    // or a smooth leaf's one), recorded at object.
+    // The number of a leaf's own separate normal: its object o (a flat
+    // triangle, or a smooth leaf's one), recorded at object.
     std::uint32_t ObjectNormal(std::size_t object, std::size_t o);
 
-    // Counting normals: the index of the next normal apart, new or shared by
-    // exact value. Its hash was kept by counting; normal() makes the value,
-    // needed only where that hash is repeated.
+    // Numbering normals: the number of the next separate normal, new or
+    // shared by exact value. Its hash was kept by counting; normal() makes
+    // the value, needed only where that hash is repeated.
     template <typename Normal>
     std::uint32_t NormalIndex(const Normal& normal);
 
@@ -140,19 +160,22 @@ private:
     void Flush();
 
     const GridMesh& m_mesh;
-    const Kept& m_kept;  // what the first walks kept, to read
-    Kept* m_pKeep = nullptr;
     Purpose m_purpose;
     // Where full batches go; each leaves the batch it is given empty.
-    const Ship<MeshVertex>* m_pVisitVertices = nullptr;
-    const Ship<Vec3>* m_pVisitNormals = nullptr;
-    const Ship<MeshCorner>* m_pVisitCorners = nullptr;
+    const Deliver<MeshVertex>* m_pVisitVertices = nullptr;
+    const Deliver<Vec3>* m_pVisitNormals = nullptr;
+    const Deliver<MeshCorner>* m_pVisitCorners = nullptr;
+    // What counting and numbering record, and the hashes numbering reads.
+    LeafPatterns* m_pPatternsOut = nullptr;
+    std::vector<std::uint32_t>* m_pHashesOut = nullptr;
+    NormalNumbers* m_pNumbersOut = nullptr;
+    const std::vector<std::uint32_t>* m_pHashes = nullptr;
     int m_side = 0;
     bool m_lines = false;
-    bool m_apart = false;  // normals apart: Attributes sharing, not lines
+    bool m_separateNormals = false;  // Attributes sharing, not lines
     bool m_joined = false;
     bool m_flat = false;
-    bool m_patterned = false;
+    bool m_keyedByNormal = false;
     bool m_bounding = false;
     unsigned m_parts = Mesh::kAllParts;
 
@@ -162,11 +185,11 @@ private:
     int m_row = 0;
     std::size_t m_leaf = 0;  // its place in the walk
 
-    // Patterned: a record per grid position while it is open, and the
+    // Keyed by normal: a record per position while it is live, and the
     // centre's vertices for its leaf alone.
     std::vector<std::uint32_t> m_slots;
-    std::vector<Open> m_pool;
-    std::vector<std::size_t> m_openLocation;  // the position each record is for
+    std::vector<LivePosition> m_pool;
+    std::vector<std::size_t> m_liveLocation;  // the position each record is for
     std::vector<std::uint32_t> m_free;
     std::array<Entry, 8> m_centre{};
     std::uint32_t m_centreCount = 0;
@@ -182,10 +205,9 @@ private:
     std::uint32_t m_nextVertex = 0;
     std::uint32_t m_nextNormal = 0;
     std::size_t m_primitives = 0;
-    std::array<float, 3> m_low{};
-    std::array<float, 3> m_high{};
-    std::size_t m_object = 0;  // normals apart looked up so far
-    // Counting normals: a leaf made again, where a repeated hash needs its normal.
+    MeshBounds m_bounds;
+    std::size_t m_object = 0;  // separate normals looked up so far
+    // Numbering normals: a leaf made again, where a repeated hash needs its normal.
     TerrainNode m_madeLeaf;
     std::size_t m_madeLeafAt = kNone;
     VertexTable<6> m_exactNormals;

@@ -121,6 +121,14 @@ void JoinedMesh::Triangulate(const Gathered& gathered) {
     }
 }
 
+Vec3 JoinedMesh::FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r) {
+    Vec3 cross;
+    cross.Cross(r.Subtract(q), p.Subtract(q));
+    Vec3 face;
+    face.Normalise(cross);
+    return face;
+}
+
 // Normals: the mean of the unit face normals around each vertex, normalised;
 // colours by height.
 void JoinedMesh::ComputeNormals(const HeightPalette& palette) {
@@ -129,10 +137,7 @@ void JoinedMesh::ComputeNormals(const HeightPalette& palette) {
         const Vec3& p = m_positions[m_triangles[t]];
         const Vec3& q = m_positions[m_triangles[t + 1]];
         const Vec3& r = m_positions[m_triangles[t + 2]];
-        Vec3 cross;
-        cross.Cross(r.Subtract(q), p.Subtract(q));
-        Vec3 face;
-        face.Normalise(cross);
+        const Vec3 face = FaceNormal(p, q, r);
         for (std::size_t i = 0; i < 3; ++i) {
             Vec3& sum = sums[m_triangles[t + i]];
             sum.Add(sum, face);

@@ -37,6 +37,9 @@ public:
     // Sends every triangle, counter-clockwise seen from above, with its
     // corners' normals and colours.
     void Send(GatheredMesh& mesh) const;
+    // The unit normal of the triangle (p, q, r), counter-clockwise seen from
+    // its front, as every joined vertex's normal sums them.
+    static Vec3 FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r);
 
     const std::vector<Vec3>& GetPositions() const { return m_positions; }
     const std::vector<Vec3>& GetNormals() const { return m_normals; }

@@ -57,6 +57,10 @@ public:
     template <typename T>
     using Visit = std::function<void(std::span<const T>)>;
 
+    // Items are handed to a visitor about this many at a time (corners: three
+    // times as many).
+    static constexpr std::size_t kBatch = 4096;
+
     virtual ~Mesh() = default;
 
     virtual MeshSharing GetSharing() const = 0;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "mesh/WordHash.h"
+
 namespace moon {
 
 template <std::size_t N>
@@ -70,17 +72,8 @@ public:
 private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
-    static std::size_t Hash(const Key& key) {
-        // FNV-1a over the words, then splitmix64's finaliser: the slot is
-        // taken from the low bits, which must depend on every word.
-        std::uint64_t hash = 14695981039346656037ull;
-        for (std::uint32_t word : key) {
-            hash = (hash ^ word) * 1099511628211ull;
-        }
-        hash = (hash ^ (hash >> 30)) * 0xBF58476D1CE4E5B9ull;
-        hash = (hash ^ (hash >> 27)) * 0x94D049BB133111EBull;
-        return static_cast<std::size_t>(hash ^ (hash >> 31));
-    }
+    // The slot is taken from the hash's low bits.
+    static std::size_t Hash(const Key& key) { return static_cast<std::size_t>(HashWords(key)); }
 
     void Grow() { Rehash(m_slots.empty() ? 1024 : 2 * m_slots.size()); }
 

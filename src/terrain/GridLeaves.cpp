@@ -10,12 +10,6 @@
 #include "terrain/TerrainNode.h"
 
 namespace moon {
-namespace {
-
-// Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
-constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
-
-}  // namespace
 
 double GridLeaves::HeightWhenMade(const HeightGrid& grid, int x, int z, int column, int row) {
     const int last = grid.GetSide() - 1;

@@ -27,6 +27,9 @@ class TerrainNode;
 
 class GridLeaves {
 public:
+    // Where a leaf's corners 0 to 3 are from its p0 corner: column, row.
+    static constexpr int kCornerOffsets[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
+
     // leaf is valid during the call only; column and row are its p0 corner's.
     using Visit = std::function<void(const TerrainNode& leaf, int column, int row)>;
 
