@@ -107,37 +107,39 @@ void writeVector(std::string& json, std::string_view name, const std::array<floa
     append(json, "]");
 }
 
-}  // namespace
-
-bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
-              std::string& problem) {
-    MOON_CHECK(mesh.GetSharing() == MeshSharing::Vertices, "glTF vertices carry their normals");
-    const std::size_t vertexCount = mesh.GetVertexCount();
-    const bool normals = !mesh.IsLines();
-    const std::size_t indexCount = mesh.GetCornerCount();
-    std::array<float, 3> low{};
-    std::array<float, 3> high{};
-    mesh.GetBounds(low, high);
-
+// Where each array lies in the binary chunk, and the accessors' numbers.
+struct Layout {
+    std::size_t vertexCount = 0;
+    std::size_t indexCount = 0;
+    bool normals = false;  // triangles carry them, lines do not
     std::vector<BufferView> views;
-    std::size_t offset = 0;
-    auto addView = [&views, &offset](std::size_t length, int target) {
-        views.push_back(BufferView{offset, length, target});
-        offset += length;
-        return views.size() - 1;
-    };
-    const std::size_t positionView = addView(12 * vertexCount, kArrayBuffer);
-    const std::size_t normalView = normals ? addView(12 * vertexCount, kArrayBuffer) : 0;
-    const std::size_t colourView = addView(4 * vertexCount, kArrayBuffer);
-    const std::size_t indexView = addView(4 * indexCount, kElementArrayBuffer);
-    const std::size_t binaryLength = offset;
-    std::size_t accessors = 0;
-    const std::size_t positionAccessor = accessors++;
-    const std::size_t normalAccessor = normals ? accessors++ : 0;
-    const std::size_t colourAccessor = accessors++;
-    const std::size_t indexAccessor = accessors++;
+    std::size_t binaryLength = 0;
+    std::size_t positionView = 0;
+    std::size_t normalView = 0;
+    std::size_t colourView = 0;
+    std::size_t indexView = 0;
+};
 
-    std::string json = "{";
+Layout layOut(const Mesh& mesh) {
+    Layout layout;
+    layout.vertexCount = mesh.GetVertexCount();
+    layout.indexCount = mesh.GetCornerCount();
+    layout.normals = !mesh.IsLines();
+    auto addView = [&layout](std::size_t length, int target) {
+        layout.views.push_back(BufferView{layout.binaryLength, length, target});
+        layout.binaryLength += length;
+        return layout.views.size() - 1;
+    };
+    layout.positionView = addView(12 * layout.vertexCount, kArrayBuffer);
+    layout.normalView = layout.normals ? addView(12 * layout.vertexCount, kArrayBuffer) : 0;
+    layout.colourView = addView(4 * layout.vertexCount, kArrayBuffer);
+    layout.indexView = addView(4 * layout.indexCount, kElementArrayBuffer);
+    return layout;
+}
+
+// The asset, the scene and the one mesh with its one primitive. Accessors
+// are numbered in their order: positions, normals (if any), colours, indices.
+void writeMeshPart(std::string& json, const MeshDescription& description, bool normals) {
     member(json, "asset", "{");
     memberText(json, "version", "2.0");
     memberText(json, "generator", description.generator);
@@ -156,78 +158,68 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
     memberText(json, "name", "terrain");
     member(json, "primitives", "[{");
     member(json, "attributes", "{");
-    member(json, "POSITION", positionAccessor);
+    std::size_t accessor = 0;
+    member(json, "POSITION", accessor++);
     if (normals) {
-        member(json, "NORMAL", normalAccessor);
+        member(json, "NORMAL", accessor++);
     }
-    member(json, "COLOR_0", colourAccessor);
+    member(json, "COLOR_0", accessor++);
     append(json, "}");
-    member(json, "indices", indexAccessor);
+    member(json, "indices", accessor);
     member(json, "material", 0);
     member(json, "mode", normals ? kTriangles : kLines);
     append(json, "}]}]");
+}
 
+// The accessors, buffer views and the buffer.
+void writeDataPart(std::string& json, const Layout& layout, const std::array<float, 3>& low,
+                   const std::array<float, 3>& high) {
     member(json, "accessors", "[");
-    writeAccessor(json, positionView, kFloat, vertexCount, "VEC3");
+    writeAccessor(json, layout.positionView, kFloat, layout.vertexCount, "VEC3");
     writeVector(json, "min", low);
     writeVector(json, "max", high);
     append(json, "}");
-    if (normals) {
-        writeAccessor(json, normalView, kFloat, vertexCount, "VEC3");
+    if (layout.normals) {
+        writeAccessor(json, layout.normalView, kFloat, layout.vertexCount, "VEC3");
         append(json, "}");
     }
-    writeAccessor(json, colourView, kUnsignedByte, vertexCount, "VEC4");
+    writeAccessor(json, layout.colourView, kUnsignedByte, layout.vertexCount, "VEC4");
     member(json, "normalized", "true");
     append(json, "}");
-    writeAccessor(json, indexView, kUnsignedInt, indexCount, "SCALAR");
+    writeAccessor(json, layout.indexView, kUnsignedInt, layout.indexCount, "SCALAR");
     append(json, "}]");
     member(json, "bufferViews", "[");
-    for (const BufferView& view : views) {
+    for (const BufferView& view : layout.views) {
         writeBufferView(json, view);
     }
     append(json, "]");
     member(json, "buffers", "[{");
-    member(json, "byteLength", binaryLength);
-    append(json, "}]}");
-    // Chunks are 4-byte aligned: JSON is padded with spaces.
-    json.append((4 - json.size() % 4) % 4, ' ');
+    member(json, "byteLength", layout.binaryLength);
+    append(json, "}]");
+}
 
-    const std::size_t total = 12 + 8 + json.size() + 8 + binaryLength;
-    if (total > std::numeric_limits<std::uint32_t>::max()) {
-        problem = "the mesh needs " + std::to_string(total) +
-                  " bytes, more than a .glb holds (4 GiB); --join or --mode smooth makes "
-                  "fewer vertices, and ply and obj have no limit";
-        return false;
-    }
-    out.AppendWord(kGlbMagic);
-    out.AppendWord(2);
-    out.AppendWord(static_cast<std::uint32_t>(total));
-    out.AppendWord(static_cast<std::uint32_t>(json.size()));
-    out.AppendWord(kJsonChunk);
-    out.Text() += json;
-    out.AppendWord(static_cast<std::uint32_t>(binaryLength));
-    out.AppendWord(kBinChunk);
-
+// The binary chunk's arrays, each streamed in its own visit.
+void writeArrays(const Mesh& mesh, const Layout& layout, MeshOutput& out) {
     // Work for progress: the vertices once per attribute, then the indices.
-    out.SetWork(vertexCount * (normals ? 3 : 2) + indexCount);
+    out.SetWork(layout.vertexCount * (layout.normals ? 3 : 2) + layout.indexCount);
+    auto floats = [&out](const Vec3& v) {
+        out.AppendFloat(v.x);
+        out.AppendFloat(v.y);
+        out.AppendFloat(v.z);
+        out.Advance();
+    };
     mesh.ForEachVertex(
         [&](std::span<const MeshVertex> vertices) {
             for (const MeshVertex& vertex : vertices) {
-                out.AppendFloat(vertex.position.x);
-                out.AppendFloat(vertex.position.y);
-                out.AppendFloat(vertex.position.z);
-                out.Advance();
+                floats(vertex.position);
             }
         },
         Mesh::kPositions);
-    if (normals) {
+    if (layout.normals) {
         mesh.ForEachVertex(
             [&](std::span<const MeshVertex> vertices) {
                 for (const MeshVertex& vertex : vertices) {
-                    out.AppendFloat(vertex.normal.x);
-                    out.AppendFloat(vertex.normal.y);
-                    out.AppendFloat(vertex.normal.z);
-                    out.Advance();
+                    floats(vertex.normal);
                 }
             },
             Mesh::kNormals);
@@ -246,6 +238,40 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
             out.Advance();
         }
     });
+}
+
+}  // namespace
+
+bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,
+              std::string& problem) {
+    MOON_CHECK(mesh.GetSharing() == MeshSharing::Vertices, "glTF vertices carry their normals");
+    const Layout layout = layOut(mesh);
+    std::array<float, 3> low{};
+    std::array<float, 3> high{};
+    mesh.GetBounds(low, high);
+    std::string json = "{";
+    writeMeshPart(json, description, layout.normals);
+    writeDataPart(json, layout, low, high);
+    append(json, "}");
+    // Chunks are 4-byte aligned: JSON is padded with spaces.
+    json.append((4 - json.size() % 4) % 4, ' ');
+
+    const std::size_t total = 12 + 8 + json.size() + 8 + layout.binaryLength;
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        problem = "the mesh needs " + std::to_string(total) +
+                  " bytes, more than a .glb holds (4 GiB); --join or --mode smooth makes "
+                  "fewer vertices, and ply and obj have no limit";
+        return false;
+    }
+    out.AppendWord(kGlbMagic);
+    out.AppendWord(2);
+    out.AppendWord(static_cast<std::uint32_t>(total));
+    out.AppendWord(static_cast<std::uint32_t>(json.size()));
+    out.AppendWord(kJsonChunk);
+    out.Text() += json;
+    out.AppendWord(static_cast<std::uint32_t>(layout.binaryLength));
+    out.AppendWord(kBinChunk);
+    writeArrays(mesh, layout, out);
     out.Finish();
     return true;
 }
