@@ -84,8 +84,8 @@ void GridMesh::Walk::Prepare() {
     }
     if (m_lines) {
         const std::size_t edges = static_cast<std::size_t>(m_side) * (m_side - 1);
-        m_horizontalSeen.assign(edges / 64 + 1, 0);
-        m_verticalSeen.assign(edges / 64 + 1, 0);
+        m_horizontalSeen.assign(edges, false);
+        m_verticalSeen.assign(edges, false);
     }
     if (m_purpose == Purpose::Count && m_keyedByNormal) {
         m_pPatternsOut->corners.assign(leaves, 0);
@@ -458,10 +458,9 @@ bool GridMesh::Walk::FirstSight(int a, int b) {
         index = static_cast<std::size_t>(x) * static_cast<std::size_t>(m_side - 1) +
                 static_cast<std::size_t>(m_row);
     }
-    std::vector<std::uint64_t>& seen = horizontal ? m_horizontalSeen : m_verticalSeen;
-    const std::uint64_t bit = 1ull << (index % 64);
-    const bool first = (seen[index / 64] & bit) == 0;
-    seen[index / 64] |= bit;
+    std::vector<bool>& seen = horizontal ? m_horizontalSeen : m_verticalSeen;
+    const bool first = !seen[index];
+    seen[index] = true;
     return first;
 }
 

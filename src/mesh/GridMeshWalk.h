@@ -199,8 +199,8 @@ private:
     std::uint32_t m_centreVertex = kNone;
     // Lines: the spokes of this leaf, and the outer edges, already written.
     unsigned m_spokesSeen = 0;
-    std::vector<std::uint64_t> m_horizontalSeen;
-    std::vector<std::uint64_t> m_verticalSeen;
+    std::vector<bool> m_horizontalSeen;
+    std::vector<bool> m_verticalSeen;
 
     std::uint32_t m_nextVertex = 0;
     std::uint32_t m_nextNormal = 0;
