@@ -109,7 +109,7 @@ bool GridMesh::Walk::NeedsHeights() const {
     return counting || vertexPlaces || vertexNormals || (m_pVisitNormals != nullptr && !m_joined);
 }
 
-void GridMesh::Walk::Leaf(const TerrainNode* leaf, int column, int row) {
+inline void GridMesh::Walk::Leaf(const TerrainNode* leaf, int column, int row) {
     m_pLeaf = leaf;
     m_column = column;
     m_row = row;
@@ -146,7 +146,7 @@ void GridMesh::Walk::Leaf(const TerrainNode* leaf, int column, int row) {
     ++m_leaf;
 }
 
-void GridMesh::Walk::PatternVertices() {
+inline void GridMesh::Walk::PatternVertices() {
     const std::uint64_t pattern = m_mesh.m_patterns.corners[m_leaf];
     for (std::size_t t = 0; t < 4; ++t) {
         for (std::size_t i = 0; i < 3; ++i) {
@@ -157,7 +157,7 @@ void GridMesh::Walk::PatternVertices() {
     }
 }
 
-bool GridMesh::Walk::LeafNormals(std::array<std::uint32_t, 4>& normals) {
+inline bool GridMesh::Walk::LeafNormals(std::array<std::uint32_t, 4>& normals) {
     const std::size_t objects = m_flat ? 4 : 1;
     for (std::size_t o = 0; o < objects; ++o) {
         normals[o] = ObjectNormal(m_leaf * objects + o, o);
@@ -169,7 +169,7 @@ bool GridMesh::Walk::LeafNormals(std::array<std::uint32_t, 4>& normals) {
     return m_purpose != Purpose::NumberNormals && m_pVisitNormals == nullptr;
 }
 
-void GridMesh::Walk::KeyedTriangles(const std::array<std::uint32_t, 4>& live) {
+inline void GridMesh::Walk::KeyedTriangles(const std::array<std::uint32_t, 4>& live) {
     const auto& triangles = TerrainNode::kTriangleCorners;
     const bool recording = m_purpose == Purpose::Count;
     std::uint64_t pattern = recording ? 0 : m_mesh.m_patterns.corners[m_leaf];
@@ -201,7 +201,7 @@ void GridMesh::Walk::KeyedTriangles(const std::array<std::uint32_t, 4>& live) {
     }
 }
 
-void GridMesh::Walk::PositionTriangles(const std::array<std::uint32_t, 4>& normals) {
+inline void GridMesh::Walk::PositionTriangles(const std::array<std::uint32_t, 4>& normals) {
     const auto& triangles =
         m_joined ? GridJoinedNormals::kTriangleCorners : TerrainNode::kTriangleCorners;
     for (std::size_t t = 0; t < 4; ++t) {
@@ -216,7 +216,7 @@ void GridMesh::Walk::PositionTriangles(const std::array<std::uint32_t, 4>& norma
     }
 }
 
-void GridMesh::Walk::KeepNormals() {
+inline void GridMesh::Walk::KeepNormals() {
     float* kept = m_pPatternsOut->normals.data() + m_leaf * (m_flat ? 12 : 3);
     for (std::size_t t = 0; t < (m_flat ? 4u : 1u); ++t) {
         const Vec3& normal = NormalOf(t);
@@ -226,7 +226,7 @@ void GridMesh::Walk::KeepNormals() {
     }
 }
 
-void GridMesh::Walk::LeaveLeaf(const std::array<std::uint32_t, 4>& live) {
+inline void GridMesh::Walk::LeaveLeaf(const std::array<std::uint32_t, 4>& live) {
     for (const std::uint32_t slot : live) {
         if (--m_pool[slot].leavesLeft == 0) {
             m_free.push_back(slot);
@@ -235,13 +235,13 @@ void GridMesh::Walk::LeaveLeaf(const std::array<std::uint32_t, 4>& live) {
     }
 }
 
-std::size_t GridMesh::Walk::Location(int point) const {
+inline std::size_t GridMesh::Walk::Location(int point) const {
     const auto& offset = GridLeaves::kCornerOffsets[point];
     return static_cast<std::size_t>(m_row + offset[1]) * static_cast<std::size_t>(m_side) +
            static_cast<std::size_t>(m_column + offset[0]);
 }
 
-std::uint32_t GridMesh::Walk::LiveAt(int point) {
+inline std::uint32_t GridMesh::Walk::LiveAt(int point) {
     const std::size_t location = Location(point);
     if (m_slots[location] != kNone) {
         return m_slots[location];
@@ -266,17 +266,17 @@ std::uint32_t GridMesh::Walk::LiveAt(int point) {
     return slot;
 }
 
-const Vec3& GridMesh::Walk::NormalOf(std::size_t t) const {
+inline const Vec3& GridMesh::Walk::NormalOf(std::size_t t) const {
     return m_flat ? m_pLeaf->faceNormals[t] : m_pLeaf->vertexNormals[4];
 }
 
-Vec3 GridMesh::Walk::KeptNormal(std::size_t t) const {
+inline Vec3 GridMesh::Walk::KeptNormal(std::size_t t) const {
     const float* kept =
         m_mesh.m_patterns.normals.data() + m_leaf * (m_flat ? 12 : 3) + (m_flat ? 3 * t : 0);
     return Vec3(kept[0], kept[1], kept[2]);
 }
 
-std::uint32_t GridMesh::Walk::Match(std::uint32_t slot, const Vec3& normal) {
+inline std::uint32_t GridMesh::Walk::Match(std::uint32_t slot, const Vec3& normal) {
     const std::array<std::uint32_t, 3> key = {
         std::bit_cast<std::uint32_t>(static_cast<float>(normal.x)),
         std::bit_cast<std::uint32_t>(static_cast<float>(normal.y)),
@@ -294,7 +294,7 @@ std::uint32_t GridMesh::Walk::Match(std::uint32_t slot, const Vec3& normal) {
     return count;
 }
 
-MeshCorner GridMesh::Walk::PositionVertex(int point) {
+inline MeshCorner GridMesh::Walk::PositionVertex(int point) {
     const std::size_t location = point < 4 ? Location(point) : 0;
     std::uint32_t& vertex = point < 4 ? m_vertexAt[location] : m_centreVertex;
     if (vertex != kNone) {
@@ -311,7 +311,7 @@ MeshCorner GridMesh::Walk::PositionVertex(int point) {
 }
 
 template <typename Normal>
-std::uint32_t GridMesh::Walk::NewVertex(int point, const Normal& normal) {
+inline std::uint32_t GridMesh::Walk::NewVertex(int point, const Normal& normal) {
     if (m_pVisitVertices != nullptr) {
         MeshVertex vertex{Vec3(), Vec3(), Colour4f()};
         if ((m_parts & (Mesh::kPositions | Mesh::kColours)) != 0) {
@@ -332,12 +332,12 @@ std::uint32_t GridMesh::Walk::NewVertex(int point, const Normal& normal) {
     return m_nextVertex++;
 }
 
-const Vec3& GridMesh::Walk::JoinedNormal(int point) const {
+inline const Vec3& GridMesh::Walk::JoinedNormal(int point) const {
     return point < 4 ? m_mesh.m_joinedNormals.AtPosition(Location(point))
                      : m_mesh.m_joinedNormals.AtCentre(m_leaf);
 }
 
-std::uint32_t GridMesh::Walk::JoinedNormalIndex(int point) {
+inline std::uint32_t GridMesh::Walk::JoinedNormalIndex(int point) {
     switch (m_purpose) {
         case Purpose::Count:
             m_pHashesOut->push_back(normalHash(JoinedNormal(point)));
@@ -360,7 +360,7 @@ std::uint32_t GridMesh::Walk::JoinedNormalIndex(int point) {
     return index;
 }
 
-std::uint32_t GridMesh::Walk::ObjectNormal(std::size_t object, std::size_t o) {
+inline std::uint32_t GridMesh::Walk::ObjectNormal(std::size_t object, std::size_t o) {
     switch (m_purpose) {
         case Purpose::Count:
             m_pHashesOut->push_back(normalHash(NormalOf(o)));
@@ -389,7 +389,7 @@ std::uint32_t GridMesh::Walk::ObjectNormal(std::size_t object, std::size_t o) {
 }
 
 template <typename Normal>
-std::uint32_t GridMesh::Walk::NormalIndex(const Normal& normal) {
+inline std::uint32_t GridMesh::Walk::NormalIndex(const Normal& normal) {
     // A joined mesh holds its normals, so their hashes are made again;
     // a leaf's own were kept by counting.
     const std::uint32_t hash = m_joined ? normalHash(normal()) : (*m_pHashes)[m_object++];
@@ -404,7 +404,7 @@ std::uint32_t GridMesh::Walk::NormalIndex(const Normal& normal) {
     return m_nextNormal++;
 }
 
-void GridMesh::Walk::EmitNormal(const Vec3& normal) {
+inline void GridMesh::Walk::EmitNormal(const Vec3& normal) {
     ++m_nextNormal;
     m_normalBatch.push_back(normal);
     if (m_normalBatch.size() == Mesh::kBatch) {
@@ -412,8 +412,8 @@ void GridMesh::Walk::EmitNormal(const Vec3& normal) {
     }
 }
 
-void GridMesh::Walk::AddPrimitive(const int (&triangle)[3],
-                                  const std::array<MeshCorner, 3>& corners) {
+inline void GridMesh::Walk::AddPrimitive(const int (&triangle)[3],
+                                         const std::array<MeshCorner, 3>& corners) {
     if (!m_lines) {
         ++m_primitives;
         if (m_pVisitCorners != nullptr) {
@@ -437,7 +437,7 @@ void GridMesh::Walk::AddPrimitive(const int (&triangle)[3],
     }
 }
 
-bool GridMesh::Walk::FirstSight(int a, int b) {
+inline bool GridMesh::Walk::FirstSight(int a, int b) {
     if (a == 4 || b == 4) {
         const unsigned bit = 1u << (a == 4 ? b : a);
         const bool first = (m_spokesSeen & bit) == 0;
@@ -464,13 +464,13 @@ bool GridMesh::Walk::FirstSight(int a, int b) {
     return first;
 }
 
-void GridMesh::Walk::FlushCornersIfFull() {
+inline void GridMesh::Walk::FlushCornersIfFull() {
     if (m_cornerBatch.size() >= 3 * Mesh::kBatch) {
         (*m_pVisitCorners)(m_cornerBatch);
     }
 }
 
-void GridMesh::Walk::Flush() {
+inline void GridMesh::Walk::Flush() {
     if (m_pVisitVertices != nullptr && !m_vertexBatch.empty()) {
         (*m_pVisitVertices)(m_vertexBatch);
     }
@@ -482,8 +482,8 @@ void GridMesh::Walk::Flush() {
     }
 }
 
-std::uint32_t GridMesh::Walk::KeyedVertex(std::size_t t, int point, std::uint32_t slot,
-                                          std::uint32_t which) {
+inline std::uint32_t GridMesh::Walk::KeyedVertex(std::size_t t, int point, std::uint32_t slot,
+                                                 std::uint32_t which) {
     Entry* entries = slot == kNone ? m_centre.data() : m_pool[slot].entries.data();
     std::uint32_t& count = slot == kNone ? m_centreCount : m_pool[slot].count;
     if (which < count) {
