@@ -42,7 +42,6 @@ struct TerrainRequest {
     bool craters = false;
     // The landscape the viewer shows after this many regenerations (Space).
     std::uint32_t regeneration = 0;
-    static constexpr std::uint32_t kMaxRegeneration = 100000;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
     // With --depth 0 to kMaxDepth.
@@ -61,8 +60,6 @@ struct TerrainRequest {
     // The command that writes the catalogue of a landscape's craters, as
     // cratered exports name it.
     static std::string CatalogueCommand(std::uint32_t seed, std::uint32_t regeneration);
-    // Adds --regeneration K, storing into regeneration.
-    static void AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration);
 };
 
 }  // namespace moon
