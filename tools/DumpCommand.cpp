@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/CommandValues.h"
+#include "base/ShortestText.h"
 #include "cli/OptionParser.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"

@@ -9,20 +9,23 @@
 #include <optional>
 #include <string>
 
+#include "base/ShortestText.h"
 #include "cli/CommandValues.h"
 #include "cli/MoonVersion.h"
 #include "cli/OptionParser.h"
 #include "io/AtomicFile.h"
+#include "mesh/GatheredMesh.h"
+#include "mesh/GridMesh.h"
+#include "mesh/JoinedMesh.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshDescription.h"
+#include "mesh/MeshOutput.h"
+#include "mesh/TerrainMeshFacts.h"
 #include "terrain/Terrain.h"
 #include "terrain/TerrainModel.h"
 #include "tools/ExportFormat.h"
 #include "tools/ExportProgress.h"
-#include "tools/GatheredMesh.h"
-#include "tools/GridMesh.h"
 #include "tools/HeightmapExport.h"
-#include "tools/JoinedMesh.h"
-#include "tools/Mesh.h"
-#include "tools/MeshOutput.h"
 #include "tools/TerrainRequest.h"
 #include "tools/TerrainTool.h"
 
@@ -153,70 +156,32 @@ void addExportOptions(OptionParser& parser, ExportSettings& settings) {
     parser.AddValue("--output", "FILE", "the same as -o", output);
 }
 
-const char* modeName(RenderMode mode) {
-    return mode == Wireframe ? "wireframe" : mode == Smooth ? "smooth" : "flat";
-}
-
 // The level-of-detail passes as they were given on the command line.
-std::vector<std::string> passNames(const TerrainRequest& request) {
-    std::vector<std::string> names;
+std::vector<std::string> passTexts(const TerrainRequest& request) {
+    std::vector<std::string> texts;
     for (const TerrainRequest::DetailPass& pass : request.passes) {
-        names.push_back(pass.enabled ? "--lod " + ShortestText(pass.viewpoint.x) + "," +
+        texts.push_back(pass.enabled ? "--lod " + ShortestText(pass.viewpoint.x) + "," +
                                            ShortestText(pass.viewpoint.y) + "," +
                                            ShortestText(pass.viewpoint.z)
                                      : std::string("--lod-off"));
     }
-    return names;
+    return texts;
 }
 
-// What the file says about itself: comment lines (PLY, OBJ) and the glTF
-// asset's extras. Pass names hold only digits, signs, dots, commas and
-// letters, so they need no escaping in JSON.
+// What the file says about itself.
 MeshDescription describe(const TerrainRequest& request, const ExportSettings& settings) {
-    const std::vector<std::string> passes = passNames(request);
-    std::string passLine;
-    std::string passJson;
-    for (const std::string& pass : passes) {
-        passLine += (passLine.empty() ? "" : " ") + pass;
-        passJson += (passJson.empty() ? "\"" : ",\"") + pass + "\"";
-    }
-    MeshDescription description;
-    description.comments = {
-        "moon terrain, seed " + std::to_string(*request.seed) +
-            (request.regeneration > 0 ? ", regeneration " + std::to_string(request.regeneration)
-                                      : "") +
-            ", depth " + std::to_string(*request.depth) + ", palette " +
-            std::to_string(settings.palette) + ", " + modeName(settings.mode),
-        "level-of-detail passes: " + (passLine.empty() ? std::string("none") : passLine),
-        "units: world units; axes: y up, x from 0 to 500, z from -500 to 0",
-        "triangles counter-clockwise seen from above (+y)",
-    };
-    if (request.refine) {
-        description.comments.push_back(
-            "refined: the depth-6 landscape, refined below depth 6 with lunar roughness "
-            "(Hurst exponent 0.9)");
-    }
-    if (request.craters) {
-        description.comments.push_back(
-            "craters: a crater field from the seed; its catalogue: " +
-            TerrainRequest::CatalogueCommand(*request.seed, request.regeneration));
-    }
-    if (settings.join) {
-        description.comments.push_back(
-            "joined: one vertex per position, normals the mean of the face normals around it");
-    }
-    description.extrasJson =
-        "{\"units\":\"world units\",\"axes\":\"y up, x from 0 to 500, z from -500 to 0\","
-        "\"seed\":" +
-        std::to_string(*request.seed) +
-        (request.regeneration > 0 ? ",\"regeneration\":" + std::to_string(request.regeneration)
-                                  : "") +
-        ",\"depth\":" + std::to_string(*request.depth) +
-        ",\"palette\":" + std::to_string(settings.palette) + ",\"mode\":\"" +
-        modeName(settings.mode) + "\",\"passes\":[" + passJson +
-        "],\"joined\":" + (settings.join ? "true" : "false") +
-        (request.refine ? ",\"refined\":true" : "") + (request.craters ? ",\"craters\":true" : "") +
-        "}";
+    TerrainMeshFacts facts;
+    facts.seed = *request.seed;
+    facts.regeneration = request.regeneration;
+    facts.depth = *request.depth;
+    facts.palette = settings.palette;
+    facts.mode = settings.mode;
+    facts.passes = passTexts(request);
+    facts.joined = settings.join;
+    facts.refined = request.refine;
+    facts.craters = request.craters;
+    MeshDescription description = DescribeTerrainMesh(facts);
+    description.generator = std::string("moon-terrain ") + kMoonVersion;
     return description;
 }
 
@@ -334,6 +299,7 @@ int RunExportCommand(const std::vector<std::string_view>& args, std::FILE* out, 
         grid.refine = request.refine;
         grid.craters = request.craters;
         grid.regeneration = request.regeneration;
+        TerrainRequest::SeedSequence(grid.seed, grid.regeneration);
         mesh = std::make_unique<GridMesh>(grid, report);
     } else {
         TerrainModel model;

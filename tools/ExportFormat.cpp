@@ -6,8 +6,8 @@
 #include <cctype>
 #include <string>
 
-#include "tools/Mesh.h"
-#include "tools/MeshWriters.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshWriters.h"
 
 namespace moon {
 namespace {

@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/CommandValues.h"
+#include "base/ShortestText.h"
 #include "cli/ExitCodes.h"
 #include "cli/MoonVersion.h"
+#include "craters/CraterCatalogue.h"
 #include "io/AtomicFile.h"
 #include "io/ExrFile.h"
 #include "io/FileSet.h"
@@ -92,10 +93,9 @@ std::string title(const HeightmapExport& request, const Piece& piece) {
         "moon terrain heightmap, seed " + std::to_string(request.seed) +
         (request.regeneration > 0 ? ", regeneration " + std::to_string(request.regeneration) : "") +
         ", depth " + std::to_string(request.depth) + (request.refine ? ", refined" : "") +
-        (request.craters
-             ? ", craters (their catalogue: " +
-                   TerrainRequest::CatalogueCommand(request.seed, request.regeneration) + ")"
-             : "");
+        (request.craters ? ", craters (their catalogue: " +
+                               CraterCatalogue::Command(request.seed, request.regeneration) + ")"
+                         : "");
     return piece.IsTile() ? text + ", tile " + tileName(piece) : text;
 }
 

@@ -78,11 +78,6 @@ std::string TerrainRequest::CheckComplete() const {
     return "";
 }
 
-std::string TerrainRequest::CatalogueCommand(std::uint32_t seed, std::uint32_t regeneration) {
-    return "moon-terrain craters --seed " + std::to_string(seed) +
-           RegenerationsArgument(regeneration) + " -o FILE.csv";
-}
-
 void TerrainRequest::SeedSequence(std::uint32_t seed, std::uint32_t regeneration) {
     Random::Seed(seed);
     if (regeneration == 0) {

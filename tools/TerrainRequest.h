@@ -57,9 +57,6 @@ struct TerrainRequest {
     // landscape's draws and the star field's, and the draws of each
     // regeneration before this one.
     static void SeedSequence(std::uint32_t seed, std::uint32_t regeneration);
-    // The command that writes the catalogue of a landscape's craters, as
-    // cratered exports name it.
-    static std::string CatalogueCommand(std::uint32_t seed, std::uint32_t regeneration);
 };
 
 }  // namespace moon

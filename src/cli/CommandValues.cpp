@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandValues.h"
 
+#include <charconv>
 #include <cmath>
 #include <system_error>
 

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Reading option values: whole numbers within limits and X,Y,Z points. Each
 // accepts the whole text or nothing (no signs where none fit, no spaces).
-// Writing numbers back as text.
 #pragma once
 
-#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,21 +19,6 @@ WholeNumber ParseWholeNumber(std::string_view text, std::int64_t min, std::int64
 
 // Three finite decimal numbers separated by commas: "250,22.5,-250".
 bool ParsePoint(std::string_view text, Vec3& point);
-
-// Appends the shortest decimal text that reads back as value, in value's own
-// type ("0.5", "-20", "1e-05"; a float as a float); whole numbers as they are.
-template <typename T>
-void AppendShortest(std::string& out, T value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-template <typename T>
-std::string ShortestText(T value) {
-    std::string text;
-    AppendShortest(text, value);
-    return text;
-}
 
 // The text in double quotes, for error messages: shows empty and spaced values.
 std::string Quoted(std::string_view text);

@@ -1,22 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "craters/CraterCatalogue.h"
 
-#include <array>
-#include <charconv>
-
+#include "base/ShortestText.h"
 #include "craters/CraterPopulation.h"
 
 namespace moon {
-namespace {
 
-// The shortest text that reads back as the same double.
-void appendNumber(std::string& text, double value) {
-    std::array<char, 32> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    text.append(digits.data(), result.ptr);
+std::string CraterCatalogue::Command(std::uint32_t seed, std::uint32_t regeneration) {
+    return "moon-terrain craters --seed " + std::to_string(seed) +
+           (regeneration > 0 ? " --regenerations " + std::to_string(regeneration) : "") +
+           " -o FILE.csv";
 }
-
-}  // namespace
 
 std::string CraterCatalogue::Header() {
     return "x,z,diameter,depth,rim_height,age_class,age_myr\n";
@@ -26,12 +20,12 @@ std::string CraterCatalogue::Line(const Crater& crater) {
     std::string line;
     for (const double value :
          {crater.x, crater.z, crater.diameter, crater.depth, crater.rimHeight}) {
-        appendNumber(line, value);
+        AppendShortest(line, value);
         line += ',';
     }
     line += CraterPopulation::AgeClassName(crater.ageClass);
     line += ',';
-    appendNumber(line, crater.ageMyr);
+    AppendShortest(line, crater.ageMyr);
     line += '\n';
     return line;
 }

@@ -7,6 +7,7 @@
 // degraded or old, and the age in millions of years at our scale.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ namespace moon {
 
 class CraterCatalogue {
 public:
+    // The command that writes the catalogue of a landscape's craters, as
+    // cratered exports name it.
+    static std::string Command(std::uint32_t seed, std::uint32_t regeneration);
     static std::string Header();
     static std::string Line(const Crater& crater);
     static std::string Text(const std::vector<Crater>& craters);

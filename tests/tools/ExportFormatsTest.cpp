@@ -13,6 +13,7 @@
 #include <fstream>
 #include <set>
 
+#include "mesh/JoinedMesh.h"
 #include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 #include "terrain/TerrainNode.h"
@@ -21,7 +22,6 @@
 #include "tests/tools/ExportedMesh.h"
 #include "tests/tools/HeightmapFiles.h"
 #include "tests/tools/ToolRun.h"
-#include "tools/JoinedMesh.h"
 
 namespace moon {
 namespace {

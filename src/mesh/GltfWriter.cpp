@@ -12,11 +12,11 @@
 #include <type_traits>
 
 #include "base/Check.h"
-#include "cli/CommandValues.h"
-#include "cli/MoonVersion.h"
-#include "tools/Mesh.h"
-#include "tools/MeshOutput.h"
-#include "tools/MeshWriters.h"
+#include "base/ShortestText.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshDescription.h"
+#include "mesh/MeshOutput.h"
+#include "mesh/MeshWriters.h"
 
 namespace moon {
 namespace {
@@ -140,7 +140,7 @@ bool WriteGlb(const Mesh& mesh, const MeshDescription& description, MeshOutput& 
     std::string json = "{";
     member(json, "asset", "{");
     memberText(json, "version", "2.0");
-    memberText(json, "generator", std::string("moon-terrain ").append(kMoonVersion));
+    memberText(json, "generator", description.generator);
     if (!description.extrasJson.empty()) {
         member(json, "extras", description.extrasJson);
     }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/GatheredMesh.h"
+#include "mesh/GatheredMesh.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The export's vertex table: one index per distinct vertex, in order of first
 // use, kept through growth.
-#include "tools/VertexTable.h"
+#include "mesh/VertexTable.h"
 
 #include <gtest/gtest.h>
 

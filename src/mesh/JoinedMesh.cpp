@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "tools/JoinedMesh.h"
+#include "mesh/JoinedMesh.h"
 
 #include <bit>
 
+#include "mesh/GatheredMesh.h"
+#include "mesh/VertexTable.h"
 #include "terrain/TerrainNode.h"
-#include "tools/GatheredMesh.h"
-#include "tools/VertexTable.h"
 
 namespace moon {
 namespace {

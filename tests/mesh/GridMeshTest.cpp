@@ -2,17 +2,18 @@
 // The streamed grid mesh against the mesh gathered from the generated tree:
 // the same counts, bounds, vertices, normals and corners, in the same order,
 // bit for bit, for every mode and way of sharing, plain and joined.
-#include "tools/GridMesh.h"
+#include "mesh/GridMesh.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
+#include "mesh/GatheredMesh.h"
+#include "mesh/JoinedMesh.h"
+#include "scene/Random.h"
 #include "terrain/TerrainModel.h"
 #include "tests/terrain/TerrainTestSupport.h"
-#include "tools/GatheredMesh.h"
-#include "tools/JoinedMesh.h"
 
 namespace moon {
 namespace {
@@ -84,6 +85,7 @@ void expectSameMesh(std::uint32_t seed, int depth, RenderMode mode, bool joined,
     settings.palette = &palette;
     settings.joined = joined;
     settings.sharing = sharing;
+    Random::Seed(seed);
     const GridMesh grid(settings);
 
     ASSERT_EQ(grid.IsLines(), gathered.IsLines());

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/RepeatedHashes.h"
+#include "mesh/RepeatedHashes.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include "mesh/Mesh.h"
+#include "mesh/VertexTable.h"
 #include "terrain/TriangleSink.h"
-#include "tools/Mesh.h"
-#include "tools/VertexTable.h"
 
 namespace moon {
 

@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "tools/GridMesh.h"
+#include "mesh/GridMesh.h"
 
 #include <utility>
 
 #include "base/Check.h"
+#include "mesh/BatchPipe.h"
+#include "mesh/GridMeshWalk.h"
 #include "terrain/RefinedGrid.h"
-#include "tools/BatchPipe.h"
-#include "tools/GridMeshWalk.h"
-#include "tools/TerrainRequest.h"
 
 namespace moon {
 
 GridMesh::GridMesh(const Settings& settings, Progress progress)
     : m_settings(settings), m_progress(std::move(progress)) {
     MOON_CHECK(settings.palette != nullptr);
-    TerrainRequest::SeedSequence(settings.seed, settings.regeneration);
     const LandscapeKey key{settings.seed, settings.regeneration};
     // At depth 6 the refined landscape is the generated one, craters apart.
     if (settings.craters || (settings.refine && settings.depth != RefinedGrid::kBaseDepth)) {

@@ -8,10 +8,10 @@
 #include <limits>
 
 #include "base/Check.h"
+#include "mesh/GridMesh.h"
+#include "mesh/VertexTable.h"
 #include "terrain/GridLeaves.h"
 #include "terrain/TerrainNode.h"
-#include "tools/GridMesh.h"
-#include "tools/VertexTable.h"
 
 namespace moon {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/MeshOutput.h"
+#include "mesh/MeshOutput.h"
 
 #include "io/AtomicFile.h"
 

@@ -20,8 +20,6 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string>
-#include <vector>
 
 #include "scene/Colour4f.h"
 #include "scene/Vec3.h"
@@ -41,13 +39,6 @@ struct MeshVertex {
 struct MeshCorner {
     std::uint32_t vertex = 0;
     std::uint32_t normal = 0;
-};
-
-// What the file says about itself: PLY and OBJ take the comment lines (no
-// newlines inside), glTF the members of its asset's extras (JSON, "" for none).
-struct MeshDescription {
-    std::vector<std::string> comments;
-    std::string extrasJson;
 };
 
 // A colour's red, green and blue as bytes in the low three bytes of a word,

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The PLY writer: binary, little-endian, every count in the header.
 #include "base/Check.h"
-#include "tools/Mesh.h"
-#include "tools/MeshOutput.h"
-#include "tools/MeshWriters.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshDescription.h"
+#include "mesh/MeshOutput.h"
+#include "mesh/MeshWriters.h"
 
 namespace moon {
 bool WritePly(const Mesh& mesh, const MeshDescription& description, MeshOutput& out,

@@ -25,10 +25,10 @@
 #include <string_view>
 #include <vector>
 
+#include "mesh/Mesh.h"
+#include "mesh/RepeatedHashes.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/RenderMode.h"
-#include "tools/Mesh.h"
-#include "tools/RepeatedHashes.h"
 
 namespace moon {
 
@@ -52,11 +52,13 @@ public:
         bool refine = false;
         // With its craters (CraterField), at depth 6 too; needs refine.
         bool craters = false;
-        // The viewer's landscape of this count (TerrainRequest::SeedSequence).
+        // The viewer's landscape of this count.
         std::uint32_t regeneration = 0;
     };
 
-    // Seeds the random sequence, generates the grid and counts the mesh.
+    // Generates the grid and counts the mesh. The random sequence must stand
+    // where the landscape's generation starts: seeded, and for a later
+    // landscape past the draws of those before it.
     GridMesh(const Settings& settings, Progress progress = nullptr);
 
     MeshSharing GetSharing() const override { return m_settings.sharing; }

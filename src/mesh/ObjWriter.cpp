@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The OBJ writer: positions with their colours, normals, then faces or lines.
 #include "base/Check.h"
-#include "cli/CommandValues.h"
-#include "tools/Mesh.h"
-#include "tools/MeshOutput.h"
-#include "tools/MeshWriters.h"
+#include "base/ShortestText.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshDescription.h"
+#include "mesh/MeshOutput.h"
+#include "mesh/MeshWriters.h"
 
 namespace moon {
 

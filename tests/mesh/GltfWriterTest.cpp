@@ -6,10 +6,11 @@
 #include <filesystem>
 
 #include "io/AtomicFile.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshDescription.h"
+#include "mesh/MeshOutput.h"
+#include "mesh/MeshWriters.h"
 #include "tests/support/TempFolder.h"
-#include "tools/Mesh.h"
-#include "tools/MeshOutput.h"
-#include "tools/MeshWriters.h"
 
 namespace moon {
 namespace {
