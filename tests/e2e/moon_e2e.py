@@ -55,6 +55,10 @@ DESKTOP_ENTRY = os.path.join(SOURCE_DIR, "data", APP_ID + ".desktop")
 ICON_64 = os.path.join(SOURCE_DIR, "data", "icons", "64x64", APP_ID + ".png")
 README = os.path.join(SOURCE_DIR, "README.md")
 
+# How long a key's effect may take to show. A settle ends as soon as it is seen:
+# the wait is long only for a machine busy enough to draw a frame in seconds.
+KEY_WAIT = 30
+
 # A pixel counts as lit when its brightest channel exceeds this (0-255).
 LIT_LEVEL = 24
 # Two pixels differ when some channel differs by more than this (0-255).
@@ -484,6 +488,8 @@ def case_windows(session):
 
 
 def case_keys(session):
+    # Verbose: Space names each new landscape, so the check knows when it was taken.
+    session.moon_args = ["--verbose"]
     plan, perspective = open_both(session)
     lit = dim_circling_light(session, plan)
     log("ok: Shift+[ puts out the circling light and leaves the terrain lit")
@@ -493,13 +499,13 @@ def case_keys(session):
     base_level = mean_level(base)
     session.keys("bracketleft")
     darker = settle(session, plan, "darker", PLAN_REGION,
-                    lambda p: mean_level(p) < 0.9 * base_level, 10, "a darker terrain after [")
+                    lambda p: mean_level(p) < 0.9 * base_level, KEY_WAIT, "a darker terrain after [")
     session.keys("bracketright", "bracketright")
     settle(session, plan, "brighter", PLAN_REGION,
-           lambda p: mean_level(p) > 1.05 * base_level, 10, "a brighter terrain after ] ]")
+           lambda p: mean_level(p) > 1.05 * base_level, KEY_WAIT, "a brighter terrain after ] ]")
     session.keys("bracketleft")
     settle(session, plan, "restored", PLAN_REGION,
-           lambda p: changed_share(p, base) < 0.01, 10, "the first brightness again")
+           lambda p: changed_share(p, base) < 0.01, KEY_WAIT, "the first brightness again")
     log(f"ok: [ and ] darken and brighten (mean level {base_level:.1f} -> "
         f"{mean_level(darker):.1f})")
 
@@ -509,12 +515,12 @@ def case_keys(session):
         session.keys(key)
         planes = settle(
             session, plan, f"palette-{key}", PLAN_REGION,
-            lambda p: all(changed_share(p, s) > 0.5 for s in seen), 10,
+            lambda p: all(changed_share(p, s) > 0.5 for s in seen), KEY_WAIT,
             f"new terrain colours after key {key}")
         expect(lit_fraction(planes) > 0.1, f"key {key} made the terrain dark")
         seen.append(planes)
     session.keys("1")
-    settle(session, plan, "palette-1", PLAN_REGION, lambda p: changed_share(p, base) < 0.01, 10,
+    settle(session, plan, "palette-1", PLAN_REGION, lambda p: changed_share(p, base) < 0.01, KEY_WAIT,
            "the first palette again after key 1")
     # Palette 2 (key 3) is the blue one: a sign the keys pick the right palettes.
     expect(blue_share(seen[2]) > blue_share(base) + 0.05,
@@ -527,32 +533,35 @@ def case_keys(session):
         session.shoot(perspective, "perspective-filled").region(*PERSPECTIVE_REGION))
     session.keys("w")
     settle(session, plan, "wire-plan", PLAN_REGION,
-           lambda p: lit_fraction(p) < 0.6 * filled_plan, 10, "lines on black in the plan view")
+           lambda p: lit_fraction(p) < 0.6 * filled_plan, KEY_WAIT, "lines on black in the plan view")
     settle(session, perspective, "wire-perspective", PERSPECTIVE_REGION,
-           lambda p: lit_fraction(p) < 0.75 * filled_perspective, 10,
+           lambda p: lit_fraction(p) < 0.75 * filled_perspective, KEY_WAIT,
            "lines on black in the perspective view")
     for key, name in (("f", "flat"), ("w", "wire-again"), ("s", "smooth")):
         session.keys(key)
         if key == "w":
             settle(session, plan, name, PLAN_REGION,
-                   lambda p: lit_fraction(p) < 0.6 * filled_plan, 10, "lines again")
+                   lambda p: lit_fraction(p) < 0.6 * filled_plan, KEY_WAIT, "lines again")
             continue
         settle(session, plan, name + "-plan", PLAN_REGION,
-               lambda p: lit_fraction(p) > 0.9 * filled_plan, 10,
+               lambda p: lit_fraction(p) > 0.9 * filled_plan, KEY_WAIT,
                f"filled terrain after {key.upper()} in the plan view")
         settle(session, perspective, name + "-perspective", PERSPECTIVE_REGION,
-               lambda p: lit_fraction(p) > 0.9 * filled_perspective, 10,
+               lambda p: lit_fraction(p) > 0.9 * filled_perspective, KEY_WAIT,
                f"filled terrain after {key.upper()} in the perspective view")
     log("ok: W gives lines on black, F and S give filled terrain")
 
     # Space: a different landscape under the same camera and lights.
     session.keys("f")
     settle(session, plan, "before-space", PLAN_REGION,
-           lambda p: lit_fraction(p) > 0.9 * filled_plan, 10, "filled terrain")
+           lambda p: lit_fraction(p) > 0.9 * filled_plan, KEY_WAIT, "filled terrain")
     before = steady_plan(session, plan, "before-space").region(*PLAN_REGION)
     session.keys("space")
+    # Taken once the program says so; then a frame or two shows it, however
+    # slowly a loaded machine draws.
+    session.wait_line(r"^moon: landscape 1 of seed ", 60, "the line of the new landscape")
     settle(session, plan, "after-space", PLAN_REGION, lambda p: changed_share(p, before) > 0.5,
-           15, "a different landscape after Space")
+           KEY_WAIT, "a different landscape after Space")
     log("ok: Space gives a different landscape")
 
 
