@@ -477,12 +477,7 @@ def case_windows(session):
 
     # Closing the perspective view ends the program.
     closed_at = time.monotonic()
-    session.run(["wmctrl", "-F", "-c", PERSPECTIVE_TITLE])
-    try:
-        status = session.moon.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        raise CheckFailed("moon still runs 5 s after its perspective view was closed")
-    expect(status == 0, f"moon ended with status {status} after the perspective view closed")
+    close_and_expect_success(session, 5)
     log(f"ok: closing the perspective view ended moon with status 0 in "
         f"{time.monotonic() - closed_at:.2f} s")
 
@@ -572,12 +567,13 @@ def host_path(path):
     return path
 
 
-def close_and_expect_success(session):
+def close_and_expect_success(session, timeout=10):
+    """Closes the perspective view, which ends moon with status 0."""
     session.run(["wmctrl", "-F", "-c", PERSPECTIVE_TITLE])
     try:
-        status = session.moon.wait(timeout=10)
+        status = session.moon.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
-        raise CheckFailed("moon still runs 10 s after its perspective view was closed")
+        raise CheckFailed(f"moon still runs {timeout} s after its perspective view was closed")
     expect(status == 0, f"moon ended with status {status} after the perspective view closed")
 
 
