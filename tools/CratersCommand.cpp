@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/OptionParser.h"
+#include "cli/RegenerationsOption.h"
 #include "cli/SeedOption.h"
 #include "craters/CraterCatalogue.h"
 #include "craters/CraterPopulation.h"
@@ -17,7 +18,7 @@ namespace moon {
 namespace {
 
 constexpr std::string_view kCratersUsage =
-    "Usage: moon-terrain craters --seed N [--regeneration K] -o FILE.csv\n"
+    "Usage: moon-terrain craters --seed N [--regenerations K] -o FILE.csv\n"
     "\n"
     "Writes the catalogue of the craters that \"export --craters\", \"dump --craters\"\n"
     "and \"moon --craters\" lay on the landscape of seed N (at start, or after K new\n"
@@ -40,7 +41,7 @@ int RunCratersCommand(const std::vector<std::string_view>& args, std::FILE* out,
     OptionParser parser;
     AddSeedOption(parser, seed, "seed of the landscape, 0 to 4294967295 (required)");
     std::uint32_t regeneration = 0;
-    TerrainRequest::AddRegenerationOption(parser, regeneration);
+    AddRegenerationsOption(parser, regeneration);
     auto setOutput = [&output](std::string_view name, std::string_view value) -> std::string {
         if (value.empty()) {
             return std::string(name) + " needs a file name";

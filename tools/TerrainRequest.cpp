@@ -3,6 +3,7 @@
 
 #include "cli/CommandValues.h"
 #include "cli/OptionParser.h"
+#include "cli/RegenerationsOption.h"
 #include "cli/SeedOption.h"
 #include "scene/Random.h"
 #include "terrain/HeightGrid.h"
@@ -58,7 +59,7 @@ void TerrainRequest::AddOptions(OptionParser& parser, const DepthLimit& limit) {
                        craters = true;
                        refine = true;
                    });
-    AddRegenerationOption(parser, regeneration);
+    AddRegenerationsOption(parser, regeneration);
     parser.AddFlag(
         "--lod-off", "level-of-detail pass with detail off (back to the generated cells)",
         [this] {
@@ -77,22 +78,6 @@ std::string TerrainRequest::CheckComplete() const {
     return "";
 }
 
-void TerrainRequest::AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration) {
-    parser.AddValue(
-        "--regeneration", "K",
-        "the landscape the viewer shows after K new landscapes (Space), 0 to 100000 "
-        "(default 0)",
-        [&regeneration](std::string_view name, std::string_view value) -> std::string {
-            std::int64_t number = 0;
-            if (ParseWholeNumber(value, 0, kMaxRegeneration, number) != WholeNumber::Ok) {
-                return std::string(name) + " must be a whole number from 0 to " +
-                       std::to_string(kMaxRegeneration) + ", not " + Quoted(value);
-            }
-            regeneration = static_cast<std::uint32_t>(number);
-            return "";
-        });
-}
-
 void TerrainRequest::SeedSequence(std::uint32_t seed, std::uint32_t regeneration) {
     Random::Seed(seed);
     if (regeneration == 0) {
@@ -105,9 +90,7 @@ void TerrainRequest::SeedSequence(std::uint32_t seed, std::uint32_t regeneration
     StarField stars;
     stars.Fill(StarField::kStarRange, StarField::kStarRange, StarField::kStarCount);
     // Each regeneration before this one draws as the first landscape did.
-    for (std::uint64_t draws = perLandscape * (regeneration - 1); draws > 0; --draws) {
-        Random::Next();
-    }
+    Random::Skip(perLandscape * (regeneration - 1));
 }
 
 void TerrainRequest::Build(TerrainModel& model) const {

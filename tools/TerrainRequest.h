@@ -40,7 +40,6 @@ struct TerrainRequest {
     bool craters = false;
     // The landscape the viewer shows after this many regenerations (Space).
     std::uint32_t regeneration = 0;
-    static constexpr std::uint32_t kMaxRegeneration = 100000;
 
     void AddOptions(OptionParser& parser, const DepthLimit& limit);
     // With a tree's --depth.
@@ -56,8 +55,6 @@ struct TerrainRequest {
     // landscape's draws and the star field's, and the draws of each
     // regeneration before this one.
     static void SeedSequence(std::uint32_t seed, std::uint32_t regeneration);
-    // Adds --regeneration K, storing into regeneration.
-    static void AddRegenerationOption(OptionParser& parser, std::uint32_t& regeneration);
 };
 
 }  // namespace moon

@@ -8,7 +8,7 @@ namespace moon {
 
 std::string CraterCatalogue::Command(std::uint32_t seed, std::uint32_t regeneration) {
     return "moon-terrain craters --seed " + std::to_string(seed) +
-           (regeneration > 0 ? " --regeneration " + std::to_string(regeneration) : "") +
+           (regeneration > 0 ? " --regenerations " + std::to_string(regeneration) : "") +
            " -o FILE.csv";
 }
 

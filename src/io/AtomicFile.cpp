@@ -80,7 +80,7 @@ bool AtomicFile::Open(std::string& error) {
     if (m_path == "-" && m_pStandardOutput != nullptr) {
         m_pTarget = std::make_unique<StandardOutput>(m_pStandardOutput);
     } else {
-        m_pTarget = AtomicTarget::Open(m_path, reason);
+        m_pTarget = AtomicTarget::Open(m_path, m_bKeepExisting, reason);
     }
     if (!m_pTarget) {
         ProcessSignals::EndWrite();

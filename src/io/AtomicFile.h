@@ -17,6 +17,9 @@
 // Anything else that exists under the name (a device, a FIFO, a socket) is
 // written in place, never replaced. "-" is standard output.
 //
+// A file made to be kept beside others (KeepExisting) replaces nothing: Open
+// fails when the name is taken, and Commit when a file took it meanwhile.
+//
 // The system's half is an AtomicTarget (io/posix on POSIX systems); this
 // class holds what every system shares: buffering, the signals' span and the
 // error text.
@@ -44,6 +47,9 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // From now on the file replaces nothing: the name must stay free until
+    // Commit, or the write fails with "File exists". Before Open.
+    void KeepExisting() { m_bKeepExisting = true; }
     // Opens the target or creates the temporary file. On failure returns
     // false and a one-line error naming the target and the system's reason.
     bool Open(std::string& error);
@@ -67,6 +73,7 @@ private:
     std::string m_buffer;
     std::string m_failure;  // the system's reason for the first failed write
     std::size_t m_written = 0;
+    bool m_bKeepExisting = false;
 };
 
 }  // namespace moon

@@ -19,7 +19,10 @@ public:
     // Something that is not a regular file is written in place; a regular
     // file or a name not yet taken gets a temporary file beside it, named to
     // ProcessSignals for as long as it exists. Null and a reason on failure.
-    static std::unique_ptr<AtomicTarget> Open(const std::string& path, std::string& reason);
+    // keepExisting: a name that is taken fails with EEXIST's reason, and so
+    // does Finish when a file took the name meanwhile.
+    static std::unique_ptr<AtomicTarget> Open(const std::string& path, bool keepExisting,
+                                              std::string& reason);
 
     // Removes the temporary file unless Finish succeeded.
     virtual ~AtomicTarget() = default;

@@ -25,6 +25,10 @@ public:
     static bool Write(const std::string& path, int width, int height,
                       const std::vector<std::uint8_t>& pixels, std::string& problem,
                       std::FILE* pStandardOutput = nullptr);
+    // The same picture into file (opened, not committed): the caller commits
+    // it. False with a one-line problem when the picture cannot be encoded.
+    static bool Write(AtomicFile& file, const std::string& name, int width, int height,
+                      const std::vector<std::uint8_t>& pixels, std::string& problem);
     // Fills one row of a 16-bit image, width samples from the left; rows are
     // asked for from the top, each once.
     using Grey16Row = std::function<void(int row, std::uint16_t* samples)>;

@@ -10,27 +10,29 @@ namespace moon {
 bool PngFile::Write(const std::string& path, int width, int height,
                     const std::vector<std::uint8_t>& pixels, std::string& problem,
                     std::FILE* pStandardOutput) {
+    // Replaced whole or not at all: a picture that cannot be encoded, or a
+    // failed or interrupted write, leaves the old picture.
+    AtomicFile file(path, pStandardOutput);
+    return file.Open(problem) && Write(file, path, width, height, pixels, problem) &&
+           file.Commit(problem);
+}
+
+bool PngFile::Write(AtomicFile& file, const std::string& name, int width, int height,
+                    const std::vector<std::uint8_t>& pixels, std::string& problem) {
     if (width <= 0 || height <= 0 ||
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
-        problem = "cannot write \"" + path + "\": the picture is empty";
+        problem = "cannot write \"" + name + "\": the picture is empty";
         return false;
     }
-    // Encoded in memory first: a picture that cannot be encoded leaves an
-    // existing file as it was.
+    // Encoded in memory first: nothing reaches the file unless all of it can.
     std::vector<std::uint8_t> bytes;
     std::string reason;
     if (!EncodeRgb(width, height, pixels, bytes, reason)) {
-        problem = "cannot write \"" + path + "\": " + reason;
-        return false;
-    }
-    // Replaced whole or not at all: a failed or interrupted write leaves
-    // the old picture.
-    AtomicFile file(path, pStandardOutput);
-    if (!file.Open(problem)) {
+        problem = "cannot write \"" + name + "\": " + reason;
         return false;
     }
     file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    return file.Commit(problem);
+    return true;
 }
 
 }  // namespace moon

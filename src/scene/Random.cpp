@@ -18,6 +18,22 @@ int Random::Next() {
     return static_cast<int>((s_state >> 16) & 0x7FFFu);
 }
 
+void Random::Skip(std::uint64_t count) {
+    s_drawn += count;
+    // One step is x -> a x + c; doubling a step composes it with itself:
+    // a x + c followed by a x + c is a^2 x + (a + 1) c. The steps for the
+    // bits set in count, applied in turn, move the state by count.
+    std::uint32_t multiplier = 214013u;
+    std::uint32_t increment = 2531011u;
+    for (; count > 0; count >>= 1) {
+        if ((count & 1u) != 0) {
+            s_state = s_state * multiplier + increment;
+        }
+        increment = (multiplier + 1u) * increment;
+        multiplier *= multiplier;
+    }
+}
+
 std::uint64_t Random::Drawn() {
     return s_drawn;
 }

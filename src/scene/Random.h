@@ -17,6 +17,9 @@ public:
     static void Seed(std::uint32_t seed);
     // The next value, 0 to 32767.
     static int Next();
+    // Moves the sequence on by count values at once, as count calls of Next
+    // would (jumping the generator in about 64 steps), and counts them drawn.
+    static void Skip(std::uint64_t count);
     // Values drawn since the last Seed (for tests and tools).
     static std::uint64_t Drawn();
 

@@ -12,6 +12,7 @@
 #include "io/PngFile.h"
 #include "system/ProcessSignals.h"
 #include "viewer/MoonApp.h"
+#include "viewer/SideBySide.h"
 
 namespace moon {
 namespace {
@@ -107,14 +108,7 @@ bool OffscreenRender::DrawView(GLWindow& view, double (*angle)(), int frames, in
         problem = "cannot read a view's pixels back";
         return false;
     }
-    // OpenGL counts rows from the bottom; the picture from the top.
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* from =
-            rows.data() + static_cast<std::size_t>(height - 1 - y) * rowBytes;
-        std::uint8_t* to = m_pixels.data() + (static_cast<std::size_t>(y) * m_width + left) * 3;
-        std::memcpy(to, from, rowBytes);
-    }
+    SideBySide::Place(rows, width, height, left, m_width, m_pixels);
     return true;
 }
 

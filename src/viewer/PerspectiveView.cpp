@@ -32,8 +32,10 @@ constexpr int kKeyShift = 16;
 constexpr int kKeySpace = 32;
 constexpr int kKeyOne = 49;
 constexpr int kKeySix = 54;
+constexpr int kKeyE = 101;
 constexpr int kKeyF = 102;
 constexpr int kKeyL = 108;
+constexpr int kKeyP = 112;
 constexpr int kKeyS = 115;
 constexpr int kKeyW = 119;
 constexpr int kKeyOpenBracket = 219;
@@ -120,7 +122,7 @@ void PerspectiveView::OnDisplay() {
 
     m_pTerrainModel->DrawCached();
     glPopMatrix();
-    SwapBuffers();
+    PresentFrame();
 }
 
 void PerspectiveView::OnMouseButton(int button, bool down) {
@@ -199,6 +201,16 @@ void PerspectiveView::OnKeyboard(int key, bool down) {
             // Off strips the refinement, on refines around the camera at once.
             m_bDetail = !m_bDetail;
             m_pTerrainModel->UpdateDetail(m_pCamera->GetPosition(), m_bDetail);
+            break;
+        case kKeyP:
+            if (m_keepPicture) {
+                m_keepPicture();
+            }
+            break;
+        case kKeyE:
+            if (m_keepLandscape) {
+                m_keepLandscape();
+            }
             break;
         case kKeyOpenBracket:
         case kKeyCloseBracket: {

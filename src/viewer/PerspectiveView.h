@@ -7,6 +7,8 @@
 // switch level of detail and brighten or dim the lights.
 #pragma once
 
+#include <functional>
+
 #include "viewer/SceneView.h"
 
 namespace moon {
@@ -27,6 +29,12 @@ public:
     void SetScene(Camera* camera, TerrainModel* terrainModel, StarField* starField, Sun* sun,
                   Light* lights);
     bool IsDetailOn() const { return m_bDetail; }
+    // What P (a picture of both views) and E (the landscape as a mesh) do:
+    // nothing until set.
+    void SetKeepActions(std::function<void()> picture, std::function<void()> landscape) {
+        m_keepPicture = std::move(picture);
+        m_keepLandscape = std::move(landscape);
+    }
 
     void OnCreate() override;
     void OnDisplay() override;
@@ -51,6 +59,8 @@ private:
     bool m_bRightDrag = false;
     bool m_bSkipMove = false;  // the next pointer move only records the position
     bool m_bShift = false;
+    std::function<void()> m_keepPicture;
+    std::function<void()> m_keepLandscape;
 };
 
 }  // namespace moon

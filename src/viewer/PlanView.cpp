@@ -69,7 +69,7 @@ void PlanView::OnDisplay() {
     if (position.y == 0.0) {
         // The zoom would be infinite: show the cleared frame rather than
         // scaling by infinity.
-        SwapBuffers();
+        PresentFrame();
         return;
     }
     glPushMatrix();
@@ -91,7 +91,7 @@ void PlanView::OnDisplay() {
     glPopMatrix();
     m_pTerrainModel->DrawCached();
     glPopMatrix();
-    SwapBuffers();
+    PresentFrame();
 }
 
 }  // namespace moon

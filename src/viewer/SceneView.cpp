@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include "framework/GLWindowExtra.h"
 #include "scene/Light.h"
 #include "scene/SceneLights.h"
 
@@ -25,6 +26,43 @@ void SceneView::OnIdle() {
 void SceneView::ShowBlackFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
     SwapBuffers();
+}
+
+void SceneView::PresentFrame() {
+    if (m_pPicture != nullptr) {
+        // Before the swap: the back buffer is the view's own whatever covers
+        // the window, and is still the frame just drawn.
+        std::vector<std::uint8_t>& rows = *m_pPicture;
+        m_pPicture = nullptr;
+        rows.resize(static_cast<std::size_t>(GetWidth()) * GetHeight() * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, GetWidth(), GetHeight(), GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+        if (glGetError() != GL_NO_ERROR) {
+            rows.clear();
+        }
+    }
+    SwapBuffers();
+    m_frames.Count(FrameCounter::Clock::now());
+}
+
+bool SceneView::DrawPicture(std::vector<std::uint8_t>& rows) {
+    rows.clear();
+    GLWindowExtra* record = GetExtra();
+    if (record == nullptr || GetWidth() <= 0 || GetHeight() <= 0) {
+        return false;
+    }
+    // An acquire is released whether it was made or not: it is counted.
+    if (record->MakeCurrent(true)) {
+        // The frame advances the light a degree: start it a degree back, so
+        // the picture is the frame on screen and the light goes on as before.
+        m_circlingAngle = m_circlingAngle - 1;
+        m_pPicture = &rows;
+        OnDisplay();
+        m_pPicture = nullptr;
+    }
+    record->MakeCurrent(false);
+    return !rows.empty();
 }
 
 void SceneView::ApplyLightColours() const {

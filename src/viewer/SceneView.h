@@ -7,7 +7,11 @@
 // frames differ in small ways.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "framework/GLWindow.h"
+#include "viewer/FrameCounter.h"
 
 namespace moon {
 
@@ -26,6 +30,16 @@ public:
     // Repaints continuously: every idle pass asks for the next frame.
     void OnIdle() override;
 
+    // Draws the frame on screen once more (the circling light where it
+    // stands) and reads it back: rows from the bottom, 3 bytes a pixel,
+    // GetWidth() by GetHeight(). False when the view has no window or
+    // context, or drew nothing.
+    bool DrawPicture(std::vector<std::uint8_t>& rows);
+    // The frames shown since the last call, and a new period begun.
+    FrameCounter::Period TakeFrames(FrameCounter::Clock::time_point now) {
+        return m_frames.Take(now);
+    }
+
 protected:
     // Asks for a 24-bit depth buffer; not ready. circlingAngle: this view's
     // process-wide angle of the circling light, in degrees.
@@ -33,6 +47,9 @@ protected:
 
     // A black frame at once, before the first paint (OnCreate).
     void ShowBlackFrame();
+    // Ends a drawn frame: reads it back if a picture asked for it, swaps it to
+    // the screen and counts it.
+    void PresentFrame();
     // The five lights' colours, scaled by their intensities, which may have
     // changed since the last frame.
     void ApplyLightColours() const;
@@ -52,6 +69,8 @@ protected:
 private:
     double& m_circlingAngle;
     bool m_bReady = false;
+    FrameCounter m_frames;
+    std::vector<std::uint8_t>* m_pPicture = nullptr;  // the frame being drawn is read here
 };
 
 }  // namespace moon

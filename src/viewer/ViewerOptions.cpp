@@ -3,15 +3,17 @@
 
 #include "cli/CommandValues.h"
 #include "cli/OptionParser.h"
+#include "cli/RegenerationsOption.h"
 #include "cli/SeedOption.h"
 
 namespace moon {
 namespace {
 
 constexpr std::string_view kUsageHead =
-    "Usage: moon [--seed N] [--refine] [--craters] [--verbose]\n"
-    "       moon --render FILE.png [--seed N] [--refine] [--craters] [--frames K]\n"
-    "            [--verbose]\n"
+    "Usage: moon [--seed N] [--regenerations K] [--refine] [--craters]\n"
+    "            [--save-dir DIR] [--verbose]\n"
+    "       moon --render FILE.png [--seed N] [--regenerations K] [--refine]\n"
+    "            [--craters] [--frames K] [--verbose]\n"
     "\n"
     "Shows a procedurally generated lunar landscape in two windows: a perspective\n"
     "view you fly with the mouse and a plan view that follows the camera. Without\n"
@@ -24,13 +26,19 @@ constexpr std::string_view kUsageTail =
     "A landscape seen with --seed N is the one \"moon-terrain dump --seed N --depth 6\"\n"
     "prints and \"moon-terrain export --seed N --depth 6 -o FILE\" writes. With --refine,\n"
     "the cells level of detail makes near the camera carry the heights of\n"
-    "\"moon-terrain export --seed N --refine --depth D -o FILE\".\n"
+    "\"moon-terrain export --seed N --refine --depth D -o FILE\". After K presses of\n"
+    "Space the landscape is the one \"moon --seed N --regenerations K\" starts with;\n"
+    "with --verbose, moon names each new landscape and the command that exports it.\n"
+    "P saves a picture of both views and E the landscape as shown (a .glb), as\n"
+    "moon-SEED-K-N.png and .glb in the save folder: --save-dir, else the pictures\n"
+    "folder, else the current folder. Nothing is overwritten.\n"
     "See moon(6) for the controls.\n";
 
 // version and framesGiven record what only matters once parsing is over.
 void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, bool& framesGiven) {
     AddSeedOption(parser, options.seed,
                   "seed of the landscape, 0 to 4294967295 (default: the clock in seconds)");
+    AddRegenerationsOption(parser, options.regenerations);
     parser.AddFlag("--refine",
                    "refine near the camera with lunar roughness instead of plain means (the "
                    "landscape of moon-terrain export --refine)",
@@ -42,9 +50,19 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
                        options.craters = true;
                        options.refine = true;
                    });
+    parser.AddValue("--save-dir", "DIR",
+                    "where P (a picture) and E (the landscape as a .glb) save (default: the "
+                    "pictures folder, else the current folder)",
+                    [&options](std::string_view name, std::string_view value) -> std::string {
+                        if (value.empty()) {
+                            return std::string(name) + " needs a folder";
+                        }
+                        options.saveDir = std::string(value);
+                        return "";
+                    });
     parser.AddFlag("--verbose",
-                   "print the seed, the OpenGL renderer and each new landscape's count on "
-                   "standard error",
+                   "print the seed, the OpenGL renderer, each new landscape's count and, every "
+                   "10 s, each view's frames on standard error",
                    [&options] { options.verbose = true; });
     parser.AddValue("--render", "FILE",
                     "draw without a display and write both views side by side as a PNG "

@@ -6,6 +6,8 @@
 //   --verbose               the seed used and the GL renderer on standard error
 //   --refine                level of detail refines with lunar roughness
 //   --craters               and the landscape carries the seed's craters
+//   --regenerations K       the landscape after K presses of Space
+//   --save-dir DIR          where P and E keep their files
 //   --render FILE [--frames K]
 //                           draw K frames of each view without a display and
 //                           write both pictures side by side as a PNG
@@ -39,6 +41,8 @@ public:
     bool verbose = false;
     bool refine = false;
     bool craters = false;  // implies refine
+    std::uint32_t regenerations = 0;
+    std::optional<std::string> saveDir;
     std::string renderPath;
     int frames = 1;
 };

@@ -17,6 +17,7 @@
 #include "system/OutOfMemory.h"
 #include "system/ProcessSignals.h"
 #include "viewer/DesktopIdentity.h"
+#include "viewer/KeptFiles.h"
 #include "viewer/MoonApp.h"
 #include "viewer/OffscreenRender.h"
 #include "viewer/ViewerOptions.h"
@@ -27,7 +28,7 @@ namespace {
 // read, so --help, --version and a bad option touch no window system; it is
 // destroyed at exit, before the framework core it brought into being.
 moon::MoonApp& theApp(const moon::ViewerOptions& options) {
-    static moon::MoonApp app(options.seed, options.refine, options.craters);
+    static moon::MoonApp app(options.seed, options.refine, options.craters, options.regenerations);
     return app;
 }
 
@@ -121,6 +122,21 @@ void introduceToDesktop() {
     }
 }
 
+// The two windows until the perspective view is closed.
+int runViewer(const moon::ViewerOptions& options, int argc, char** argv) {
+    introduceToDesktop();
+    moon::MoonApp& app = theApp(options);
+    app.SetSaveFolder(options.saveDir.value_or(moon::KeptFiles::DefaultFolder()));
+    if (options.verbose) {
+        std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
+        app.SetVerbose(true);
+    }
+    const int status = runWindows(argc, argv);
+    // A file being saved is finished before the program ends.
+    app.FinishSaves();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,9 +144,7 @@ int main(int argc, char** argv) {
     if (argc <= 1) {
         // The landscape from the clock, two windows, until the perspective
         // view is closed.
-        introduceToDesktop();
-        theApp(moon::ViewerOptions());
-        return runWindows(argc, argv);
+        return runViewer(moon::ViewerOptions(), argc, argv);
     }
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     moon::ViewerOptions options;
@@ -150,11 +164,5 @@ int main(int argc, char** argv) {
         case moon::ViewerOptions::Action::Run:
             break;
     }
-    introduceToDesktop();
-    moon::MoonApp& app = theApp(options);
-    if (options.verbose) {
-        std::fprintf(stderr, "moon: seed %u\n", app.GetSeed());
-        app.SetVerbose(true);
-    }
-    return runWindows(argc, argv);
+    return runViewer(options, argc, argv);
 }

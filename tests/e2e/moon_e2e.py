@@ -55,6 +55,10 @@ DESKTOP_ENTRY = os.path.join(SOURCE_DIR, "data", APP_ID + ".desktop")
 ICON_64 = os.path.join(SOURCE_DIR, "data", "icons", "64x64", APP_ID + ".png")
 README = os.path.join(SOURCE_DIR, "README.md")
 
+# How long a key's effect may take to show. A settle ends as soon as it is seen:
+# the wait is long only for a machine busy enough to draw a frame in seconds.
+KEY_WAIT = 30
+
 # A pixel counts as lit when its brightest channel exceeds this (0-255).
 LIT_LEVEL = 24
 # Two pixels differ when some channel differs by more than this (0-255).
@@ -166,8 +170,10 @@ def blue_share(planes):
 class Session:
     """A virtual X server with a window manager, and at most one moon on it."""
 
-    def __init__(self, moon, work, runner=None):
+    def __init__(self, moon, work, runner=None, terrain=None):
         self.moon_path = moon
+        self.terrain_path = terrain
+        self.moon_args = []
         self.runner = runner
         self.work = work
         self.xvfb = None
@@ -243,7 +249,7 @@ class Session:
 
     def start_moon(self):
         env = dict(self.env)
-        command = self.moon_command()
+        command = self.moon_command() + self.moon_args
         if self.runner:
             # Under Wine the clock is not faked: the seed it would give is
             # passed instead. The runner keeps this case's display.
@@ -258,6 +264,22 @@ class Session:
             command, env=env, stdin=subprocess.DEVNULL,
             stdout=open(self.moon_out, "w"), stderr=subprocess.STDOUT,
         )
+
+    def output(self):
+        with open(self.moon_out, errors="replace") as output:
+            return output.read()
+
+    def wait_line(self, pattern, timeout=30, what=None):
+        """The first match of pattern in the program's output, waited for."""
+        found = []
+
+        def matched():
+            self.assert_running()
+            found[:] = re.findall(pattern, self.output(), re.MULTILINE)
+            return bool(found)
+
+        wait_until(matched, timeout, what or f"a line matching {pattern!r}")
+        return found[0]
 
     def window(self, title, visible=True):
         """Id of the client window with this exact title, or None."""
@@ -455,17 +477,14 @@ def case_windows(session):
 
     # Closing the perspective view ends the program.
     closed_at = time.monotonic()
-    session.run(["wmctrl", "-F", "-c", PERSPECTIVE_TITLE])
-    try:
-        status = session.moon.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        raise CheckFailed("moon still runs 5 s after its perspective view was closed")
-    expect(status == 0, f"moon ended with status {status} after the perspective view closed")
+    close_and_expect_success(session, 5)
     log(f"ok: closing the perspective view ended moon with status 0 in "
         f"{time.monotonic() - closed_at:.2f} s")
 
 
 def case_keys(session):
+    # Verbose: Space names each new landscape, so the check knows when it was taken.
+    session.moon_args = ["--verbose"]
     plan, perspective = open_both(session)
     lit = dim_circling_light(session, plan)
     log("ok: Shift+[ puts out the circling light and leaves the terrain lit")
@@ -475,13 +494,13 @@ def case_keys(session):
     base_level = mean_level(base)
     session.keys("bracketleft")
     darker = settle(session, plan, "darker", PLAN_REGION,
-                    lambda p: mean_level(p) < 0.9 * base_level, 10, "a darker terrain after [")
+                    lambda p: mean_level(p) < 0.9 * base_level, KEY_WAIT, "a darker terrain after [")
     session.keys("bracketright", "bracketright")
     settle(session, plan, "brighter", PLAN_REGION,
-           lambda p: mean_level(p) > 1.05 * base_level, 10, "a brighter terrain after ] ]")
+           lambda p: mean_level(p) > 1.05 * base_level, KEY_WAIT, "a brighter terrain after ] ]")
     session.keys("bracketleft")
     settle(session, plan, "restored", PLAN_REGION,
-           lambda p: changed_share(p, base) < 0.01, 10, "the first brightness again")
+           lambda p: changed_share(p, base) < 0.01, KEY_WAIT, "the first brightness again")
     log(f"ok: [ and ] darken and brighten (mean level {base_level:.1f} -> "
         f"{mean_level(darker):.1f})")
 
@@ -491,12 +510,12 @@ def case_keys(session):
         session.keys(key)
         planes = settle(
             session, plan, f"palette-{key}", PLAN_REGION,
-            lambda p: all(changed_share(p, s) > 0.5 for s in seen), 10,
+            lambda p: all(changed_share(p, s) > 0.5 for s in seen), KEY_WAIT,
             f"new terrain colours after key {key}")
         expect(lit_fraction(planes) > 0.1, f"key {key} made the terrain dark")
         seen.append(planes)
     session.keys("1")
-    settle(session, plan, "palette-1", PLAN_REGION, lambda p: changed_share(p, base) < 0.01, 10,
+    settle(session, plan, "palette-1", PLAN_REGION, lambda p: changed_share(p, base) < 0.01, KEY_WAIT,
            "the first palette again after key 1")
     # Palette 2 (key 3) is the blue one: a sign the keys pick the right palettes.
     expect(blue_share(seen[2]) > blue_share(base) + 0.05,
@@ -509,33 +528,124 @@ def case_keys(session):
         session.shoot(perspective, "perspective-filled").region(*PERSPECTIVE_REGION))
     session.keys("w")
     settle(session, plan, "wire-plan", PLAN_REGION,
-           lambda p: lit_fraction(p) < 0.6 * filled_plan, 10, "lines on black in the plan view")
+           lambda p: lit_fraction(p) < 0.6 * filled_plan, KEY_WAIT, "lines on black in the plan view")
     settle(session, perspective, "wire-perspective", PERSPECTIVE_REGION,
-           lambda p: lit_fraction(p) < 0.75 * filled_perspective, 10,
+           lambda p: lit_fraction(p) < 0.75 * filled_perspective, KEY_WAIT,
            "lines on black in the perspective view")
     for key, name in (("f", "flat"), ("w", "wire-again"), ("s", "smooth")):
         session.keys(key)
         if key == "w":
             settle(session, plan, name, PLAN_REGION,
-                   lambda p: lit_fraction(p) < 0.6 * filled_plan, 10, "lines again")
+                   lambda p: lit_fraction(p) < 0.6 * filled_plan, KEY_WAIT, "lines again")
             continue
         settle(session, plan, name + "-plan", PLAN_REGION,
-               lambda p: lit_fraction(p) > 0.9 * filled_plan, 10,
+               lambda p: lit_fraction(p) > 0.9 * filled_plan, KEY_WAIT,
                f"filled terrain after {key.upper()} in the plan view")
         settle(session, perspective, name + "-perspective", PERSPECTIVE_REGION,
-               lambda p: lit_fraction(p) > 0.9 * filled_perspective, 10,
+               lambda p: lit_fraction(p) > 0.9 * filled_perspective, KEY_WAIT,
                f"filled terrain after {key.upper()} in the perspective view")
     log("ok: W gives lines on black, F and S give filled terrain")
 
     # Space: a different landscape under the same camera and lights.
     session.keys("f")
     settle(session, plan, "before-space", PLAN_REGION,
-           lambda p: lit_fraction(p) > 0.9 * filled_plan, 10, "filled terrain")
+           lambda p: lit_fraction(p) > 0.9 * filled_plan, KEY_WAIT, "filled terrain")
     before = steady_plan(session, plan, "before-space").region(*PLAN_REGION)
     session.keys("space")
+    # Taken once the program says so; then a frame or two shows it, however
+    # slowly a loaded machine draws.
+    session.wait_line(r"^moon: landscape 1 of seed ", 60, "the line of the new landscape")
     settle(session, plan, "after-space", PLAN_REGION, lambda p: changed_share(p, before) > 0.5,
-           15, "a different landscape after Space")
+           KEY_WAIT, "a different landscape after Space")
     log("ok: Space gives a different landscape")
+
+
+def host_path(path):
+    """A path the program printed, as this system names it (Wine prints Z:\\...)."""
+    if re.match(r"^[Zz]:[\\/]", path):
+        return path[2:].replace("\\", "/")
+    return path
+
+
+def close_and_expect_success(session, timeout=10):
+    """Closes the perspective view, which ends moon with status 0."""
+    session.run(["wmctrl", "-F", "-c", PERSPECTIVE_TITLE])
+    try:
+        status = session.moon.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise CheckFailed(f"moon still runs {timeout} s after its perspective view was closed")
+    expect(status == 0, f"moon ended with status {status} after the perspective view closed")
+
+
+def case_keep(session):
+    """Space twice, then E: the file is moon-terrain's export of that landscape,
+    byte for byte; P: a picture of both views at the render's size; and every
+    10 s a line of frames for each view."""
+    if not session.terrain_path:
+        raise SkipCase("needs --terrain")
+    saved = os.path.join(session.work, "saved")
+    session.moon_args = ["--verbose", "--save-dir", saved]
+    plan, perspective = open_both(session)
+    seed = session.wait_line(r"^moon: seed (\d+)$")
+    session.keys("space")
+    session.wait_line(rf"^moon: landscape 1 of seed {seed}; ", 30, "the line of the first Space")
+    session.keys("space")
+    session.wait_line(rf"^moon: landscape 2 of seed {seed}; to keep it: moon-terrain export "
+                      rf"--seed {seed} --regenerations 2 ", 30, "the line of the second Space")
+    log("ok: each Space names its landscape and the command that exports it")
+
+    session.keys("e")
+    path, command = session.wait_line(r"^moon: saved the landscape (.+), as (moon-terrain export "
+                                      r".+) writes it$", 60, "the landscape saved")
+    path = host_path(path)
+    expect(os.path.basename(path) == f"moon-{seed}-2-1.glb", f"E saved {path}")
+    reference = os.path.join(session.work, "reference.glb")
+    argv = [reference if word == "FILE.glb" else word for word in command.split()[1:]]
+    terrain = [session.runner, session.terrain_path] if session.runner else [session.terrain_path]
+    subprocess.run(terrain + argv, check=True, capture_output=True, timeout=120)
+    with open(path, "rb") as kept, open(reference, "rb") as exported:
+        expect(kept.read() == exported.read(),
+               f"E's file {path} differs from {command} ({reference})")
+    log(f"ok: E after two Spaces writes the bytes of {command}")
+
+    session.keys("p")
+    path = host_path(session.wait_line(r"^moon: saved the picture (.+)$", 60, "the picture saved"))
+    expect(os.path.basename(path) == f"moon-{seed}-2-1.png", f"P saved {path}")
+    picture = read_picture(path)
+    size = (PERSPECTIVE_SIZE[0] + PLAN_SIZE[0], max(PERSPECTIVE_SIZE[1], PLAN_SIZE[1]))
+    expect((picture.width, picture.height) == size,
+           f"P's picture is {picture.width}x{picture.height}, not {size[0]}x{size[1]}", path)
+    expect(lit_fraction(picture.region(*PERSPECTIVE_REGION)) > 0.05, "P's picture is dark", path)
+    session.keys("p")
+    second = host_path(session.wait_line(r"^moon: saved the picture (.+-2\.png)$", 60,
+                                         "a second picture beside the first"))
+    log(f"ok: P saves both views, {size[0]}x{size[1]}, and a second press a second file "
+        f"({os.path.basename(second)})")
+
+    frames = session.wait_line(r"^moon: perspective view: (\d+) frames in ([\d.]+) s, "
+                               r"longest gap ([\d.]+) s", 40, "a line of frames")
+    expect(int(frames[0]) > 0, f"no frames counted: {frames}")
+    log(f"ok: frames counted: {frames[0]} in {frames[1]} s, longest gap {frames[2]} s")
+    close_and_expect_success(session)
+
+
+def case_keep_refused(session):
+    """A save folder that cannot be made: one line, and the viewer goes on."""
+    blocker = os.path.join(session.work, "a-file")
+    with open(blocker, "w") as file:
+        file.write("not a folder\n")
+    session.moon_args = ["--save-dir", os.path.join(blocker, "pictures")]
+    plan, perspective = open_both(session)
+    session.keys("p")
+    session.wait_line(r"^moon: picture not saved: .*a-file", 60, "the refusal")
+    time.sleep(1.0)
+    session.assert_running()
+    lines = [line for line in session.output().splitlines() if "not saved" in line]
+    expect(len(lines) == 1, f"expected one line for the refused picture, got {lines}")
+    settle(session, perspective, "after-refusal", PERSPECTIVE_REGION,
+           lambda p: lit_fraction(p) > 0.05, 10, "the perspective view still drawing")
+    log(f"ok: an unwritable save folder gives one line ({lines[0]}) and moon runs on")
+    close_and_expect_success(session)
 
 
 def drag(session, wid, buttons, dy, steps=12):
@@ -815,6 +925,8 @@ def case_shot(session, target):
 CASES = {
     "windows": case_windows,
     "keys": case_keys,
+    "keep": case_keep,
+    "keep-refused": case_keep_refused,
     "mouse": case_mouse,
     "desktop": case_desktop,
     "no-display": case_no_display,
@@ -829,6 +941,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--moon", required=True)
     parser.add_argument("--runner", help="runs the program (Wine for a Windows build)")
+    parser.add_argument("--terrain", help="moon-terrain, for the keep case")
     parser.add_argument("--work", required=True)
     parser.add_argument("case", choices=sorted(CASES) + ["shot"])
     parser.add_argument("target", nargs="?")
@@ -840,7 +953,8 @@ def main():
 
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
-    session = Session(os.path.abspath(args.moon), args.work, args.runner)
+    session = Session(os.path.abspath(args.moon), args.work, args.runner,
+                      os.path.abspath(args.terrain) if args.terrain else None)
     try:
         if args.case not in ("no-display", "headless-recipe"):
             missing = [tool for tool in TOOLS if shutil.which(tool) is None]

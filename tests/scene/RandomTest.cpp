@@ -34,5 +34,22 @@ TEST(RandomTest, StaysWithinFifteenBitsAndReproduces) {
     }
 }
 
+TEST(RandomTest, SkipLandsWhereThatManyDrawsWould) {
+    // Counts across every bit of a landscape's draws, and past 2^32 (the
+    // generator's period), where the jump must wrap as the steps do.
+    for (const std::uint64_t count :
+         {0ull, 1ull, 2ull, 3ull, 13654ull, 40962ull, 4294967296ull + 5ull}) {
+        Random::Seed(77);
+        Random::Skip(count);
+        const int jumped = Random::Next();
+        EXPECT_EQ(Random::Drawn(), count + 1);
+        Random::Seed(77);
+        for (std::uint64_t drawn = 0; drawn < count % 4294967296ull; ++drawn) {
+            Random::Next();
+        }
+        EXPECT_EQ(Random::Next(), jumped) << count;
+    }
+}
+
 }  // namespace
 }  // namespace moon

@@ -141,6 +141,32 @@ const GLubyte* glGetString(GLenum name) {
 GLenum glGetError() {
     return GL_NO_ERROR;
 }
+void glPixelStorei(GLenum name, GLint value) {
+    RecordingGL::Add("glPixelStorei", {static_cast<double>(name), static_cast<double>(value)});
+}
+void glReadBuffer(GLenum mode) {
+    RecordingGL::Add("glReadBuffer", {static_cast<double>(mode)});
+}
+// A picture read back is a pattern of the pixel's place: rows from the bottom,
+// each pixel's bytes (x, y, x + y) modulo 256.
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                  GLvoid* pixels) {
+    RecordingGL::Add("glReadPixels", {static_cast<double>(x), static_cast<double>(y),
+                                      static_cast<double>(width), static_cast<double>(height),
+                                      static_cast<double>(format), static_cast<double>(type)});
+    if (format != GL_RGB || type != GL_UNSIGNED_BYTE) {
+        std::fprintf(stderr, "recording GL: glReadPixels takes only GL_RGB bytes\n");
+        std::abort();
+    }
+    auto* bytes = static_cast<unsigned char*>(pixels);
+    for (GLsizei row = 0; row < height; ++row) {
+        for (GLsizei column = 0; column < width; ++column) {
+            *bytes++ = static_cast<unsigned char>(x + column);
+            *bytes++ = static_cast<unsigned char>(y + row);
+            *bytes++ = static_cast<unsigned char>(x + column + y + row);
+        }
+    }
+}
 
 // Matrices
 void glMatrixMode(GLenum mode) {

@@ -190,7 +190,7 @@ TEST_F(RefinedExportTest, TheTreeWithPassesWritesWhatTheStreamedGridWrites) {
 }
 
 // What the viewer shows after K new landscapes (Space) is exported with
-// --regeneration K: the random sequence where the viewer's is, and the
+// --regenerations K: the random sequence where the viewer's is, and the
 // refinement keyed on K.
 TEST_F(RefinedExportTest, TheViewersLaterLandscapesCanBeKept) {
     const std::uint32_t seed = 12;
@@ -204,7 +204,7 @@ TEST_F(RefinedExportTest, TheViewersLaterLandscapesCanBeKept) {
     viewer.Regenerate(TerrainModel::kGeneratedDepth);
     ASSERT_EQ(viewer.GetLandscapeCount(), 2u);
 
-    Export(seed, 8, {"--craters", "--regeneration", "2", "-o", Path("kept.exr")});
+    Export(seed, 8, {"--craters", "--regenerations", "2", "-o", Path("kept.exr")});
     const std::vector<float> kept = Samples("kept.exr");
     const HeightGrid& grid = *viewer.GetRefinedGrid();
     int off = 0;
@@ -218,7 +218,7 @@ TEST_F(RefinedExportTest, TheViewersLaterLandscapesCanBeKept) {
     FloatImage exr;
     ASSERT_TRUE(test::ReadExr(Path("kept.exr"), exr));
     EXPECT_NE(exr.description.find("seed 12, regeneration 2, depth 8"), std::string::npos);
-    EXPECT_NE(exr.description.find("craters --seed 12 --regeneration 2"), std::string::npos);
+    EXPECT_NE(exr.description.find("craters --seed 12 --regenerations 2"), std::string::npos);
 
     // The written landscape too: the tree after one Space, node for node.
     TerrainModel plain;

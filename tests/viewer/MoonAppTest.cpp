@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "io/PngFile.h"
 #include "scene/Random.h"
 #include "terrain/RefinedGrid.h"
+#include "tests/support/TempFolder.h"
 #include "tests/viewer/ViewerFixture.h"
 #include "viewer/StarField.h"
 #include "viewer/Sun.h"
@@ -135,6 +137,121 @@ TEST_F(MoonAppTest, RefineKeepsTheSceneAndRefinesItsLandscapeWithTheSeed) {
     }
 }
 
+TEST_F(MoonAppTest, RegenerationsStartWhereThatManySpacesLead) {
+    const std::uint32_t seed = 1709294400u;
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(seed, true);
+    for (int press = 0; press < 3; ++press) {
+        Perspective().OnKeyboard(' ', true);
+    }
+    const auto stars = App().GetStarField()->GetStars();
+    const std::array<Vec3, 5> corners = Model().GetTerrain()->GetRoot()->points;
+    const auto refined = Model().GetRefinedGrid()->GetHeight(517, 33);
+
+    m_app.reset();
+    m_app = std::make_unique<MoonApp>(seed, true, false, 3);
+    EXPECT_EQ(Model().GetLandscapeCount(), 3u);
+    EXPECT_EQ(App().GetStarField()->GetStars(), stars);
+    EXPECT_EQ(Model().GetTerrain()->GetRoot()->points, corners);
+    EXPECT_EQ(Model().GetRefinedGrid()->GetHeight(517, 33), refined);
+    // And Space goes on from there as it would have.
+    Perspective().OnKeyboard(' ', true);
+    EXPECT_EQ(Model().GetLandscapeCount(), 4u);
+}
+
+TEST_F(MoonAppTest, PKeepsBothViewsSideBySideAsShown) {
+    test::TempFolder folder("moon-picture-test");
+    App().SetSaveFolder(folder.Path("pictures"));  // made on the first save
+    OpenWindows();
+    Perspective().OnDisplay();
+    Plan().OnDisplay();
+    const double perspectiveAngle = PerspectiveView::GetCirclingAngle();
+    const double planAngle = PlanView::GetCirclingAngle();
+
+    testing::internal::CaptureStderr();
+    Perspective().OnKeyboard('P', true);
+    App().FinishSaves();
+    Perspective().OnKeyboard('P', true);
+    App().FinishSaves();
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string name = "moon-" + std::to_string(App().GetSeed()) + "-0-";
+    EXPECT_NE(err.find(name + "1.png\n"), std::string::npos) << err;
+    EXPECT_NE(err.find(name + "2.png\n"), std::string::npos) << err;
+    // The frame on screen drawn once more: the light stands where it stood.
+    EXPECT_EQ(PerspectiveView::GetCirclingAngle(), perspectiveAngle);
+    EXPECT_EQ(PlanView::GetCirclingAngle(), planAngle);
+
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+    std::string problem;
+    ASSERT_TRUE(
+        PngFile::Read(folder.Path("pictures/" + name + "1.png"), width, height, pixels, problem))
+        << problem;
+    ASSERT_EQ(width, 640 + 580);
+    ASSERT_EQ(height, 480);
+    // The recording GL reads back (x, y, x + y) from the bottom row up: the
+    // picture's top row is each view's top row, its right part the plan view
+    // with black below its 435 rows.
+    auto pixel = [&](int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+        return std::array<int, 3>{pixels[at], pixels[at + 1], pixels[at + 2]};
+    };
+    EXPECT_EQ(pixel(0, 0), (std::array<int, 3>{0, 479 % 256, 479 % 256}));
+    EXPECT_EQ(pixel(639, 479), (std::array<int, 3>{639 % 256, 0, 639 % 256}));
+    EXPECT_EQ(pixel(640, 0), (std::array<int, 3>{0, 434 % 256, 434 % 256}));
+    EXPECT_EQ(pixel(1219, 434), (std::array<int, 3>{579 % 256, 0, 579 % 256}));
+    EXPECT_EQ(pixel(700, 435), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST_F(MoonAppTest, EKeepsTheTreeAsShownAndSaysWhenLevelOfDetailShapedIt) {
+    test::TempFolder folder("moon-landscape-test");
+    App().SetSaveFolder(folder.Get().string());
+    Perspective().OnKeyboard(' ', true);
+    testing::internal::CaptureStderr();
+    Perspective().OnKeyboard('E', true);
+    App().FinishSaves();
+    // Lowered to 20 units up: level of detail refines around the camera.
+    Perspective().OnMouseButton(0, true);
+    Perspective().OnMouseButton(2, true);
+    Perspective().OnMouseMove(320, 240);
+    Perspective().OnMouseMove(320, 440);
+    Perspective().OnKeyboard('E', true);
+    App().FinishSaves();
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string name = "moon-" + std::to_string(App().GetSeed()) + "-1-";
+    const std::string command = "moon-terrain export --seed " + std::to_string(App().GetSeed()) +
+                                " --regenerations 1 --depth 6 --palette 0 --mode flat -o FILE.glb";
+    EXPECT_NE(err.find(name + "1.glb, as " + command + " writes it\n"), std::string::npos) << err;
+    EXPECT_NE(err.find(name + "2.glb, with the level of detail around the camera; without it: " +
+                       command + "\n"),
+              std::string::npos)
+        << err;
+    const std::string plain = test::TempFolder::ReadFile(folder.Path(name + "1.glb"));
+    const std::string detailed = test::TempFolder::ReadFile(folder.Path(name + "2.glb"));
+    EXPECT_GT(detailed.size(), plain.size());
+    EXPECT_NE(detailed.find("the viewer's level of detail, the camera at "), std::string::npos);
+}
+
+TEST_F(MoonAppTest, AFolderThatCannotBeMadeRefusesTheSaveInOneLine) {
+    test::TempFolder folder("moon-picture-test");
+    std::FILE* blocker = std::fopen(folder.Path("file").c_str(), "w");
+    ASSERT_NE(blocker, nullptr);
+    std::fclose(blocker);
+    App().SetSaveFolder(folder.Path("file/pictures"));
+    OpenWindows();
+    testing::internal::CaptureStderr();
+    Perspective().OnKeyboard('P', true);
+    App().FinishSaves();
+    Perspective().OnKeyboard('E', true);
+    App().FinishSaves();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("moon: picture not saved: cannot make the folder"), 0u) << err;
+    EXPECT_NE(err.find("\nmoon: landscape not saved: cannot make the folder"), std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+}
+
 TEST_F(MoonAppTest, VerboseNamesEachNewLandscapeWithWhatExportsIt) {
     m_app.reset();
     m_app = std::make_unique<MoonApp>(77u);
@@ -148,7 +265,8 @@ TEST_F(MoonAppTest, VerboseNamesEachNewLandscapeWithWhatExportsIt) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err.find("moon: landscape 0"), std::string::npos) << err;
     const std::string line =
-        "moon: landscape 1 of seed 77 (moon-terrain --seed 77 --regeneration 1)\n";
+        "moon: landscape 1 of seed 77; to keep it: moon-terrain export --seed 77 "
+        "--regenerations 1 --depth 6 --palette 0 --mode flat -o FILE.glb\n";
     ASSERT_NE(err.find(line), std::string::npos) << err;
     EXPECT_EQ(err.find(line), err.rfind(line)) << "named once: " << err;
 }

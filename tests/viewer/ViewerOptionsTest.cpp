@@ -42,6 +42,19 @@ TEST(ViewerOptionsTest, NoArgumentsRunsWithTheClockSeed) {
     EXPECT_TRUE(craters.options.refine);
 }
 
+TEST(ViewerOptionsTest, RegenerationsAndTheSaveFolder) {
+    const Parsed parsed = Parse({"--regenerations", "100000", "--save-dir", "kept"});
+    ASSERT_TRUE(parsed.ok) << parsed.problem;
+    EXPECT_EQ(parsed.options.regenerations, 100000u);
+    EXPECT_EQ(parsed.options.saveDir, "kept");
+    EXPECT_FALSE(Parse({}).options.saveDir.has_value());
+    // The earlier spelling still works.
+    EXPECT_EQ(Parse({"--regeneration=3"}).options.regenerations, 3u);
+    EXPECT_EQ(Parse({"--regenerations", "100001"}).problem,
+              "--regenerations must be a whole number from 0 to 100000, not \"100001\"");
+    EXPECT_EQ(Parse({"--save-dir="}).problem, "--save-dir needs a folder");
+}
+
 TEST(ViewerOptionsTest, SeedCoversTheWholeThirtyTwoBitRangeInBothSpellings) {
     for (const auto& [args, seed] :
          std::vector<std::pair<std::vector<std::string_view>, std::uint32_t>>{

@@ -86,7 +86,8 @@ int descriptorNamed(const std::string& path) {
 // that takes its target's place.
 class FileTarget final : public AtomicTarget {
 public:
-    explicit FileTarget(int fd = -1) : m_hFile(fd) {}
+    explicit FileTarget(int fd = -1, bool keepExisting = false)
+        : m_hFile(fd), m_bKeepExisting(keepExisting) {}
     ~FileTarget() override;
     bool OpenTemporary(const std::string& path, std::string& reason);
     bool Write(std::string_view data, std::string& reason) override {
@@ -99,7 +100,27 @@ private:
     std::string m_target;     // the file to replace, links followed
     std::string m_folder;     // its folder
     std::string m_temporary;  // the temporary file's path, while it exists
+    bool m_bKeepExisting;
 };
+
+// Puts the temporary file under the target's name only while that name is
+// free. A second name (a hard link) fails with EEXIST where the name is taken;
+// a file system without hard links gets a rename after a last look.
+bool placeBeside(const std::string& temporary, const std::string& target) {
+    if (::link(temporary.c_str(), target.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) {
+        return false;
+    }
+    struct stat taken {};
+    if (::lstat(target.c_str(), &taken) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(temporary.c_str(), target.c_str()) == 0;
+}
 
 FileTarget::~FileTarget() {
     if (m_hFile >= 0) {
@@ -151,7 +172,8 @@ bool FileTarget::OpenTemporary(const std::string& path, std::string& reason) {
 bool FileTarget::Finish(std::string& reason) {
     const bool replacing = !m_temporary.empty();
     if ((replacing && ::fsync(m_hFile) != 0) || ::close(std::exchange(m_hFile, -1)) != 0 ||
-        (replacing && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)) {
+        (replacing && !(m_bKeepExisting ? placeBeside(m_temporary, m_target)
+                                        : ::rename(m_temporary.c_str(), m_target.c_str()) == 0))) {
         return fail(reason, errno);
     }
     m_temporary.clear();
@@ -171,8 +193,22 @@ bool FileTarget::Finish(std::string& reason) {
 
 }  // namespace
 
-std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, std::string& reason) {
+std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, bool keepExisting,
+                                                 std::string& reason) {
     struct stat existing {};
+    if (keepExisting) {
+        // Anything at all under the name, a link to nothing included.
+        if (::lstat(path.c_str(), &existing) == 0) {
+            fail(reason, EEXIST);
+            return nullptr;
+        }
+        if (errno != ENOENT) {
+            fail(reason, errno);
+            return nullptr;
+        }
+        auto file = std::make_unique<FileTarget>(-1, true);
+        return file->OpenTemporary(path, reason) ? std::move(file) : nullptr;
+    }
     const bool found = ::stat(path.c_str(), &existing) == 0;
     // Nothing there yet (or a link to nothing) is a new file; any other
     // reason stat gives (a name too long, a loop of links) is the answer now.

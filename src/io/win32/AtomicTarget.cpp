@@ -124,8 +124,11 @@ private:
 
 class Replacement final : public AtomicTarget {
 public:
-    Replacement(HANDLE handle, std::string temporary, std::string target)
-        : m_hFile(handle), m_temporary(std::move(temporary)), m_target(std::move(target)) {}
+    Replacement(HANDLE handle, std::string temporary, std::string target, bool keepExisting)
+        : m_hFile(handle),
+          m_temporary(std::move(temporary)),
+          m_target(std::move(target)),
+          m_bKeepExisting(keepExisting) {}
     ~Replacement() override {
         if (m_hFile != INVALID_HANDLE_VALUE) {
             CloseHandle(m_hFile);
@@ -147,8 +150,10 @@ public:
         if (!flushed) {
             return false;
         }
-        if (MoveFileExA(m_temporary.c_str(), m_target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        // Without MOVEFILE_REPLACE_EXISTING the move fails on a taken name.
+        const DWORD replace = m_bKeepExisting ? 0 : MOVEFILE_REPLACE_EXISTING;
+        if (MoveFileExA(m_temporary.c_str(), m_target.c_str(), replace | MOVEFILE_WRITE_THROUGH) ==
+            0) {
             return fail(reason);
         }
         m_temporary.clear();
@@ -160,11 +165,17 @@ private:
     HANDLE m_hFile;
     std::string m_temporary;
     std::string m_target;
+    bool m_bKeepExisting;
 };
 
 }  // namespace
 
-std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, std::string& reason) {
+std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, bool keepExisting,
+                                                 std::string& reason) {
+    if (keepExisting && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        reason = std::strerror(EEXIST);
+        return nullptr;
+    }
     if (isOtherThanDisk(path)) {
         const HANDLE handle =
             CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -194,7 +205,7 @@ std::unique_ptr<AtomicTarget> AtomicTarget::Open(const std::string& path, std::s
             candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
             CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            return std::make_unique<Replacement>(handle, candidate, path);
+            return std::make_unique<Replacement>(handle, candidate, path, keepExisting);
         }
         ProcessSignals::GuardTemporary("");
         const DWORD error = GetLastError();
