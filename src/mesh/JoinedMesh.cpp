@@ -121,14 +121,6 @@ void JoinedMesh::Triangulate(const Gathered& gathered) {
     }
 }
 
-Vec3 JoinedMesh::FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r) {
-    Vec3 cross;
-    cross.Cross(r.Subtract(q), p.Subtract(q));
-    Vec3 face;
-    face.Normalise(cross);
-    return face;
-}
-
 // Normals: the mean of the unit face normals around each vertex, normalised;
 // colours by height.
 void JoinedMesh::ComputeNormals(const HeightPalette& palette) {

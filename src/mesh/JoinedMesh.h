@@ -39,7 +39,13 @@ public:
     void Send(GatheredMesh& mesh) const;
     // The unit normal of the triangle (p, q, r), counter-clockwise seen from
     // its front, as every joined vertex's normal sums them.
-    static Vec3 FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r);
+    static Vec3 FaceNormal(const Vec3& p, const Vec3& q, const Vec3& r) {
+        Vec3 cross;
+        cross.Cross(r.Subtract(q), p.Subtract(q));
+        Vec3 face;
+        face.Normalise(cross);
+        return face;
+    }
 
     const std::vector<Vec3>& GetPositions() const { return m_positions; }
     const std::vector<Vec3>& GetNormals() const { return m_normals; }
