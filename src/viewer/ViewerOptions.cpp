@@ -34,6 +34,19 @@ constexpr std::string_view kUsageTail =
     "folder, else the current folder. Nothing is overwritten.\n"
     "See moon(6) for the controls.\n";
 
+// A value handler for an option naming a file or folder: an empty name is
+// refused as needing what.
+template <typename Store>
+auto storeName(const char* what, Store store) {
+    return [what, store](std::string_view name, std::string_view value) -> std::string {
+        if (value.empty()) {
+            return std::string(name) + " needs " + what;
+        }
+        store(value);
+        return "";
+    };
+}
+
 // version and framesGiven record what only matters once parsing is over.
 void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, bool& framesGiven) {
     AddSeedOption(parser, options.seed,
@@ -53,13 +66,9 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
     parser.AddValue("--save-dir", "DIR",
                     "where P (a picture) and E (the landscape as a .glb) save (default: the "
                     "pictures folder, else the current folder)",
-                    [&options](std::string_view name, std::string_view value) -> std::string {
-                        if (value.empty()) {
-                            return std::string(name) + " needs a folder";
-                        }
+                    storeName("a folder", [&options](std::string_view value) {
                         options.saveDir = std::string(value);
-                        return "";
-                    });
+                    }));
     parser.AddFlag("--verbose",
                    "print the seed, the OpenGL renderer, each new landscape's count and, every "
                    "10 s, each view's frames on standard error",
@@ -67,13 +76,9 @@ void addOptions(OptionParser& parser, ViewerOptions& options, bool& version, boo
     parser.AddValue("--render", "FILE",
                     "draw without a display and write both views side by side as a PNG "
                     "(- for standard output)",
-                    [&options](std::string_view name, std::string_view value) -> std::string {
-                        if (value.empty()) {
-                            return std::string(name) + " needs a file name";
-                        }
+                    storeName("a file name", [&options](std::string_view value) {
                         options.renderPath = std::string(value);
-                        return "";
-                    });
+                    }));
     parser.AddValue(
         "--frames", "K",
         "frames drawn of each view before the picture, 1 to 360 (default 1); the "
