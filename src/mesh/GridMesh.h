@@ -39,7 +39,7 @@
 // Walks a file makes, pass and visits:
 //   PLY: 3 flat or smooth, 3 joined, 2 wireframe;
 //   OBJ: 5 flat or smooth, 5 joined, 2 wireframe;
-//   glb: 5 flat or smooth, 5 joined, 5 wireframe (its bounds' walk).
+//   glb: 5 flat or smooth, 5 joined, 4 wireframe (one for its bounds).
 // Memory: the grid's final and first heights, 8 bytes a leaf for flat and
 // smooth meshes and their normals as floats, 12 bytes a normal while hashing
 // separate normals, and for a joined mesh 24 bytes a position and a leaf: at

@@ -30,6 +30,7 @@ public:
     }
 
     void Add(const T& item) {
+        ++m_added;
         m_items.push_back(item);
         if (m_items.size() >= m_size) {
             m_deliver(m_items);
@@ -42,9 +43,12 @@ public:
         }
     }
 
+    std::size_t GetAddedCount() const { return m_added; }
+
 private:
     const typename BatchPipe<T>::Deliver& m_deliver;
     std::size_t m_size = 0;
+    std::size_t m_added = 0;
     std::vector<T> m_items;
 };
 
@@ -76,6 +80,7 @@ public:
     }
 
     void Finish() { m_batch.Finish(); }
+    std::size_t GetAddedCount() const { return m_batch.GetAddedCount(); }
 
 private:
     const HeightPalette& m_palette;
@@ -224,6 +229,68 @@ void positionCorners(GridLeafWalk& walk, const Triangles& triangles, bool lines,
     walk.Run(GridLeafWalk::Reads::Places, leaf);
 }
 
+// Keyed by normal: the corners that made a vertex, as counting marked them,
+// with the normals it kept.
+void keyedVertices(GridLeafWalk& walk, GridLeafWalk::Reads reads, const GridKeyedVertices& keyed,
+                   VertexVisit& vertices) {
+    auto leaf = [&](const GridLeafWalk& at) {
+        const std::uint64_t made = keyed.PatternOf(at.Index()) >> GridKeyedVertices::kNewBits;
+        for (std::size_t t = 0; t < 4; ++t) {
+            for (std::size_t i = 0; i < 3; ++i) {
+                if ((made >> (3 * t + i) & 1u) != 0) {
+                    vertices.Add(at, TerrainNode::kTriangleCorners[t][i],
+                                 [&] { return keyed.KeptNormal(at.Index(), t); });
+                }
+            }
+        }
+    };
+    walk.Run(reads, leaf);
+}
+
+// A joined mesh's separate normals: each numbered with its vertex, and
+// written where its number is new.
+void joinedNormals(GridLeafWalk& walk, const GridJoinedNormals& joined,
+                   const GridSeparateNormals& numbers, Batch<Vec3>& normals) {
+    GridPositionVertices vertices(walk);
+    std::uint32_t next = 0;
+    auto leaf = [&](const GridLeafWalk& at) {
+        vertices.EnterLeaf();
+        for (const auto& triangle : GridJoinedNormals::kTriangleCorners) {
+            for (const int point : triangle) {
+                std::uint32_t vertex = 0;
+                if (!vertices.Number(point, vertex)) {
+                    continue;
+                }
+                const bool centre = point == 4;
+                const std::uint32_t number =
+                    centre ? numbers.AtCentre(at.Index()) : numbers.AtPosition(at.Location(point));
+                if (number == next) {
+                    normals.Add(centre ? joined.AtCentre(at.Index())
+                                       : joined.AtPosition(at.Location(point)));
+                    ++next;
+                }
+            }
+        }
+    };
+    walk.Run(GridLeafWalk::Reads::Places, leaf);
+}
+
+// A flat or smooth mesh's own separate normals, made again from the leaves.
+void ownNormals(GridLeafWalk& walk, bool flat, const GridSeparateNormals& numbers,
+                Batch<Vec3>& normals) {
+    const std::size_t objects = flat ? 4 : 1;
+    std::uint32_t next = 0;
+    auto leaf = [&](const GridLeafWalk& at) {
+        for (std::size_t o = 0; o < objects; ++o) {
+            if (numbers.OfObject(at.Index() * objects + o) == next) {
+                normals.Add(ownNormal(at.Node(), flat, o));
+                ++next;
+            }
+        }
+    };
+    walk.Run(GridLeafWalk::Reads::Normals, leaf);
+}
+
 }  // namespace
 
 void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const {
@@ -234,27 +301,14 @@ void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) con
             const bool values = (parts & (kPositions | kColours)) != 0;
             const auto reads = values ? GridLeafWalk::Reads::Points : GridLeafWalk::Reads::Places;
             if (IsKeyedByNormal()) {
-                // The corners that made a vertex, as counting marked them.
-                auto leaf = [this, &vertices](const GridLeafWalk& at) {
-                    const std::uint64_t made =
-                        m_keyedVertices.PatternOf(at.Index()) >> GridKeyedVertices::kNewBits;
-                    for (std::size_t t = 0; t < 4; ++t) {
-                        for (std::size_t i = 0; i < 3; ++i) {
-                            if ((made >> (3 * t + i) & 1u) != 0) {
-                                vertices.Add(at, TerrainNode::kTriangleCorners[t][i], [&] {
-                                    return m_keyedVertices.KeptNormal(at.Index(), t);
-                                });
-                            }
-                        }
-                    }
-                };
-                walk.Run(reads, leaf);
+                keyedVertices(walk, reads, m_keyedVertices, vertices);
             } else {
                 const bool normals = m_settings.joined && !IsLines() && !HasSeparateNormals();
                 positionVertices(walk, reads, positionTriangles(m_settings.joined),
                                  normals ? &m_joinedNormals : nullptr, vertices);
             }
             vertices.Finish();
+            MOON_CHECK(vertices.GetAddedCount() == m_vertices, "the visit meets every vertex once");
         },
         visit);
 }
@@ -267,43 +321,13 @@ void GridMesh::ForEachNormal(const Visit<Vec3>& visit) const {
         [this](const BatchPipe<Vec3>::Deliver& deliver) {
             GridLeafWalk walk(m_grid);
             Batch<Vec3> normals(deliver, kBatch);
-            std::uint32_t next = 0;
             if (m_settings.joined) {
-                // A joined normal is numbered with its vertex.
-                GridPositionVertices vertices(walk);
-                auto leaf = [&](const GridLeafWalk& at) {
-                    vertices.EnterLeaf();
-                    for (const auto& triangle : GridJoinedNormals::kTriangleCorners) {
-                        for (const int point : triangle) {
-                            std::uint32_t vertex = 0;
-                            const bool centre = point == 4;
-                            if (vertices.Number(point, vertex) &&
-                                (centre
-                                     ? m_separateNormals.AtCentre(at.Index())
-                                     : m_separateNormals.AtPosition(at.Location(point))) == next) {
-                                normals.Add(centre
-                                                ? m_joinedNormals.AtCentre(at.Index())
-                                                : m_joinedNormals.AtPosition(at.Location(point)));
-                                ++next;
-                            }
-                        }
-                    }
-                };
-                walk.Run(GridLeafWalk::Reads::Places, leaf);
+                joinedNormals(walk, m_joinedNormals, m_separateNormals, normals);
             } else {
-                const bool flat = m_settings.mode == Flat;
-                const std::size_t objects = flat ? 4 : 1;
-                auto leaf = [&](const GridLeafWalk& at) {
-                    for (std::size_t o = 0; o < objects; ++o) {
-                        if (m_separateNormals.OfObject(at.Index() * objects + o) == next) {
-                            normals.Add(ownNormal(at.Node(), flat, o));
-                            ++next;
-                        }
-                    }
-                };
-                walk.Run(GridLeafWalk::Reads::Normals, leaf);
+                ownNormals(walk, m_settings.mode == Flat, m_separateNormals, normals);
             }
             normals.Finish();
+            MOON_CHECK(normals.GetAddedCount() == m_normals, "the visit meets every normal");
         },
         visit);
 }
@@ -335,6 +359,7 @@ void GridMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
                 positionCorners(walk, triangles, false, own, corners);
             }
             corners.Finish();
+            MOON_CHECK(corners.GetAddedCount() == GetCornerCount(), "the visit meets every corner");
         },
         visit);
 }
