@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/Check.h"
-#include "terrain/GridLeaves.h"
+#include "mesh/GridLeafWalk.h"
 #include "terrain/RefinedGrid.h"
 
 namespace moon {
@@ -55,15 +55,14 @@ void GridMesh::Count() {
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {
     if (!m_bInBounds) {
-        // Only glTF asks: a walk of its own when counting read no heights.
-        GridLeaves::ForEach(
-            m_grid,
-            [this](const TerrainNode& leaf, int, int) {
-                for (const Vec3& point : leaf.points) {
-                    m_bounds.Extend(point);
-                }
-            },
-            GridLeaves::Normals::Skipped);
+        // Only glTF asks: a walk of its own when no pass read every position.
+        GridLeafWalk walk(m_grid);
+        auto leaf = [this](const GridLeafWalk& at) {
+            for (const Vec3& point : at.Node().points) {
+                m_bounds.Extend(point);
+            }
+        };
+        walk.Run(GridLeafWalk::Reads::Points, leaf);
         m_bInBounds = true;
     }
     low = m_bounds.low;

@@ -20,7 +20,7 @@
 namespace moon {
 namespace {
 
-// Items handed on whenever size of them are waiting.
+// Items handed on size at a time, the rest when the visit is done.
 template <typename T>
 class Batch {
 public:
