@@ -4,9 +4,7 @@
 #include <utility>
 
 #include "base/Check.h"
-#include "mesh/BatchPipe.h"
-#include "mesh/GridMeshWalk.h"
-#include "terrain/GridLeaves.h"
+#include "mesh/GridLeafWalk.h"
 #include "terrain/RefinedGrid.h"
 
 namespace moon {
@@ -21,82 +19,54 @@ GridMesh::GridMesh(const Settings& settings, Progress progress)
     } else {
         m_grid.Generate(settings.depth, true);
     }
-    if (settings.joined && settings.mode != Wireframe) {
-        m_joinedNormals.Make(m_grid, m_progress);
-        m_bounds = m_joinedNormals.GetBounds();
-        m_bInBounds = true;
-    }
     Count();
 }
 
 void GridMesh::Count() {
-    std::vector<std::uint32_t> normalHashes;
-    Walk count(*this, Walk::Purpose::Count);
-    count.RecordInto(&m_patterns, &normalHashes);
-    count.Run();
-    if (count.HasBounds() && !m_bInBounds) {
-        m_bounds = count.GetBounds();
+    const bool flat = m_settings.mode == Flat;
+    if (m_settings.joined && !IsLines()) {
+        m_joinedNormals.Make(m_grid, m_progress);
+        m_bounds = m_joinedNormals.GetBounds();
         m_bInBounds = true;
     }
-    m_vertices = count.GetVertexCount();
-    m_primitives = count.GetPrimitiveCount();
-    if (m_settings.sharing == MeshSharing::Attributes && m_settings.mode != Wireframe) {
-        NumberNormals(std::move(normalHashes));
+    const auto side = static_cast<std::size_t>(m_grid.GetSide());
+    const std::size_t leaves = (side - 1) * (side - 1);
+    if (IsKeyedByNormal()) {
+        m_keyedVertices.Count(m_grid, flat, m_progress);
+        m_vertices = m_keyedVertices.GetVertexCount();
+        m_bounds = m_keyedVertices.GetBounds();
+        m_bInBounds = true;
+    } else {
+        m_vertices = side * side + leaves;
     }
-}
-
-void GridMesh::NumberNormals(std::vector<std::uint32_t> normalHashes) {
-    // A joined mesh holds its normals and hashes them again; a leaf's own
-    // hashes are read back while numbering.
-    m_repeatedNormals.Find(m_settings.joined ? std::move(normalHashes) : normalHashes);
-    Walk numbers(*this, Walk::Purpose::NumberNormals);
-    numbers.NumberInto(&normalHashes, &m_normalNumbers);
-    numbers.Run();
-    m_normals = numbers.GetNormalCount();
+    // Four triangles a leaf; lines: a leaf's four spokes, and the outer
+    // edges, each once, along every row and every column.
+    m_primitives = 4 * leaves + (IsLines() ? 2 * side * (side - 1) : 0);
+    if (HasSeparateNormals() && m_settings.joined) {
+        m_separateNormals.NumberJoined(m_grid, m_joinedNormals, m_progress);
+        m_normals = m_separateNormals.GetCount();
+    } else if (HasSeparateNormals()) {
+        m_separateNormals.NumberOwn(m_grid, flat, m_progress);
+        m_normals = m_separateNormals.GetCount();
+        m_bounds = m_separateNormals.GetBounds();
+        m_bInBounds = true;
+    }
 }
 
 void GridMesh::GetBounds(std::array<float, 3>& low, std::array<float, 3>& high) const {
     if (!m_bInBounds) {
-        // Only glTF asks: a walk of its own when counting read no heights.
-        GridLeaves::ForEach(
-            m_grid,
-            [this](const TerrainNode& leaf, int, int) {
-                for (const Vec3& point : leaf.points) {
-                    m_bounds.Extend(point);
-                }
-            },
-            GridLeaves::Normals::Skipped);
+        // Only glTF asks: a walk of its own when no pass read every position.
+        GridLeafWalk walk(m_grid);
+        auto leaf = [this](const GridLeafWalk& at) {
+            for (const Vec3& point : at.Node().points) {
+                m_bounds.Extend(point);
+            }
+        };
+        walk.Run(GridLeafWalk::Reads::Points, leaf);
         m_bInBounds = true;
     }
     low = m_bounds.low;
     high = m_bounds.high;
-}
-
-void GridMesh::ForEachVertex(const Visit<MeshVertex>& visit, unsigned parts) const {
-    BatchPipe<MeshVertex>::Run(
-        [this, parts](const Deliver<MeshVertex>& deliver) {
-            Walk walk(*this, &deliver, nullptr, nullptr);
-            walk.SetVertexParts(parts);
-            walk.Run();
-        },
-        visit);
-}
-
-void GridMesh::ForEachNormal(const Visit<Vec3>& visit) const {
-    if (m_normals == 0) {
-        return;  // lines, and meshes whose vertices carry their normals
-    }
-    BatchPipe<Vec3>::Run(
-        [this](const Deliver<Vec3>& deliver) { Walk(*this, nullptr, &deliver, nullptr).Run(); },
-        visit);
-}
-
-void GridMesh::ForEachCorner(const Visit<MeshCorner>& visit) const {
-    BatchPipe<MeshCorner>::Run(
-        [this](const Deliver<MeshCorner>& deliver) {
-            Walk(*this, nullptr, nullptr, &deliver).Run();
-        },
-        visit);
 }
 
 }  // namespace moon

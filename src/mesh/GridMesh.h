@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: MIT
 // A mesh of the generated grid's leaves, streamed: the tree is never built
 // and no table of every vertex is kept. Each visit walks the leaves again
-// (GridLeaves), in drawing order, and gives every vertex, normal and corner
+// (GridLeafWalk), in drawing order, and gives every vertex, normal and corner
 // the index a mesh gathered from the tree would give it, so a writer writes
 // the same bytes.
 //
-// Words used here and in the walk:
+// Words used here and in the passes:
 // - A position is a point of the grid (row * side + column); a leaf's centre
 //   is a point of its own leaf alone.
 // - Vertices keyed by normal: in a flat or smooth mesh under Vertices sharing
 //   (PLY, glTF) the triangles at one position make one vertex for each
 //   different normal they give it (as floats), so up to eight per position.
-//   Every other mesh makes one vertex per position.
+//   Every other mesh makes one vertex per position and per centre, so its
+//   counts follow from the grid's side without a walk.
 // - Separate normals: under Attributes sharing (OBJ) normals are numbered
 //   apart from the vertices, one per distinct value over the whole mesh.
 // - A live position: a position whose vertices are remembered while the
@@ -23,15 +24,24 @@
 //   that the later walks number vertices keyed by normal without their
 //   normals.
 //
-// The walks, each a pass over every leaf, made once when the mesh is made:
-// - joined meshes: their normals, summed per position (GridJoinedNormals);
-// - counting: vertices and primitives, each leaf's pattern and, for separate
-//   normals, their hashes (only normals whose hash repeats need an exact look);
-// - separate normals: numbering them.
-// Then one walk for each visit a writer makes (GridMeshWalk), and one for the
-// bounds if glTF asks for them and no walk has read every position.
+// The passes made once, when the mesh is made, each a class owning what it
+// finds:
+// - joined normals, summed per position in a walk with heights
+//   (GridJoinedNormals);
+// - vertices keyed by normal, counted in a walk with heights and the leaves'
+//   normals, which records each leaf's pattern (GridKeyedVertices);
+// - separate normals (GridSeparateNormals): a leaf's own hashed in a walk
+//   with heights and normals, a joined mesh's where they are held; then
+//   numbered in a walk without heights.
+// The first walk with heights finds the bounds on the way. Then the writer's
+// visits, each one walk (GridMeshVisits.cpp), and one for the bounds if glTF
+// asks for them and no walk has read every position.
+// Walks a file makes, pass and visits:
+//   PLY: 3 flat or smooth, 3 joined, 2 wireframe;
+//   OBJ: 5 flat or smooth, 5 joined, 2 wireframe;
+//   glb: 5 flat or smooth, 5 joined, 4 wireframe (one for its bounds).
 // Memory: the grid's final and first heights, 8 bytes a leaf for flat and
-// smooth meshes and their normals as floats, 12 bytes a normal while counting
+// smooth meshes and their normals as floats, 12 bytes a normal while hashing
 // separate normals, and for a joined mesh 24 bytes a position and a leaf: at
 // most 1.4 GiB at depth 12.
 #pragma once
@@ -44,9 +54,10 @@
 #include <vector>
 
 #include "mesh/GridJoinedNormals.h"
+#include "mesh/GridKeyedVertices.h"
+#include "mesh/GridSeparateNormals.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshBounds.h"
-#include "mesh/RepeatedHashes.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/RenderMode.h"
 
@@ -92,30 +103,15 @@ public:
     void ForEachCorner(const Visit<MeshCorner>& visit) const override;
 
 private:
-    class Walk;
-    friend class Walk;
-    // Hands a full batch on and leaves it empty (its storage may be another's).
-    template <typename T>
-    using Deliver = std::function<void(std::vector<T>&)>;
-
-    // What counting records of vertices keyed by normal: each leaf's pattern
-    // (4 bits a corner from bit 0, then a bit a corner from bit 48 for the
-    // corners that made their vertex) and its normals as floats, per
-    // triangle (flat) or per leaf (smooth).
-    struct LeafPatterns {
-        std::vector<std::uint64_t> corners;
-        std::vector<float> normals;
-    };
-    // What numbering separate normals records: each one's number, per leaf
-    // (smooth) or per triangle (flat); joined, per position and per centre.
-    struct NormalNumbers {
-        std::vector<std::uint32_t> ofObjects;
-        std::vector<std::uint32_t> atPositions;
-        std::vector<std::uint32_t> atCentres;
-    };
-
+    bool IsKeyedByNormal() const {
+        return !m_settings.joined && !IsLines() && m_settings.sharing == MeshSharing::Vertices;
+    }
+    bool HasSeparateNormals() const {
+        return !IsLines() && m_settings.sharing == MeshSharing::Attributes;
+    }
+    // The passes made once: counts, bounds where a walk reads every
+    // position, and what the visits number vertices and normals by.
     void Count();
-    void NumberNormals(std::vector<std::uint32_t> normalHashes);
 
     Settings m_settings;
     Progress m_progress;
@@ -128,10 +124,8 @@ private:
     mutable MeshBounds m_bounds;
 
     GridJoinedNormals m_joinedNormals;
-    LeafPatterns m_patterns;
-    NormalNumbers m_normalNumbers;
-    // The hashes that more than one separate normal has.
-    RepeatedHashes m_repeatedNormals;
+    GridKeyedVertices m_keyedVertices;
+    GridSeparateNormals m_separateNormals;
 };
 
 }  // namespace moon
