@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mesh/GridLeafWalk.h"
 #include "mesh/MeshBounds.h"
 #include "scene/Vec3.h"
 
@@ -32,6 +33,10 @@ public:
     // location: row * side + column of the grid; leaf: its place in the walk.
     const Vec3& AtPosition(std::size_t location) const { return m_atPositions[location]; }
     const Vec3& AtCentre(std::size_t leaf) const { return m_atCentres[leaf]; }
+    // The normal at point (4: the centre) of the leaf the walk is at.
+    const Vec3& At(const GridLeafWalk& at, int point) const {
+        return point < 4 ? AtPosition(at.Location(point)) : AtCentre(at.Index());
+    }
     const MeshBounds& GetBounds() const { return m_bounds; }
 
 private:

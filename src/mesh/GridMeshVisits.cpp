@@ -150,22 +150,11 @@ void positionVertices(GridLeafWalk& walk, GridLeafWalk::Reads reads, const Trian
                       const GridJoinedNormals* joined, VertexVisit& vertices) {
     GridPositionVertices numbers(walk);
     auto leaf = [&](const GridLeafWalk& at) {
-        numbers.EnterLeaf();
-        for (const auto& triangle : triangles) {
-            for (const int point : triangle) {
-                std::uint32_t vertex = 0;
-                if (!numbers.Number(point, vertex)) {
-                    continue;
-                }
-                vertices.Add(at, point, [&]() -> Vec3 {
-                    if (joined == nullptr) {
-                        return Vec3();
-                    }
-                    return point < 4 ? joined->AtPosition(at.Location(point))
-                                     : joined->AtCentre(at.Index());
-                });
-            }
-        }
+        numbers.NumberLeaf(triangles, [&](int point) {
+            vertices.Add(at, point, [&]() -> Vec3 {
+                return joined != nullptr ? joined->At(at, point) : Vec3();
+            });
+        });
     };
     walk.Run(reads, leaf);
 }
@@ -254,23 +243,12 @@ void joinedNormals(GridLeafWalk& walk, const GridJoinedNormals& joined,
     GridPositionVertices vertices(walk);
     std::uint32_t next = 0;
     auto leaf = [&](const GridLeafWalk& at) {
-        vertices.EnterLeaf();
-        for (const auto& triangle : GridJoinedNormals::kTriangleCorners) {
-            for (const int point : triangle) {
-                std::uint32_t vertex = 0;
-                if (!vertices.Number(point, vertex)) {
-                    continue;
-                }
-                const bool centre = point == 4;
-                const std::uint32_t number =
-                    centre ? numbers.AtCentre(at.Index()) : numbers.AtPosition(at.Location(point));
-                if (number == next) {
-                    normals.Add(centre ? joined.AtCentre(at.Index())
-                                       : joined.AtPosition(at.Location(point)));
-                    ++next;
-                }
+        vertices.NumberLeaf(GridJoinedNormals::kTriangleCorners, [&](int point) {
+            if (numbers.At(at, point) == next) {
+                normals.Add(joined.At(at, point));
+                ++next;
             }
-        }
+        });
     };
     walk.Run(GridLeafWalk::Reads::Places, leaf);
 }

@@ -34,6 +34,21 @@ public:
         return made;
     }
 
+    // Enters the walk's leaf and calls visit(point) for each point of its
+    // triangles, in their order, whose vertex is numbered now.
+    template <typename Triangles, typename Visit>
+    void NumberLeaf(const Triangles& triangles, Visit&& visit) {
+        EnterLeaf();
+        for (const auto& triangle : triangles) {
+            for (const int point : triangle) {
+                std::uint32_t vertex = 0;
+                if (Number(point, vertex)) {
+                    visit(point);
+                }
+            }
+        }
+    }
+
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 

@@ -123,20 +123,11 @@ void GridSeparateNormals::NumberJoined(const HeightGrid& grid, const GridJoinedN
     m_atCentres.assign(walk.GetLeafCount(), 0);
     GridPositionVertices vertices(walk);
     auto number = [&](const GridLeafWalk& at) {
-        vertices.EnterLeaf();
-        for (const auto& triangle : GridJoinedNormals::kTriangleCorners) {
-            for (const int point : triangle) {
-                std::uint32_t vertex = 0;
-                if (!vertices.Number(point, vertex)) {
-                    continue;
-                }
-                const Vec3& normal =
-                    point < 4 ? joined.AtPosition(at.Location(point)) : joined.AtCentre(at.Index());
-                (point < 4 ? m_atPositions[at.Location(point)] : m_atCentres[at.Index()]) =
-                    numbering.Next(normalHash(normal),
-                                   [&normal]() -> const Vec3& { return normal; });
-            }
-        }
+        vertices.NumberLeaf(GridJoinedNormals::kTriangleCorners, [&](int point) {
+            const Vec3& normal = joined.At(at, point);
+            (point < 4 ? m_atPositions[at.Location(point)] : m_atCentres[at.Index()]) =
+                numbering.Next(normalHash(normal), [&normal]() -> const Vec3& { return normal; });
+        });
         at.Report(progress);
     };
     walk.Run(GridLeafWalk::Reads::Places, number);

@@ -37,6 +37,10 @@ public:
     // Joined: location is row * side + column; leaf its place in the walk.
     std::uint32_t AtPosition(std::size_t location) const { return m_atPositions[location]; }
     std::uint32_t AtCentre(std::size_t leaf) const { return m_atCentres[leaf]; }
+    // The number at point (4: the centre) of the leaf the walk is at.
+    std::uint32_t At(const GridLeafWalk& at, int point) const {
+        return point < 4 ? AtPosition(at.Location(point)) : AtCentre(at.Index());
+    }
 
 private:
     std::size_t m_count = 0;

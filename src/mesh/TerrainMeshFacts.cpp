@@ -6,10 +6,6 @@
 namespace moon {
 namespace {
 
-const char* modeName(RenderMode mode) {
-    return mode == Wireframe ? "wireframe" : mode == Smooth ? "smooth" : "flat";
-}
-
 // The comment lines of PLY and OBJ.
 std::vector<std::string> commentLines(const TerrainMeshFacts& facts) {
     std::string passLine;
@@ -20,7 +16,7 @@ std::vector<std::string> commentLines(const TerrainMeshFacts& facts) {
         "moon terrain, seed " + std::to_string(facts.seed) +
             (facts.regeneration > 0 ? ", regeneration " + std::to_string(facts.regeneration) : "") +
             ", depth " + std::to_string(facts.depth) + ", palette " +
-            std::to_string(facts.palette) + ", " + modeName(facts.mode),
+            std::to_string(facts.palette) + ", " + RenderModeName(facts.mode),
         "level-of-detail passes: " + (passLine.empty() ? std::string("none") : passLine),
         "units: world units; axes: y up, x from 0 to 500, z from -500 to 0",
         "triangles counter-clockwise seen from above (+y)",
@@ -54,8 +50,9 @@ std::string extrasJson(const TerrainMeshFacts& facts) {
            (facts.regeneration > 0 ? ",\"regeneration\":" + std::to_string(facts.regeneration)
                                    : "") +
            ",\"depth\":" + std::to_string(facts.depth) +
-           ",\"palette\":" + std::to_string(facts.palette) + ",\"mode\":\"" + modeName(facts.mode) +
-           "\",\"passes\":[" + passJson + "],\"joined\":" + (facts.joined ? "true" : "false") +
+           ",\"palette\":" + std::to_string(facts.palette) + ",\"mode\":\"" +
+           RenderModeName(facts.mode) + "\",\"passes\":[" + passJson +
+           "],\"joined\":" + (facts.joined ? "true" : "false") +
            (facts.refined ? ",\"refined\":true" : "") + (facts.craters ? ",\"craters\":true" : "") +
            "}";
 }

@@ -14,4 +14,10 @@ enum RenderMode : std::int32_t {
 };
 // Any other value draws GL_TRIANGLES and sends no normals.
 
+// The mode's name as files and commands spell it (--mode); any other value
+// draws filled, as "flat".
+inline const char* RenderModeName(RenderMode mode) {
+    return mode == Wireframe ? "wireframe" : mode == Smooth ? "smooth" : "flat";
+}
+
 }  // namespace moon

@@ -3,7 +3,6 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <span>
@@ -61,9 +60,11 @@ MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine, bool craters,
     m_camera.Turn(Camera::kYaw, 45);
 
     // The random sequence is consumed by the terrain first, then the stars.
+    // Refinement draws nothing from it: only the landscape that stays is
+    // refined.
     m_pTerrainModel = std::make_unique<TerrainModel>();
-    if (refine || craters) {
-        m_pTerrainModel->EnableRefinement(m_seed, craters);
+    if (m_bRefine && regenerations == 0) {
+        m_pTerrainModel->EnableRefinement(m_seed, m_bCraters);
     }
     m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
     const std::uint64_t perLandscape = Random::Drawn();
@@ -75,6 +76,9 @@ MoonApp::MoonApp(std::optional<std::uint32_t> seed, bool refine, bool craters,
         // Where Space would be after that many presses: every regeneration
         // draws as many values as the first landscape did.
         Random::Skip(perLandscape * (regenerations - 1));
+        if (m_bRefine) {
+            m_pTerrainModel->EnableRefinement(m_seed, m_bCraters);
+        }
         m_pTerrainModel->SetNextLandscape(regenerations);
         m_pTerrainModel->Regenerate(TerrainModel::kGeneratedDepth);
     }
@@ -115,14 +119,14 @@ void MoonApp::OnIdle() {
         m_bVerbose = false;
         std::fprintf(stderr, "moon: OpenGL renderer: %s\n", DescribeRenderer().c_str());
     }
-    if (m_bReportLandscapes && m_pTerrainModel->GetLandscapeCount() != m_reportedLandscape) {
+    if (m_bReporting && m_pTerrainModel->GetLandscapeCount() != m_reportedLandscape) {
         // What moon-terrain needs to export it: the seed and the count.
         const std::uint32_t landscape = m_pTerrainModel->GetLandscapeCount();
         m_reportedLandscape = landscape;
         std::fprintf(stderr, "moon: landscape %u of seed %u; to keep it: %s\n", landscape, m_seed,
                      ExportCommand("FILE.glb").c_str());
     }
-    if (m_bReportFrames) {
+    if (m_bReporting) {
         ReportFrames();
     }
 }
@@ -151,8 +155,6 @@ void MoonApp::ReportFrames() {
 }
 
 std::string MoonApp::ExportCommand(const std::string& file) const {
-    static constexpr const char* kModes[] = {"wireframe", "flat", "smooth"};
-    const int mode = std::clamp(static_cast<int>(m_pTerrainModel->GetRenderMode()), 0, 2);
     return "moon-terrain export --seed " + std::to_string(m_seed) +
            RegenerationsArgument(m_pTerrainModel->GetLandscapeCount()) + " --depth " +
            std::to_string(TerrainModel::kGeneratedDepth) +
@@ -160,7 +162,7 @@ std::string MoonApp::ExportCommand(const std::string& file) const {
             : m_bRefine ? " --refine"
                         : "") +
            " --palette " + std::to_string(m_pTerrainModel->GetPaletteIndex()) + " --mode " +
-           kModes[mode] + " -o " + file;
+           RenderModeName(m_pTerrainModel->GetRenderMode()) + " -o " + file;
 }
 
 std::string MoonApp::DescribeRenderer() {

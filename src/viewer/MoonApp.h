@@ -52,16 +52,14 @@ public:
     // The seed the landscape and stars were built from.
     std::uint32_t GetSeed() const { return m_seed; }
 
-    // With verbose on, the first idle pass (both windows exist by then) names
-    // the OpenGL renderer on standard error; otherwise idle does nothing.
-    // Verbose: the renderer on the first idle pass, and each new landscape's
-    // count as it appears, on standard error.
-    // Every 10 s too, one line for each view shown: its frames and the
-    // longest wait between two.
+    // Verbose, on standard error: the OpenGL renderer on the first idle pass
+    // (both windows exist by then), each new landscape's count and the
+    // command that exports it as it appears, and every 10 s one line for
+    // each view shown, its frames and the longest wait between two. Without
+    // it idle does nothing.
     void SetVerbose(bool verbose) {
         m_bVerbose = verbose;
-        m_bReportLandscapes = verbose;
-        m_bReportFrames = verbose;
+        m_bReporting = verbose;
     }
     void OnIdle() override;
     // "renderer, version" of the perspective view's context; "unknown" when
@@ -104,8 +102,7 @@ private:
     bool m_bRefine = false;
     bool m_bCraters = false;
     bool m_bVerbose = false;
-    bool m_bReportLandscapes = false;
-    bool m_bReportFrames = false;
+    bool m_bReporting = false;  // landscapes and frames, for as long as verbose
     std::uint32_t m_reportedLandscape = 0;
     FrameCounter::Clock::time_point m_lastFrameReport = FrameCounter::Clock::now();
     // Per view (perspective, plan): hidden or minimised at some idle pass

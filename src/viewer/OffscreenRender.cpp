@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "framework/GLAppCore.h"
 #include "framework/GLWindowExtra.h"
